@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# A private MariaDB server in a folder of its own (never a system service), with the ODBC files
+# that name the data source "zol" for it.
+#   scripts/db.sh start DIR [PORT]  start (install the data folder on first use); prints the port
+#   scripts/db.sh stop DIR          stop and wait for the server to go
+#   scripts/db.sh env DIR           print the exports that point ODBC and the tests at DIR
+# The account "zol" (password "zol") may connect from 127.0.0.1 and create databases.
+set -euo pipefail
+
+cmd=${1:?usage: db.sh start|stop|env DIR [PORT]}
+dir=$(mkdir -p "${2:?missing DIR}" && cd "$2" && pwd)
+cnf="$dir/my.cnf"
+
+# A port nobody listens on yet. Another process may take it before the server binds it, so
+# start() tries again with a new one when the server cannot bind.
+free_port() {
+  local p
+  for _ in $(seq 1 100); do
+    p=$((20000 + RANDOM % 30000))
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then
+      echo "$p"
+      return 0
+    fi
+  done
+  echo "db.sh: no free port found" >&2
+  return 1
+}
+
+running() {
+  [ -f "$dir/run/mysqld.pid" ] && kill -0 "$(cat "$dir/run/mysqld.pid")" 2>/dev/null
+}
+
+write_cnf() {
+  local port=$1
+  cat > "$cnf" <<CNF
+[client]
+socket=$dir/run/mysqld.sock
+port=$port
+[mysqld]
+user=root
+datadir=$dir/data
+socket=$dir/run/mysqld.sock
+pid-file=$dir/run/mysqld.pid
+port=$port
+bind-address=127.0.0.1
+character-set-server=utf8mb4
+collation-server=utf8mb4_general_ci
+skip-name-resolve
+log-error=$dir/mysqld.err
+CNF
+}
+
+write_odbc() {
+  local port=$1
+  cat > "$dir/odbcinst.ini" <<INI
+[MariaDB Unicode]
+Driver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so
+INI
+  cat > "$dir/odbc.ini" <<INI
+[zol]
+Driver=MariaDB Unicode
+SERVER=127.0.0.1
+PORT=$port
+DATABASE=zol
+USER=zol
+PASSWORD=zol
+CHARSET=utf8mb4
+INI
+}
+
+# Starts mariadbd on the port of my.cnf; returns 0 when it answers, 1 when it died or never did.
+launch() {
+  local pid
+  : > "$dir/mysqld.err"
+  # Its own session: an interrupt of the terminal that started it does not reach the server.
+  setsid /usr/sbin/mariadbd --defaults-file="$cnf" </dev/null >>"$dir/mysqld.out" 2>&1 &
+  pid=$!
+  for _ in $(seq 1 600); do
+    mariadb-admin --defaults-file="$cnf" -uroot ping >/dev/null 2>&1 && return 0
+    kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  kill -TERM "$pid" 2>/dev/null || true
+  return 1
+}
+
+case "$cmd" in
+start)
+  if running; then
+    sed -n 's/^port=//p' "$cnf" | head -n1
+    exit 0
+  fi
+  port=${3:-}
+  chosen=0
+  if [ -z "$port" ] && [ -f "$cnf" ]; then port=$(sed -n 's/^port=//p' "$cnf" | head -n1); fi
+  if [ -z "$port" ]; then port=$(free_port); chosen=1; fi
+  mkdir -p "$dir/run" "$dir/data"
+  write_cnf "$port"
+  fresh=0
+  if [ ! -d "$dir/data/mysql" ]; then
+    mariadb-install-db --defaults-file="$cnf" --auth-root-authentication-method=normal \
+      --skip-test-db >"$dir/install.log" 2>&1 || {
+      echo "mariadb-install-db failed; see $dir/install.log" >&2; exit 1; }
+    fresh=1
+  fi
+  started=0
+  for attempt in 1 2 3 4 5; do
+    if launch; then started=1; break; fi
+    # Only a port that we picked ourselves may be changed; a reused or given one is kept.
+    if [ "$chosen" = 1 ] && grep -q "Address already in use\|Can't start server: Bind" "$dir/mysqld.err"; then
+      port=$(free_port)
+      write_cnf "$port"
+      continue
+    fi
+    break
+  done
+  if [ "$started" != 1 ]; then
+    echo "MariaDB did not start; see $dir/mysqld.err:" >&2
+    tail -n 20 "$dir/mysqld.err" >&2 || true
+    exit 1
+  fi
+  if [ "$fresh" = 1 ]; then
+    mariadb --defaults-file="$cnf" -uroot <<'SQL'
+CREATE USER IF NOT EXISTS 'zol'@'127.0.0.1' IDENTIFIED BY 'zol';
+CREATE USER IF NOT EXISTS 'zol'@'localhost' IDENTIFIED BY 'zol';
+GRANT ALL PRIVILEGES ON *.* TO 'zol'@'127.0.0.1' WITH GRANT OPTION;
+GRANT ALL PRIVILEGES ON *.* TO 'zol'@'localhost' WITH GRANT OPTION;
+FLUSH PRIVILEGES;
+SQL
+  fi
+  write_odbc "$port"
+  echo "$port"
+  ;;
+stop)
+  if [ -f "$dir/run/mysqld.pid" ]; then
+    pid=$(cat "$dir/run/mysqld.pid")
+    kill -TERM "$pid" 2>/dev/null || true
+    for _ in $(seq 1 400); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+    kill -KILL "$pid" 2>/dev/null || true
+  fi
+  ;;
+env)
+  [ -f "$cnf" ] || { echo "db.sh: no server in $dir (run: db.sh start $dir)" >&2; exit 1; }
+  port=$(sed -n 's/^port=//p' "$cnf" | head -n1)
+  echo "export ODBCSYSINI='$dir'"
+  echo "export ZOL_TEST_MYSQL_CNF='$cnf'"
+  echo "export ZOL_TEST_MYSQL_PORT='$port'"
+  ;;
+*) echo "usage: db.sh start|stop|env DIR [PORT]" >&2; exit 2 ;;
+esac

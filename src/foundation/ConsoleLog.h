@@ -1,0 +1,35 @@
+// The console log: level-tagged, time-stamped lines in the console view, written from any thread.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <deque>
+#include <mutex>
+
+class QTextEdit;
+
+class ConsoleLog : public QObject {
+    Q_OBJECT
+public:
+    explicit ConsoleLog(QTextEdit* view, QObject* parent = nullptr);
+
+    // Writes one line when LogLevel <= level. On the user-interface thread the line is in the
+    // view when the call returns; a worker hands the line over and returns without waiting.
+    void Write(int level, const QString& message);
+
+    // "  调试 ", "  信息 ", "  警告 ", "  错误 " for levels 1 to 4.
+    static QString Tag(int level);
+
+private:
+    struct Line {
+        int level;
+        QString text;
+    };
+    void Flush(); // user-interface thread: appends every pending line in the order written
+
+    QPointer<QTextEdit> view_;
+    std::mutex lock_; // LogLock: serialises the writers; the order of lines is the lock order
+    std::deque<Line> pending_;
+    bool flushPosted_ = false;
+};

@@ -1,0 +1,43 @@
+// The database module: the one connection and the operations through which every statement runs.
+#pragma once
+
+#include "platform/DataSet.h"
+#include "platform/Odbc.h"
+
+#include <QString>
+#include <mutex>
+
+class TFormDbMod {
+public:
+    // Connects at once (data source from the setting "DataSource", "zol" when blank) and sets
+    // the server's idle time-out. On failure shows "连接数据库服务失败!" and ends the process.
+    TFormDbMod();
+    ~TFormDbMod();
+
+    // The connection text as the console names it: "...;Data Source=<name>".
+    QString ConnectionString() const { return connectionString_; }
+
+    // Runs a data-changing statement; rows affected, or 0 after logging a failure.
+    int ExecSql(const QString& sql);
+    // Runs a query into a result that belongs to the caller; "数据库异常!" on failure.
+    DataSet QuerySql(const QString& sql);
+    // Runs sql on q (a grid's query): q's CommandText becomes sql. Errors as QuerySql.
+    DataSet& QuerySqlOn(const QString& sql, DataSet& q);
+    // Closes q and opens it again with its own CommandText. Errors as QuerySql.
+    DataSet& ReopenQuery(DataSet& q);
+    // Closes q; never fails.
+    void CloseQuery(DataSet& q);
+
+    // Test seam: drops the server connection as a network failure would.
+    void DropConnectionForTest();
+
+private:
+    void Connect(const QString& dataSource);
+    void OpenOn(const QString& sql, DataSet& q);
+
+    std::mutex lock_; // one call at a time; each caller's result is its own
+    OdbcConnection conMysql_;
+    QString connectionString_;
+};
+
+extern TFormDbMod* FormDbMod;

@@ -1,0 +1,8 @@
+// Quoting of text values placed into SQL statements (MySQL rules).
+#pragma once
+
+#include <QString>
+
+// The value with backslash and single quote escaped, for use between single quotes in a
+// statement: "'" + SqlEscape(name) + "'". Every text value of every statement goes through it.
+QString SqlEscape(const QString& value);

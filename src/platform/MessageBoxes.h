@@ -1,0 +1,42 @@
+// The one seam through which the console asks the operator: message boxes and file dialogs.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+enum class MsgIcon { None, Information, Warning, Error, Question };
+enum class MsgButtons { Ok, OkCancel };
+enum class MsgResult { Ok, Cancel }; // closing a box with Escape or its close button is Cancel
+
+struct MessageRequest {
+    QString caption;
+    QString text;
+    MsgIcon icon = MsgIcon::None;
+    MsgButtons buttons = MsgButtons::Ok;
+};
+
+enum class FileDialogKind { Open, Save };
+
+struct FileDialogRequest {
+    FileDialogKind kind = FileDialogKind::Save;
+    QString caption;
+    QString fileName;   // proposed name or folder
+    QString filter;     // Qt filter text, e.g. "Excel 文件 (*.xlsx)"
+    QString defaultSuffix;
+};
+
+namespace MessageBoxes {
+
+// Shows an application-modal box and returns the operator's choice. Callable from any thread:
+// a worker blocks until the box, shown on the user-interface thread, is closed.
+MsgResult Show(const MessageRequest& request);
+
+// Runs a file dialog; returns the chosen path or the empty text when cancelled. Any thread.
+QString AskFile(const FileDialogRequest& request);
+
+// Tests install answerers that record the request and answer without a window.
+// An empty function restores the real dialogs. The answerers may be called from any thread.
+void SetAnswerer(std::function<MsgResult(const MessageRequest&)> answerer);
+void SetFileAnswerer(std::function<QString(const FileDialogRequest&)> answerer);
+
+} // namespace MessageBoxes

@@ -1,0 +1,106 @@
+// A fresh database per test executable, reached as the data source "zol" through our own ODBC files.
+#include "TestDb.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTextStream>
+
+#include <cstdlib>
+#include <stdexcept>
+
+namespace {
+QString g_name;
+QString g_odbcDir;
+
+QString Env(const char* name)
+{
+    const char* v = std::getenv(name);
+    if (!v || !*v)
+        throw std::runtime_error(std::string("missing environment variable ") + name +
+                                 " (run the tests through scripts/test.sh)");
+    return QString::fromLocal8Bit(v);
+}
+
+QString RunClient(const QString& database, const QString& sql)
+{
+    QStringList args{"--defaults-file=" + Env("ZOL_TEST_MYSQL_CNF"), "-uzol", "-pzol",
+                     "-h127.0.0.1", "--default-character-set=utf8mb4", "--batch",
+                     "--skip-column-names"};
+    if (!database.isEmpty())
+        args << database;
+    QProcess p;
+    p.start("mariadb", args);
+    if (!p.waitForStarted(10000))
+        throw std::runtime_error("cannot start the mariadb client");
+    p.write(sql.toUtf8());
+    p.closeWriteChannel();
+    p.waitForFinished(60000);
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        throw std::runtime_error("mariadb client failed: " +
+                                 QString::fromUtf8(p.readAllStandardError()).toStdString() +
+                                 " for: " + sql.left(300).toStdString());
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+} // namespace
+
+namespace TestDb {
+
+QString CreateFresh()
+{
+    const QString port = Env("ZOL_TEST_MYSQL_PORT");
+    g_name = QString("zol_t%1_%2")
+                 .arg(QCoreApplication::applicationPid())
+                 .arg(QRandomGenerator::global()->bounded(1000000));
+    QFile schemaFile(QString(ZOL_SOURCE_DIR) + "/db/schema.sql");
+    if (!schemaFile.open(QIODevice::ReadOnly))
+        throw std::runtime_error("cannot read db/schema.sql");
+    RunClient(QString(), "CREATE DATABASE " + g_name + " CHARACTER SET utf8mb4;");
+    RunClient(g_name, QString::fromUtf8(schemaFile.readAll()));
+
+    g_odbcDir = QDir::tempPath() + "/zol-odbc-" + g_name;
+    QDir().mkpath(g_odbcDir);
+    QFile inst(g_odbcDir + "/odbcinst.ini");
+    inst.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    inst.write("[MariaDB Unicode]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\n");
+    inst.close();
+    QFile ini(g_odbcDir + "/odbc.ini");
+    ini.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    ini.write(QString("[zol]\nDriver=MariaDB Unicode\nSERVER=127.0.0.1\nPORT=%1\nDATABASE=%2\n"
+                      "USER=zol\nPASSWORD=zol\nCHARSET=utf8mb4\n")
+                  .arg(port, g_name)
+                  .toUtf8());
+    ini.close();
+    setenv("ODBCSYSINI", g_odbcDir.toLocal8Bit().constData(), 1);
+    return g_name;
+}
+
+QString Name() { return g_name; }
+
+void Exec(const QString& sql) { RunClient(g_name, sql); }
+
+QStringList Rows(const QString& sql)
+{
+    QString out = RunClient(g_name, sql);
+    QStringList rows = out.split('\n');
+    while (!rows.isEmpty() && rows.last().isEmpty())
+        rows.removeLast();
+    return rows;
+}
+
+QString Scalar(const QString& sql)
+{
+    QStringList rows = Rows(sql);
+    return rows.isEmpty() ? QString() : rows.first();
+}
+
+void Truncate()
+{
+    Exec("SET FOREIGN_KEY_CHECKS=0; TRUNCATE zol_baseinfo; TRUNCATE zol_status; TRUNCATE zol_temp;"
+         " TRUNCATE zol_temp_log; TRUNCATE zol_log; TRUNCATE zol_op_log; TRUNCATE zol_scheduletask;"
+         " TRUNCATE zol_tasktype; TRUNCATE zol_user;");
+}
+
+} // namespace TestDb
