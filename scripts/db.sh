@@ -10,6 +10,11 @@ set -euo pipefail
 cmd=${1:?usage: db.sh start|stop|env DIR [PORT]}
 dir=$(mkdir -p "${2:?missing DIR}" && cd "$2" && pwd)
 cnf="$dir/my.cnf"
+# A Unix socket path may hold about 107 bytes; a deep folder gets its socket in /tmp instead.
+sock="$dir/run/mysqld.sock"
+if [ ${#sock} -gt 100 ]; then
+  sock="/tmp/zol-mysqld-$(printf '%s' "$dir" | md5sum | cut -c1-12).sock"
+fi
 
 # A port nobody listens on yet. Another process may take it before the server binds it, so
 # start() tries again with a new one when the server cannot bind.
@@ -34,12 +39,12 @@ write_cnf() {
   local port=$1
   cat > "$cnf" <<CNF
 [client]
-socket=$dir/run/mysqld.sock
+socket=$sock
 port=$port
 [mysqld]
 user=root
 datadir=$dir/data
-socket=$dir/run/mysqld.sock
+socket=$sock
 pid-file=$dir/run/mysqld.pid
 port=$port
 bind-address=127.0.0.1

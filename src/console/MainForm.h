@@ -3,12 +3,39 @@
 
 #include "platform/IniFile.h"
 
+#include "platform/DataSet.h"
+
 #include <QMainWindow>
+#include <QPoint>
+#include <QRect>
 #include <QString>
+#include <array>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 class QTextEdit;
 class ConsoleLog;
+class QAbstractButton;
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPainter;
+class QStatusBar;
+class QTabWidget;
+class QTableView;
+class QToolBar;
+class QToolButton;
+class TPagerNavigator;
+class ThreadProcessBar;
+class QTreeWidget;
+class QPushButton;
+class DataSetModel;
+class DevTree;
+class DevBean;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -51,19 +78,261 @@ public:
     QTextEdit* MemoInfo = nullptr;
 
     // ==== frame: pages, tabs, toolbar, menus, resolvers, show/activate/close
+    // Page indexes of PageControlMain: the index is the page's position in the control,
+    // whether or not its tab is shown.
+    enum PageIndex : int {
+        PageIdxDev = 0,
+        PageIdxIns = 1,
+        PageIdxTask = 2,
+        PageIdxLog = 3,
+        PageIdxUser = 4,
+        PageIdxTemp = 5,
+        PageIdxInfo = 6,
+        PageCount = 7
+    };
+
+    // Pages and tabs.
+    void ShowPage(int index);
+    void HidePage(int index);
+    void ShowPageDev();
+    void ShowPageIns();
+    void ShowPageTask();
+    void ShowPageLog();
     void ShowPageInfo();
+    int GetActivePageIndex() const;
+    int TabToPageIndex(int tabIndex) const; // tabIndex counts visible tabs only
+    void PageControlMainChange();           // toolbar enabling for the active page
+    // Owner drawing and mouse handling of the tab row (coordinates of the tab bar).
+    void PageControlMainDrawTab(QPainter& painter, int tabIndex, const QRect& rect, bool active);
+    void PageControlMainMouseMove(const QPoint& pos);
+    void PageControlMainMouseUp(const QPoint& pos);
+    // Hit areas of the close glyphs as last drawn, by page; a null rectangle holds no point.
+    std::array<QRect, PageCount> TabCloseRects{};
+
+    // Resolvers: what every page-dependent command works on.
+    QTableView* GetActiveGrid() const;      // null on the console page
+    DataSet* GetActiveQuery();              // null on the console page
+    TPagerNavigator* GetActivePager() const; // null on the device and console pages
+    void RefreshActivePage();
+    void ToggleSearchBox();
+
+    // Toolbar and menu commands.
+    void BtnRefreshClick();
+    void BtnShowClick(QAbstractButton* sender = nullptr);
+    void BtnExitClick();
+    void E1Click();
+    void BtnLogClick();
+    void N18Click();
+    void O1Click();
+    void A1Click();
+    void O2Click();
+    void N58Click();
+    void N44Click();
+    void I2Click();
+    void L1Click();
+    void N52Click();
+    void T2Click();
+
+    // Life cycle: the first show fills the window, the first activation checks the network.
+    void FormShow();
+    void FormActivate();
+
+    // Window layout.
+    QToolBar* ToolBar = nullptr;
+    QToolButton* BtnNew = nullptr;
+    QToolButton* BtnEdit = nullptr;
+    QToolButton* BtnDel = nullptr;
+    QToolButton* BtnRefresh = nullptr;
+    QToolButton* BtnSearch = nullptr;
+    QToolButton* BtnShow = nullptr;
+    QToolButton* BtnPing = nullptr;
+    QToolButton* BtnLog = nullptr;
+    QToolButton* BtnExit = nullptr;
+    QMenu* PmenuAdd = nullptr; // popup of BtnNew
+    QAction* N15 = nullptr;    // "设备信息"
+    QAction* N17 = nullptr;    // "计划任务"
+    QWidget* PanelTree = nullptr; // left panel; its QVBoxLayout receives TreeDev
+    QWidget* Panel1 = nullptr;    // client area holding PageControlMain
+    QTabWidget* PageControlMain = nullptr;
+    QStatusBar* StatusBar = nullptr;
+    QLabel* StatusPanel = nullptr; // the one right-aligned panel
+
+    // Pages (each with a QVBoxLayout: search box first, then the page's own content).
+    QWidget* PageDev = nullptr;
+    QWidget* PageIns = nullptr;
+    QWidget* PageTask = nullptr;
+    QWidget* PageLog = nullptr;
+    QWidget* PageUser = nullptr;
+    QWidget* PageTemp = nullptr;
+    QWidget* PageInfo = nullptr;
+    QGroupBox* GbxDevSearch = nullptr;
+    QGroupBox* GbxInsSearch = nullptr;
+    QGroupBox* GbxTaskSearch = nullptr;
+    QGroupBox* GbxLogSearch = nullptr;
+    QGroupBox* GbxUserSearch = nullptr;
+    QGroupBox* GbxTempSearch = nullptr;
+
+    // Record pages: grid and query of each.
+    QTableView* GrdIns = nullptr;
+    QTableView* GrdTask = nullptr;
+    QTableView* GrdLog = nullptr;
+    QTableView* GrdUser = nullptr;
+    QTableView* GrdTemp = nullptr;
+    DataSet QueryGrdIns;
+    DataSet QueryGrdTask;
+    DataSet QueryGrdLog;
+    DataSet QueryGrdUser;
+    DataSet QueryGrdTemp;
+
+    // Main menu.
+    QMenuBar* MenuMain = nullptr;
+    QAction* N3 = nullptr;  // "新增(&N)"
+    QAction* N8 = nullptr;  // "修改(&M)"
+    QAction* D1 = nullptr;  // "删除(&D)"
+    QAction* E1 = nullptr;  // "退出(&X)"
+    QAction* O2 = nullptr;  // "设备信息(&D)"
+    QAction* N58 = nullptr; // "用户信息(&U)"
+    QAction* N44 = nullptr; // "计划任务(&T)"
+    QAction* I2 = nullptr;  // "操作日志(&I)"
+    QAction* L1 = nullptr;  // "运行记录(&O)"
+    QAction* N52 = nullptr; // "CPU 温度记录(&T)"
+    QAction* O1 = nullptr;  // "数据源(&O)"
+    QAction* N18 = nullptr; // "系统参数(&A)"
+    QAction* A1 = nullptr;  // "关于(&A)"
     // ==== end frame
 
     // ==== device tree, device grid and detail box
     // Creates TreeDev in PanelTree's layout and GrdDev with GbxDevDetail in PageDev's layout.
     // Called once by the constructor after the frame exists.
     void BuildDevicePanels();
+    // Rebuilds the four groups of the tree from the database.
+    void BuildDevTree();
+    // Fills the detail box for terminal id (nothing for id < 1).
+    void ShowDevDetail(int id);
+    // The status word of the group that holds terminal id's node; "down" when it has none.
+    QString GetDevNetState(int id) const;
+    // Moves terminal id to the group of its new state (a stored "poweroff" or "down" wins) and
+    // keeps the detail box current. Any thread: the database is read on the calling thread, the
+    // change is made on the UI thread, one call at a time in call order (at once on the UI thread).
+    void UpdateDevNetState(int id, const QString& state);
+    // Puts a saved terminal into the tree (replacing its old node) and checks its network.
+    void AddDevTreeNode(const DevBean* dev);
+    // Removes every node of terminal id and counts it out of its group.
+    void RemoveDevTreeNode(int id);
+    // The terminal's base row as a new record, or null when id < 0 or no row exists.
+    std::unique_ptr<DevBean> LoadDevice(int id);
+    int GetTreeDevId() const;      // selected device node's id, 0 when none
+    int GetGridRowId();            // id in the current row of the active page's grid, 0 when none
+    // Ids of the rows selected in GrdDev in selection order, or {GetGridRowId()} when none is
+    // selected; the grid's current record is left on the last selected row.
+    std::vector<int> GetSelectedDevIds();
+    void GrdDevCellClick();
+    void GrdDevDblClick();
+    DevTree* DevTreeState() const { return devTree_.get(); } // the tree's groups and id index
+
+    QTreeWidget* TreeDev = nullptr;
+    QTableView* GrdDev = nullptr;
+    DataSetModel* DsDev = nullptr;
+    DataSet QueryGrdDev;
+    QGroupBox* GbxDevDetail = nullptr;
+    QLabel* LblDevId = nullptr;
+    QLabel* LblDevName = nullptr;
+    QLabel* LblDevIp = nullptr;
+    QLabel* LblDevMac = nullptr;
+    QLabel* LblDevPos = nullptr;
+    QLabel* LblDevActiveIp = nullptr;
+    QLabel* LblDevPort = nullptr;
+    QLabel* LblDevStatus = nullptr;
+    QLabel* LblDevNet = nullptr;
+    QLabel* LblDevTemp = nullptr;
+    QLabel* ImgDevRun = nullptr;
+    QLabel* ImgDevStop = nullptr;
+    QLabel* ImgNetSuc = nullptr;
+    QLabel* ImgNetError = nullptr;
+    QPushButton* BtnDevPing = nullptr; // "检测设备网络状态(&P)"; its click is a remote command
     // ==== end device tree
 
     // ==== remote commands and device popup menus
     // Creates the popup menus of GrdDev and TreeDev and connects the remote commands.
     // Called once by the constructor after BuildDevicePanels.
     void BuildRemoteMenus();
+
+    // Network checks. Each runs under the wait window and returns when the check has ended.
+    void CheckDevNet(const std::vector<int>& ids, const QString& name);
+    void CheckAllDevNet(); // every terminal listed in GrdDev
+    void BtnDevPingClick();
+    void MenuItem7Click();
+    void Ping3Click();
+    void Ping2Click();
+    void PingW1Click();
+    void BtnPingClick();
+
+    // Remote power commands (start, shutdown, power off, power on) on a grid row or a tree node.
+    void PmenuGridDevStartClick();
+    void PmenuGridDevShutdownClick();
+    void PmenuGridDevPowerOffClick();
+    void PmenuGridDevPowerOnClick();
+    void PmenuTreeDevStartClick();
+    void PmenuTreeDevShutdownClick();
+    void PmenuTreeDevPowerOffClick();
+    void PmenuTreeDevPowerOnClick();
+
+    // Remote control: starts the remote-desktop viewer on terminal id and does not wait for it.
+    void RemoteControlDevice(int id);
+    void PmenuGridDevCtrlClick();
+    void PmenuTreeDevCtrlClick();
+    // Test seam: the viewer program started by RemoteControlDevice (default "vncviewer").
+    static void SetRemoteViewerProgramForTest(const QString& program);
+
+    // Popup menus and their enabling by the terminal's state.
+    void UpdateDevMenus(int id);
+    void PmenuDevGrdPopup();
+    void PmenuTreePopup();
+    // Tree mouse handling (positions in the coordinates of TreeDev's viewport).
+    void TreeDevContextPopup(const QPoint& mousePos, bool& handled);
+    void TreeDevMouseUp(Qt::MouseButton button, const QPoint& pos);
+
+    QMenu* PmenuDevGrd = nullptr;
+    QAction* PmenuGridDevDetail = nullptr;
+    QAction* PmenuGridDevDesktop = nullptr;
+    QAction* PmenuGridDevLog = nullptr;
+    QAction* PmenuGridDevCtrl = nullptr;
+    QAction* PmenuGridDevStart = nullptr;
+    QAction* PmenuGridDevShutdown = nullptr;
+    QAction* PmenuGridDevPowerOn = nullptr;
+    QAction* PmenuGridDevPowerOff = nullptr;
+    QAction* N30 = nullptr;   // "新增设备信息(&A)"
+    QAction* N31 = nullptr;   // "修改设备信息(&M)"
+    QAction* N32 = nullptr;   // "删除已选设备(&D)"
+    QAction* N9 = nullptr;    // "全部选择"
+    QAction* Ping3 = nullptr;
+    QAction* Ping2 = nullptr;
+    QAction* F1 = nullptr;    // "刷新设备列表(&F)"
+    QAction* N27 = nullptr;   // "显示相关操作日志(&I)"
+    QAction* N26 = nullptr;   // "显示相关计划任务(&T)"
+    QAction* N25 = nullptr;   // "浏览相关运行记录(&L)"
+    QAction* N7 = nullptr;    // "显示相关温度记录(&T)"
+    QAction* N20 = nullptr;   // "导出设备列表(&E)"
+
+    QMenu* PmenuTree = nullptr;
+    QAction* PmenuTreeDevDetail = nullptr;
+    QAction* PmenuTreeDevDesktop = nullptr;
+    QAction* PmenuTreeDevLog = nullptr;
+    QAction* PmenuTreeDevCtrl = nullptr;
+    QAction* PmenuTreeDevStart = nullptr;
+    QAction* PmenuTreeDevShutdown = nullptr;
+    QAction* PmenuTreeDevPowerOn = nullptr;
+    QAction* PmenuTreeDevPowerOff = nullptr;
+    QAction* MenuItem3 = nullptr;  // "新增设备信息(&A)"
+    QAction* MenuItem4 = nullptr;  // "修改设备信息(&M)"
+    QAction* MenuItem5 = nullptr;  // "删除已选设备(&D)"
+    QAction* N41 = nullptr;        // "刷新设备树(&R)"
+    QAction* MenuItem7 = nullptr;
+    QAction* PingW1 = nullptr;
+    QAction* MenuItem9 = nullptr;  // "显示相关操作日志(&I)"
+    QAction* MenuItem10 = nullptr; // "显示相关计划任务(&T)"
+    QAction* MenuItem11 = nullptr; // "浏览相关运行记录(&L)"
+    QAction* N5 = nullptr;         // "显示相关温度记录(&T)"
     // ==== end remote commands
 
 protected:
@@ -76,10 +345,49 @@ private:
     ConsoleLog* log_ = nullptr;
 
     // ==== private: frame
+    void BuildFrame();
+    void BuildToolBar();
+    void BuildMainMenu();
+    void BuildPages();
+    QWidget* AddPage(const QString& name, const QString& caption, int picture);
+    QGroupBox* AddSearchBox(QWidget* page, const QString& name);
+    QTableView* AddRecordGrid(QWidget* page, const QString& name);
+    QGroupBox* SearchBoxOf(int page) const;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+    bool shown_ = false;     // FormShow ran (the first show)
+    bool activated_ = false; // FormActivate ran (the first activation after start-up)
+    // The pagers of the record pages come with the record pages; GetActivePager resolves them.
     // ==== end private: frame
     // ==== private: device tree
+    void BuildDevDetailBox(QWidget* page);
+    // The detail box's state texts and pictures for an effective state word.
+    void ShowDevPowerState(const QString& text, bool running);
+    void ShowDevNetState(const QString& state);
+    void ApplyDevNetState(int id, const QString& state); // UI thread
+    void ApplyPendingDevStates();                         // UI thread: every queued move, in order
+    // State moves wait here for the UI thread. devStateLock_ is held from a call's database read
+    // until its move is queued, so the queue holds the moves in the order of the calls;
+    // pendingLock_ guards only the queue itself.
+    struct PendingDevState {
+        int id;
+        QString state;
+    };
+    std::mutex devStateLock_;
+    std::mutex pendingLock_;
+    std::deque<PendingDevState> pendingDevStates_;
+    // Shared ownership only so that this header needs no complete DevTree; the window is the owner.
+    std::shared_ptr<DevTree> devTree_;
     // ==== end private: device tree
     // ==== private: remote commands
+    // Runs worker (suspended, not yet started) under a new wait window stored in FormWait and
+    // returns when the worker has ended and the window has freed it.
+    void RunUnderWaitWindow(ThreadProcessBar* worker);
+    // A remote power command on terminal id; warning is shown instead when id < 1.
+    void RunPowerCommand(int id, char op, const QString& warning);
+    // The sixteen device items of both popups, in the column order of the enabling table.
+    void SetDevMenuItems(bool detail, bool start, bool shutdown, bool powerOn, bool powerOff, bool ctrl);
     // ==== end private: remote commands
 };
 

@@ -21,15 +21,20 @@ public:
     // "  调试 ", "  信息 ", "  警告 ", "  错误 " for levels 1 to 4.
     static QString Tag(int level);
 
+    // The local time as "%d-%.2d-%.2d %.2d:%.2d:%.2d" (year, month, day, hour, minute, second).
+    static QString NowString();
+
 private:
     struct Line {
         int level;
         QString text;
     };
     void Flush(); // user-interface thread: appends every pending line in the order written
+    void Append(const Line& line); // user-interface thread: one line with its colour and scroll
 
     QPointer<QTextEdit> view_;
     std::mutex lock_; // LogLock: serialises the writers; the order of lines is the lock order
     std::deque<Line> pending_;
-    bool flushPosted_ = false;
+    bool flushPosted_ = false; // a Flush is queued on the user-interface thread
+    bool flushing_ = false;    // user-interface thread only: Flush is running
 };

@@ -33,7 +33,7 @@ public:
 
 private:
     void Connect(const QString& dataSource);
-    void OpenOn(const QString& sql, DataSet& q);
+    void OpenOn(const QString& logLine, DataSet& q); // runs q.CommandText, lock held
 
     std::mutex lock_; // one call at a time; each caller's result is its own
     OdbcConnection conMysql_;

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 class ThreadBase {
@@ -45,6 +46,9 @@ private:
     void Body();
 
     std::thread thread_;
+    // Held by Resume while it stores thread_: the body waits for it, so a self-freeing thread
+    // cannot delete itself before its handle has been stored.
+    std::mutex startLock_;
     bool started_ = false;
     bool freeOnTerminate_ = false;
 };

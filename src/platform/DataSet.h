@@ -12,6 +12,8 @@ public:
     virtual ~DataSetObserver() = default;
     virtual void DataSetReset() = 0;          // rows replaced, opened or closed
     virtual void DataSetMoved(int recNo) = 0; // current record changed
+    virtual void DataSetRowChanged(int /*row*/) {} // one row's values changed (0-based)
+    virtual void DataSetDestroyed() {}             // the set is going away; forget it
 };
 
 class DataSet {
@@ -78,6 +80,9 @@ public:
 private:
     void NotifyReset();
     void NotifyMoved();
+    void NotifyRowChanged(int row);
+    void SetPosition(int recNo, bool eof, bool bof); // notifies when the record changed
+    void CheckFieldIndex(int fieldIndex) const;
     const Value& CurrentValue(int fieldIndex) const;
 
     QStringList fields_;

@@ -15,6 +15,29 @@ namespace {
 QString g_name;
 QString g_odbcDir;
 
+// What this process made, removed when it ends: its databases (unless ZOL_TEST_KEEP_DB is set,
+// as scripts/test.sh does, whose whole server goes anyway) and its ODBC folders. Plain system()
+// because it runs after the application object is gone.
+struct Leftovers {
+    QStringList databases;
+    QStringList folders;
+    ~Leftovers()
+    {
+        for (const QString& dir : folders)
+            QDir(dir).removeRecursively();
+        const char* keep = std::getenv("ZOL_TEST_KEEP_DB");
+        const char* cnf = std::getenv("ZOL_TEST_MYSQL_CNF");
+        if ((keep && *keep) || !cnf || databases.isEmpty())
+            return;
+        QString sql;
+        for (const QString& db : databases)
+            sql += "DROP DATABASE IF EXISTS " + db + ";";
+        const QString cmd = "mariadb '--defaults-file=" + QString::fromLocal8Bit(cnf) +
+                            "' -uzol -pzol -h127.0.0.1 -e '" + sql + "' >/dev/null 2>&1";
+        [[maybe_unused]] int rc = std::system(cmd.toLocal8Bit().constData());
+    }
+} g_leftovers;
+
 QString Env(const char* name)
 {
     const char* v = std::getenv(name);
@@ -58,10 +81,12 @@ QString CreateFresh()
     if (!schemaFile.open(QIODevice::ReadOnly))
         throw std::runtime_error("cannot read db/schema.sql");
     RunClient(QString(), "CREATE DATABASE " + g_name + " CHARACTER SET utf8mb4;");
+    g_leftovers.databases << g_name;
     RunClient(g_name, QString::fromUtf8(schemaFile.readAll()));
 
     g_odbcDir = QDir::tempPath() + "/zol-odbc-" + g_name;
     QDir().mkpath(g_odbcDir);
+    g_leftovers.folders << g_odbcDir;
     QFile inst(g_odbcDir + "/odbcinst.ini");
     inst.open(QIODevice::WriteOnly | QIODevice::Truncate);
     inst.write("[MariaDB Unicode]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\n");

@@ -9,6 +9,8 @@ namespace TestDb {
 // Creates a new database with the schema of db/schema.sql and points the data source "zol" at it
 // (project-local ODBC files, ODBCSYSINI). Needs the environment of scripts/db.sh env.
 // Returns the database name. Calling it again gives another fresh database.
+// The databases and ODBC files of a process are removed when it ends (the databases are kept
+// when ZOL_TEST_KEEP_DB is set, e.g. to look at them after a failure).
 QString CreateFresh();
 
 // Name of the database made by the last CreateFresh.

@@ -1,0 +1,115 @@
+// The main window's life cycle: construction, first show, first activation and close.
+#include "console/MainForm.h"
+
+#include "foundation/BuildInfo.h"
+#include "foundation/ConsoleLog.h"
+#include "foundation/Consts.h"
+#include "foundation/DbMod.h"
+#include "platform/Application.h"
+#include "windows/FormBackGound.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFont>
+#include <QShowEvent>
+#include <QTableView>
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+constexpr int FontPointSize = 9;
+constexpr int DefaultLogLevel = 2;
+constexpr int DefaultTimeOut = 1000;
+
+// 宋体 9 pt where it exists; otherwise the first CJK font there is.
+QFont ConsoleFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
+                      QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Noto Sans CJK SC")});
+    font.setPointSize(FontPointSize);
+    return font;
+}
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QString::fromUtf8(ApplicationTitle) + QStringLiteral("  ") +
+                   QString::fromLatin1(BuildNumber));
+    setFont(ConsoleFont());
+    BuildFrame();
+    // The console log exists before the database connects, so its lines have a place to go.
+    log_ = new ConsoleLog(MemoInfo, this);
+    BuildDevicePanels();
+    BuildRemoteMenus();
+    PageControlMainChange();
+    setWindowState(Qt::WindowMaximized);
+}
+
+TMainForm::~TMainForm()
+{
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    QMainWindow::closeEvent(event);
+    // Closing the main window ends the program, whatever other windows are open.
+    QCoreApplication::quit();
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!shown_ && !event->spontaneous()) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TMainForm::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && shown_ && !activated_) {
+        // Only the first activation after start-up checks the network; returning from a dialog
+        // or the wait window must not start the check again. Queued, so that the check's modal
+        // wait window does not run inside the activation handling.
+        activated_ = true;
+        QMetaObject::invokeMethod(this, [this] { FormActivate(); }, Qt::QueuedConnection);
+    }
+}
+
+void TMainForm::FormShow()
+{
+    FormBackGound = new TFormBackGound();
+    FormBackGound->ShowAndPaint();
+    try {
+        // The pagers of the record pages are made here once the record pages exist.
+        LogLevel = IniReadInteger(QStringLiteral("LogLevel"), DefaultLogLevel);
+        TimeOut = IniReadInteger(QStringLiteral("TimeOut"), DefaultTimeOut);
+        BuildDevTree();
+        FormDbMod->ReopenQuery(QueryGrdDev);
+        GrdDev->setFocus();
+        ShowDevDetail(GetGridRowId());
+    } catch (...) {
+        delete FormBackGound;
+        FormBackGound = nullptr;
+        throw;
+    }
+    FormBackGound->close();
+    delete FormBackGound;
+    FormBackGound = nullptr;
+}
+
+void TMainForm::FormActivate()
+{
+    ShowPageInfo();
+    if (IniReadBool(QStringLiteral("AutoDetected"), true)) {
+        ShowPageInfo();
+        CheckAllDevNet();
+    }
+    ShowPageDev();
+}

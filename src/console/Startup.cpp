@@ -1,0 +1,73 @@
+// Start-up of the console. The main window comes first so that the settings and the console log
+// exist before the database connects; the message loop runs only after a successful login.
+#include "console/Startup.h"
+
+#include "console/MainForm.h"
+#include "foundation/Consts.h"
+#include "foundation/DbMod.h"
+#include "platform/Application.h"
+#include "windows/FormBackGound.h"
+#include "windows/LoginDlg.h"
+
+#include <exception>
+
+namespace {
+
+// Frees a window held in a global and clears the global, also when an exception leaves.
+template <typename T>
+struct GlobalOwner {
+    T*& global;
+    ~GlobalOwner()
+    {
+        delete global;
+        global = nullptr;
+    }
+};
+
+void RunSteps(TApplication& app)
+{
+    MainForm = new TMainForm(); // hidden until the message loop shows it
+    FormDbMod = new TFormDbMod();
+
+    {
+        GlobalOwner<TFormBackGound> splash{FormBackGound};
+        FormBackGound = new TFormBackGound();
+        FormBackGound->ShowAndPaint();
+        {
+            GlobalOwner<TLoginDlg> login{LoginDlg};
+            LoginDlg = new TLoginDlg();
+            LoginDlg->exec();
+        }
+        FormBackGound->close();
+    }
+
+    if (LoggedIn) {
+        MainForm->show(); // maximised; the first show fills the window
+        app.exec();
+    }
+}
+
+} // namespace
+
+int RunStartup(TApplication& app)
+{
+    try {
+        RunSteps(app);
+    } catch (...) {
+        TApplication::ShowException(std::current_exception());
+    }
+    // The module and the main window live until the end; close the window if it is still open.
+    if (MainForm && MainForm->isVisible())
+        MainForm->close();
+    delete FormDbMod;
+    FormDbMod = nullptr;
+    delete MainForm;
+    MainForm = nullptr;
+    return 0;
+}
+
+int RunConsole(int argc, char** argv)
+{
+    TApplication app(argc, argv); // the application with its title
+    return RunStartup(app);
+}

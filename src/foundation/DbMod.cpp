@@ -1,0 +1,157 @@
+// The database module: the one connection and the operations through which every statement runs.
+#include "foundation/DbMod.h"
+
+#include "console/MainForm.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProcessExit.h"
+
+#include <exception>
+
+TFormDbMod* FormDbMod = nullptr;
+
+namespace {
+
+const QString DefaultDataSource = QStringLiteral("zol");
+const QString ConnectionPrefix =
+    QStringLiteral("Provider=MSDASQL.1;Persist Security Info=False;Data Source=");
+const QString IdleTimeoutSql = QStringLiteral("set interactive_timeout=24*3600");
+const QString ExecLogPrefix = QStringLiteral("执行更新SQL:");
+const QString QueryLogPrefix = QStringLiteral("执行查询SQL:");
+const QString ErrorLogPrefix = QStringLiteral("执行SQL语句出错,原因:");
+const QString DatabaseFailure = QStringLiteral("数据库异常!");
+const QString ConnectFailure = QStringLiteral("连接数据库服务失败!");
+
+// The module may run before or without the main window (start-up, tests): log only through a
+// window that exists.
+void LogDebug(const QString& message)
+{
+    if (MainForm)
+        MainForm->LogDebug(message);
+}
+
+void LogError(const QString& message)
+{
+    if (MainForm)
+        MainForm->LogError(message);
+}
+
+QString MessageOf(const std::exception& e)
+{
+    if (const auto* ours = dynamic_cast<const Exception*>(&e))
+        return ours->Message;
+    return QString::fromLocal8Bit(e.what());
+}
+
+// The statement text as a list of lines shows it: every line followed by a line break.
+QString StoredText(const QString& commandText)
+{
+    if (commandText.isEmpty())
+        return QString();
+    QString text = commandText;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    if (text.endsWith('\n'))
+        text.chop(1);
+    QString out;
+    for (const QString& line : text.split('\n'))
+        out += line + '\n';
+    return out;
+}
+
+} // namespace
+
+TFormDbMod::TFormDbMod()
+{
+    QString dataSource = MainForm ? MainForm->IniReadString(QStringLiteral("DataSource")) : QString();
+    if (TMainForm::IsBlank(dataSource))
+        dataSource = DefaultDataSource;
+    Connect(dataSource);
+}
+
+TFormDbMod::~TFormDbMod()
+{
+    if (FormDbMod == this)
+        FormDbMod = nullptr;
+}
+
+void TFormDbMod::Connect(const QString& dataSource)
+{
+    try {
+        conMysql_.Close();
+        connectionString_ = ConnectionPrefix + dataSource;
+        conMysql_.Open(OdbcConnectionStringFrom(connectionString_));
+        ExecSql(IdleTimeoutSql); // a failure here is only logged
+    } catch (const std::exception&) {
+        if (MainForm)
+            MainForm->ShowError(ConnectFailure);
+        else
+            MessageBoxes::Show({QStringLiteral("错误"), ConnectFailure, MsgIcon::Error, MsgButtons::Ok});
+        ExitProcess(0);
+    }
+}
+
+int TFormDbMod::ExecSql(const QString& sql)
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    try {
+        LogDebug(ExecLogPrefix + sql);
+        return static_cast<int>(conMysql_.Execute(sql));
+    } catch (const std::exception& e) {
+        LogError(ErrorLogPrefix + MessageOf(e));
+        return 0;
+    }
+}
+
+DataSet TFormDbMod::QuerySql(const QString& sql)
+{
+    DataSet result;
+    QuerySqlOn(sql, result);
+    return result;
+}
+
+DataSet& TFormDbMod::QuerySqlOn(const QString& sql, DataSet& q)
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    CloseQuery(q);
+    q.CommandText = sql;
+    OpenOn(QueryLogPrefix + sql, q);
+    return q;
+}
+
+DataSet& TFormDbMod::ReopenQuery(DataSet& q)
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    CloseQuery(q);
+    OpenOn(QueryLogPrefix + StoredText(q.CommandText), q);
+    return q;
+}
+
+// Runs q's statement with the lock held; q is opened only when all its rows were read.
+void TFormDbMod::OpenOn(const QString& logLine, DataSet& q)
+{
+    try {
+        LogDebug(logLine);
+        conMysql_.Query(q.CommandText, q);
+    } catch (const std::exception& e) {
+        LogError(ErrorLogPrefix + MessageOf(e));
+        throw Exception(DatabaseFailure);
+    }
+}
+
+void TFormDbMod::CloseQuery(DataSet& q)
+{
+    try {
+        q.Close();
+    } catch (...) {
+        // closing never fails for the caller
+    }
+}
+
+void TFormDbMod::DropConnectionForTest()
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    DataSet id;
+    conMysql_.Query(QStringLiteral("select CONNECTION_ID() as id"), id);
+    OdbcConnection killer;
+    killer.Open(OdbcConnectionStringFrom(connectionString_));
+    killer.Execute(QStringLiteral("KILL ") + QString::number(id.AsInteger(QStringLiteral("id"))));
+}

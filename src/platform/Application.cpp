@@ -1,0 +1,44 @@
+// The application object: title, and the standard exception box for exceptions from event handlers.
+#include "platform/Application.h"
+
+#include "platform/Exception.h"
+#include "platform/MessageBoxes.h"
+
+const char* const ApplicationTitle = "自助终端集中监控平台";
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    // The name stands in for the caption of windows that have none of their own.
+    setApplicationName(QString::fromUtf8(ApplicationTitle));
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ShowException(std::current_exception());
+        return true;
+    }
+}
+
+void TApplication::ShowException(const std::exception_ptr& error)
+{
+    QString message;
+    try {
+        if (error)
+            std::rethrow_exception(error);
+    } catch (const Exception& e) {
+        message = e.Message;
+    } catch (const std::exception& e) {
+        message = QString::fromUtf8(e.what());
+    } catch (...) {
+        // any other thrown value is shown with an empty message
+    }
+    MessageRequest request;
+    request.caption = QString::fromUtf8(ApplicationTitle);
+    request.text = message;
+    request.icon = MsgIcon::Error;
+    request.buttons = MsgButtons::Ok;
+    MessageBoxes::Show(request);
+}

@@ -1,0 +1,132 @@
+// Message boxes and file dialogs on the user-interface thread, or the answerers installed by tests.
+#include "platform/MessageBoxes.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+#include <mutex>
+
+namespace {
+
+std::mutex answererLock;
+std::function<MsgResult(const MessageRequest&)>& Answerer()
+{
+    static std::function<MsgResult(const MessageRequest&)> answerer;
+    return answerer;
+}
+std::function<QString(const FileDialogRequest&)>& FileAnswerer()
+{
+    static std::function<QString(const FileDialogRequest&)> answerer;
+    return answerer;
+}
+
+QMessageBox::Icon ToQtIcon(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::Information: return QMessageBox::Information;
+    case MsgIcon::Warning: return QMessageBox::Warning;
+    case MsgIcon::Error: return QMessageBox::Critical;
+    case MsgIcon::Question: return QMessageBox::Question;
+    case MsgIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+MsgResult ShowBox(const MessageRequest& request)
+{
+    // No parent: a window that closes while the box is open must not take the box with it.
+    QMessageBox box(ToQtIcon(request.icon), request.caption, request.text, QMessageBox::NoButton);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    box.setTextFormat(Qt::PlainText); // messages carry data; never read them as markup
+    box.setWindowModality(Qt::ApplicationModal);
+    QPushButton* ok = box.addButton(QMessageBox::Ok);
+    if (request.buttons == MsgButtons::OkCancel) {
+        QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+        box.setEscapeButton(cancel);
+        box.setDefaultButton(ok);
+    }
+    box.exec();
+    return box.clickedButton() == ok ? MsgResult::Ok : MsgResult::Cancel;
+}
+
+QString ShowFileDialog(const FileDialogRequest& request)
+{
+    QFileDialog dialog(nullptr, request.caption);
+    dialog.setObjectName(QStringLiteral("FileDialog"));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (request.kind == FileDialogKind::Save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (!request.filter.isEmpty())
+        dialog.setNameFilter(request.filter);
+    if (!request.defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+// Runs fn on the user-interface thread: directly there, otherwise blocking only the caller.
+template <typename Result, typename Fn>
+Result OnUiThread(Fn fn, Result whenNoApplication)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return whenNoApplication;
+    if (QThread::currentThread() == app->thread())
+        return fn();
+    Result result = whenNoApplication;
+    QMetaObject::invokeMethod(app, [&] { result = fn(); }, Qt::BlockingQueuedConnection);
+    return result;
+}
+
+} // namespace
+
+namespace MessageBoxes {
+
+MsgResult Show(const MessageRequest& request)
+{
+    std::function<MsgResult(const MessageRequest&)> answerer;
+    {
+        std::lock_guard<std::mutex> guard(answererLock);
+        answerer = Answerer();
+    }
+    if (answerer)
+        return answerer(request);
+    return OnUiThread([&] { return ShowBox(request); }, MsgResult::Cancel);
+}
+
+QString AskFile(const FileDialogRequest& request)
+{
+    std::function<QString(const FileDialogRequest&)> answerer;
+    {
+        std::lock_guard<std::mutex> guard(answererLock);
+        answerer = FileAnswerer();
+    }
+    if (answerer)
+        return answerer(request);
+    return OnUiThread([&] { return ShowFileDialog(request); }, QString());
+}
+
+void SetAnswerer(std::function<MsgResult(const MessageRequest&)> answerer)
+{
+    std::lock_guard<std::mutex> guard(answererLock);
+    Answerer() = std::move(answerer);
+}
+
+void SetFileAnswerer(std::function<QString(const FileDialogRequest&)> answerer)
+{
+    std::lock_guard<std::mutex> guard(answererLock);
+    FileAnswerer() = std::move(answerer);
+}
+
+} // namespace MessageBoxes

@@ -1,0 +1,20 @@
+// A console for database tests: a fresh database, settings in a temporary folder, a main window
+// whose console log can be read, and the database module in FormDbMod.
+#pragma once
+
+#include <QString>
+
+namespace ConsoleDb {
+
+// Once per process: fresh database (data source "zol"), an empty settings folder, MainForm and
+// FormDbMod. Later calls do nothing.
+void SetUp();
+
+// The folder that holds the test's conf.ini.
+QString SettingsDir();
+
+// The console log's text, after the lines handed over by worker threads have been written.
+QString LogText();
+void ClearLog();
+
+} // namespace ConsoleDb
