@@ -216,9 +216,9 @@ void RemoteDeviceController::Pause(int ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(RelayTimings::Scaled(ms)));
 }
 
-int RemoteDeviceController::Start()
+int RemoteDeviceController::PressButton(int contactMs)
 {
-    // Release the button contact, press it for the start time, release it again.
+    // Release the button contact, close it for the contact time, release it again.
     int r = Step(ButtonChannel, false);
     if (r != RelayFail::Success)
         return r;
@@ -226,21 +226,18 @@ int RemoteDeviceController::Start()
     r = Step(ButtonChannel, true);
     if (r != RelayFail::Success)
         return r;
-    Pause(StartInterval);
+    Pause(contactMs);
     return Step(ButtonChannel, false);
+}
+
+int RemoteDeviceController::Start()
+{
+    return PressButton(StartInterval);
 }
 
 int RemoteDeviceController::Shutdown()
 {
-    int r = Step(ButtonChannel, false);
-    if (r != RelayFail::Success)
-        return r;
-    Pause(RelayTimings::ButtonSettleMs);
-    r = Step(ButtonChannel, true);
-    if (r != RelayFail::Success)
-        return r;
-    Pause(ShutdownInterval);
-    return Step(ButtonChannel, false);
+    return PressButton(ShutdownInterval);
 }
 
 int RemoteDeviceController::PowerOff()

@@ -83,6 +83,8 @@ public:
     int Execute(char op);
     int Start();
     int Shutdown();
+    // A press of the power button: the sequence shared by Start and Shutdown.
+    int PressButton(int contactMs);
     int PowerOff();
     int PowerOn();
 

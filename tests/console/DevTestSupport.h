@@ -1,15 +1,25 @@
-// Seeding terminals and reading the device tree, shared by the device tree and detail box tests.
+// Seeding terminals and reading the tree, shared by the device tree, detail and command tests.
 #pragma once
 
 #include "console/DevTree.h"
 #include "console/MainForm.h"
+#include "foundation/Consts.h"
+#include "foundation/DbMod.h"
+#include "foundation/DevBean.h"
+#include "support/ConsoleDb.h"
 #include "support/TestDb.h"
 
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
-#include <QString>
-#include <QStringList>
-#include <QTreeWidgetItem>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTreeWidget>
 #include <optional>
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace DevTestSupport {
 
@@ -17,15 +27,11 @@ namespace DevTestSupport {
 inline int AddTerminal(const QString& name, std::optional<QString> status = std::nullopt,
                        const QString& ip = QStringLiteral("127.0.0.1"))
 {
-    TestDb::Exec(QStringLiteral("insert into zol_baseinfo (name, ip, mac, position, memo, relayIp, port) "
-                                "values ('%1', '%2', 'AA-BB', '大厅', '', '10.0.0.9', 4001)")
-                     .arg(name, ip));
-    const int id = TestDb::Scalar(QStringLiteral("select max(id) from zol_baseinfo")).toInt();
-    if (status)
-        TestDb::Exec(QStringLiteral("insert into zol_status (zol_id, status, updatetime) values (%1, '%2', '')")
-                         .arg(id)
-                         .arg(*status));
-    return id;
+    QString sql = QStringLiteral("insert into zol_baseinfo (name, ip, mac, position, memo, relayIp, port) "
+                                 "values ('%1', '%2', 'AA-BB', '大厅', '', '10.0.0.9', 4001);").arg(name, ip);
+    if (status) // one client call: LAST_INSERT_ID belongs to its connection
+        sql += QStringLiteral("insert into zol_status (zol_id, status) values (LAST_INSERT_ID(), '%1');").arg(*status);
+    return TestDb::Scalar(sql + "select max(id) from zol_baseinfo;").toInt();
 }
 
 inline void SetStored(int id, const QString& status)
@@ -35,20 +41,30 @@ inline void SetStored(int id, const QString& status)
 
 inline DevTree& Tree() { return *MainForm->DevTreeState(); }
 inline QStringList Names(int group) { return Tree().Names(group); }
-inline QString Caption(int group) { return Tree().GroupNode(group)->text(0); }
-inline QStringList Captions()
+inline QString Captions() // "正常运行(1) 网络异常(0) ..."
 {
     QStringList c;
     for (int g = 1; g <= DevTree::GroupCount; ++g)
-        c << Caption(g);
-    return c;
+        c << Tree().GroupNode(g)->text(0);
+    return c.join(' ');
+}
+
+inline QTreeWidgetItem* NodeOf(int id)
+{
+    QTreeWidgetItem* group = Tree().GroupNode(Tree().GroupOf(id));
+    for (int i = 0; group && i < group->childCount(); ++i)
+        if (DevTree::TagOf(group->child(i)) == id)
+            return group->child(i);
+    return nullptr;
 }
 
 // Lets queued changes from worker threads reach the window.
 inline void Pump()
 {
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
+    }
 }
 
 } // namespace DevTestSupport

@@ -11,7 +11,7 @@
 
 namespace {
 
-// A worker whose three steps are supplied by the test and which records which of them ran.
+// A worker whose three steps are supplied by the test; it records the order they ran in.
 class ScriptedWorker : public ThreadBase {
 public:
     explicit ScriptedWorker(const QString& name, std::atomic<bool>* destroyed = nullptr)
@@ -21,46 +21,17 @@ public:
         if (destroyed_)
             *destroyed_ = true;
     }
-
-    std::function<void()> init, run, cleanup;
-    std::atomic<bool> initRan{false}, runRan{false}, cleanupRan{false};
+    std::function<void()> init = [] {}, run = [] {}, cleanup = [] {};
+    QString ran; // "i", "r", "c" in the order the steps ran
 
 protected:
-    void Init() override
-    {
-        initRan = true;
-        if (init)
-            init();
-    }
-    void Run() override
-    {
-        runRan = true;
-        if (run)
-            run();
-    }
-    void Cleanup() override
-    {
-        cleanupRan = true;
-        if (cleanup)
-            cleanup();
-    }
+    void Init() override { ran += 'i'; init(); }
+    void Run() override { ran += 'r'; run(); }
+    void Cleanup() override { ran += 'c'; cleanup(); }
 
 private:
     std::atomic<bool>* destroyed_;
 };
-
-class IdleBar : public ThreadProcessBar {
-public:
-    IdleBar() : ThreadProcessBar("p") {}
-
-protected:
-    void Run() override {}
-};
-
-int Count(const QString& text, const QString& part)
-{
-    return text.count(part);
-}
 
 class ThreadBaseTest : public ::testing::Test {
 protected:
@@ -68,109 +39,40 @@ protected:
     void SetUp() override { ConsoleDb::ClearLog(); }
 };
 
-TEST(ThreadProcessBarTest, MaxAndPositionBounds)
+TEST_F(ThreadBaseTest, EachFailingStepHasItsOwnOutcome)
 {
-    IdleBar bar;
-    EXPECT_EQ(bar.GetMax(), 100);
-    EXPECT_EQ(bar.GetPosition(), 0);
-    bar.SetMax(0);
-    EXPECT_EQ(bar.GetMax(), 100);
-    bar.SetMax(-5);
-    EXPECT_EQ(bar.GetMax(), 100);
-    bar.SetMax(7);
-    EXPECT_EQ(bar.GetMax(), 7);
-    bar.SetMax(100);
-    bar.SetPosition(-1);
-    EXPECT_EQ(bar.GetPosition(), 0);
-    bar.SetPosition(150); // no upper bound
-    EXPECT_EQ(bar.GetPosition(), 150);
-}
-
-TEST_F(ThreadBaseTest, NormalBodyRunsAllThreeStepsInOrder)
-{
-    std::vector<int> order;
-    ScriptedWorker w("顺序");
-    w.init = [&] { order.push_back(1); };
-    w.run = [&] { order.push_back(2); };
-    w.cleanup = [&] { order.push_back(3); };
-    EXPECT_FALSE(w.Finished);
-    w.Resume();
-    w.WaitFor();
-    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
-    EXPECT_TRUE(w.Finished);
-    EXPECT_FALSE(w.Error);
-    EXPECT_EQ(Count(ConsoleDb::LogText(), "线程["), 0);
-}
-
-TEST_F(ThreadBaseTest, FailingInitIsLoggedOnceSkipsRunAndStillCleansUp)
-{
-    ScriptedWorker w("初始化线程");
-    w.init = [] { throw Exception("数据库异常!"); };
-    w.Resume();
-    w.WaitFor();
-    EXPECT_FALSE(w.runRan);
-    EXPECT_TRUE(w.cleanupRan);
-    EXPECT_TRUE(w.Error);
-    EXPECT_TRUE(w.Finished);
-    const QString log = ConsoleDb::LogText();
-    EXPECT_EQ(Count(log, "线程[初始化线程]初始化错误!Cause:数据库异常!"), 1) << log.toStdString();
-    EXPECT_EQ(Count(log, "运行错误"), 0);
-}
-
-TEST_F(ThreadBaseTest, FailingRunIsLoggedWithTheMessage)
-{
-    ScriptedWorker named("运行线程");
-    named.run = [] { throw std::runtime_error("socket closed"); };
-    ScriptedWorker unnamed("");
-    unnamed.run = [] { throw Exception("读取失败"); };
-    named.Resume();
-    unnamed.Resume();
-    named.WaitFor();
-    unnamed.WaitFor();
-    EXPECT_TRUE(named.Error);
-    EXPECT_TRUE(named.cleanupRan);
-    EXPECT_TRUE(unnamed.Error);
-    const QString log = ConsoleDb::LogText();
-    EXPECT_EQ(Count(log, "线程[运行线程]运行错误!Cause:socket closed"), 1) << log.toStdString();
-    EXPECT_EQ(Count(log, "线程[]运行错误!Cause:读取失败"), 1) << log.toStdString();
-}
-
-TEST_F(ThreadBaseTest, FailingCleanupSetsErrorWithoutALine)
-{
-    ScriptedWorker a("清理线程");
-    a.cleanup = [] { throw Exception("x"); };
-    ScriptedWorker b("清理线程2");
-    b.cleanup = [] { throw 7; }; // anything at all
-    a.Resume();
-    b.Resume();
-    a.WaitFor();
-    b.WaitFor();
-    EXPECT_TRUE(a.Error);
-    EXPECT_TRUE(a.Finished);
-    EXPECT_TRUE(b.Error);
-    EXPECT_TRUE(b.Finished);
-    EXPECT_EQ(Count(ConsoleDb::LogText(), "清理线程"), 0);
-}
-
-TEST_F(ThreadBaseTest, ThrownNonExceptionLeavesTheBodyButFinishes)
-{
-    ScriptedWorker w("抛值线程");
-    w.run = [] { throw 42; };
-    w.Resume();
-    w.WaitFor();
-    EXPECT_TRUE(w.runRan);
-    EXPECT_FALSE(w.cleanupRan);
-    EXPECT_FALSE(w.Error);
-    EXPECT_TRUE(w.Finished);
-    EXPECT_EQ(Count(ConsoleDb::LogText(), "抛值线程"), 0);
-
-    ScriptedWorker v("抛值线程2");
-    v.init = [] { throw QString("not an exception object"); };
-    v.Resume();
-    v.WaitFor();
-    EXPECT_FALSE(v.runRan);
-    EXPECT_FALSE(v.cleanupRan);
-    EXPECT_TRUE(v.Finished);
+    struct Case {
+        QString name;
+        char step; // which step throws: 'i', 'r' or 'c'
+        std::function<void()> fail;
+        QString outcome; // steps run, Error, Finished
+        QString line;    // the one console line expected, or none
+    };
+    const Case cases[] = {
+        {"正常", 'r', [] {}, "irc 0 1", ""},
+        {"初始化线程", 'i', [] { throw Exception("数据库异常!"); }, "ic 1 1",
+         "线程[初始化线程]初始化错误!Cause:数据库异常!"},
+        {"运行线程", 'r', [] { throw std::runtime_error("socket closed"); }, "irc 1 1",
+         "线程[运行线程]运行错误!Cause:socket closed"},
+        {"", 'r', [] { throw Exception("读取失败"); }, "irc 1 1", "线程[]运行错误!Cause:读取失败"},
+        {"清理线程", 'c', [] { throw Exception("x"); }, "irc 1 1", ""},
+        {"清理线程2", 'c', [] { throw 7; }, "irc 1 1", ""},
+        // Anything else thrown from Init or Run leaves the body at once, without a line or Error.
+        {"抛值线程", 'r', [] { throw 42; }, "ir 0 1", ""},
+        {"抛值线程2", 'i', [] { throw QString("x"); }, "i 0 1", ""},
+    };
+    for (const Case& c : cases) {
+        ConsoleDb::ClearLog();
+        ScriptedWorker w(c.name);
+        (c.step == 'i' ? w.init : c.step == 'r' ? w.run : w.cleanup) = c.fail;
+        EXPECT_FALSE(w.Finished);
+        w.Resume();
+        w.WaitFor();
+        EXPECT_EQ(QString("%1 %2 %3").arg(w.ran).arg(w.Error).arg(w.Finished), c.outcome) << c.name.toStdString();
+        const QString log = ConsoleDb::LogText();
+        EXPECT_EQ(log.count("线程["), c.line.isEmpty() ? 0 : 1) << log.toStdString();
+        EXPECT_TRUE(log.contains(c.line)) << log.toStdString();
+    }
 }
 
 TEST_F(ThreadBaseTest, StopBeforeRunIsSeenAtTheFirstPoll)
@@ -184,43 +86,41 @@ TEST_F(ThreadBaseTest, StopBeforeRunIsSeenAtTheFirstPoll)
         }
     };
     w.Stop();
-    EXPECT_TRUE(w.StopRequested);
     EXPECT_FALSE(w.Finished); // Stop neither starts nor ends anything
     w.Resume();
+    w.Resume(); // started once only
     w.WaitFor();
     EXPECT_EQ(passes, 0);
-    EXPECT_TRUE(w.cleanupRan);
-    EXPECT_TRUE(w.Finished);
+    EXPECT_EQ(w.ran, "irc");
 }
 
-TEST_F(ThreadBaseTest, SelfFreeingThreadDeletesItselfWhenItEnds)
+TEST_F(ThreadBaseTest, SelfFreeingAndNeverStartedThreadsAreDeleted)
 {
     std::atomic<bool> destroyed{false};
-    auto* w = new ScriptedWorker("自由线程", &destroyed);
-    w->run = [] { QThread::msleep(20); };
-    w->SetFreeOnTerminate(true);
-    w->Resume();
+    auto* freed = new ScriptedWorker("自由线程", &destroyed);
+    freed->SetFreeOnTerminate(true);
+    freed->Resume();
     for (int i = 0; i < 500 && !destroyed; ++i)
         QThread::msleep(5);
     EXPECT_TRUE(destroyed);
+
+    destroyed = false;
+    delete new ScriptedWorker("未启动", &destroyed); // must not wait for a body that never ran
+    EXPECT_TRUE(destroyed);
 }
 
-TEST_F(ThreadBaseTest, WaitForReturnsAfterTheBodyAndANeverStartedThreadFreesAtOnce)
+TEST(ThreadProcessBarTest, MaxBelowOneIsAHundredAndPositionHasOnlyALowerBound)
 {
-    std::atomic<bool> ended{false};
-    ScriptedWorker w("等待线程");
-    w.cleanup = [&] {
-        QThread::msleep(50);
-        ended = true;
-    };
-    w.Resume();
-    w.Resume(); // resumed once only
-    w.WaitFor();
-    EXPECT_TRUE(ended);
-
-    std::atomic<bool> destroyed{false};
-    delete new ScriptedWorker("未启动", &destroyed);
-    EXPECT_TRUE(destroyed);
+    struct IdleBar : ThreadProcessBar {
+        IdleBar() : ThreadProcessBar("p") {}
+        void Run() override {}
+    } bar;
+    bar.SetMax(0);
+    bar.SetPosition(-1);
+    EXPECT_EQ(QString("%1 %2").arg(bar.GetMax()).arg(bar.GetPosition()), "100 0");
+    bar.SetMax(7);
+    bar.SetPosition(150);
+    EXPECT_EQ(QString("%1 %2").arg(bar.GetMax()).arg(bar.GetPosition()), "7 150");
 }
 
 } // namespace

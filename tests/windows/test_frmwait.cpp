@@ -16,50 +16,42 @@
 
 namespace {
 
-// A worker held by the test: it runs until released and records its own end.
+// A worker held by the test until released (or ending at once, or by a thrown value); it records
+// its own end.
 class HeldWorker : public ThreadProcessBar {
 public:
-    explicit HeldWorker(std::atomic<bool>* destroyed) : ThreadProcessBar("等待测试"), destroyed_(destroyed) {}
+    enum class Mode { Hold, EndAtOnce, Throw };
+    HeldWorker(std::atomic<bool>* destroyed, Mode mode = Mode::Hold)
+        : ThreadProcessBar("等待测试"), destroyed_(destroyed), mode_(mode) {}
     ~HeldWorker() override { *destroyed_ = true; }
-
-    std::atomic<bool> release{false};
-    std::atomic<bool> finishAtOnce{false};
-    std::atomic<bool> throwValue{false};
-    std::atomic<bool> sawStop{false};
+    std::atomic<bool> release{false}, sawStop{false};
 
 protected:
     void Run() override
     {
-        if (finishAtOnce)
-            return;
-        if (throwValue)
+        if (mode_ == Mode::Throw)
             throw 1;
-        while (!release) {
-            if (StopRequested)
-                sawStop = true;
-            QThread::msleep(1);
-        }
+        for (; mode_ == Mode::Hold && !release; QThread::msleep(1))
+            sawStop = sawStop || StopRequested;
     }
 
 private:
     std::atomic<bool>* destroyed_;
+    Mode mode_;
 };
 
-// Runs checks at the given times (ms after show) while the window is shown modally.
-struct Script {
-    std::vector<std::pair<int, std::function<void()>>> steps;
-};
-
-int ShowWith(TFormWait& w, const Script& s)
+// Shows the window modally, running each step at its time (ms after show).
+void ShowWith(TFormWait& w, const std::vector<std::pair<int, std::function<void()>>>& steps = {})
 {
-    for (const auto& [at, f] : s.steps)
+    for (const auto& [at, f] : steps)
         QTimer::singleShot(at, &w, f);
-    return w.ShowModal();
+    w.ShowModal();
 }
 
 class FormWaitTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ConsoleDb::SetUp(); }
+    std::atomic<bool> destroyed{false};
 };
 
 TEST_F(FormWaitTest, LayoutAndStartingState)
@@ -69,116 +61,77 @@ TEST_F(FormWaitTest, LayoutAndStartingState)
     EXPECT_TRUE(w.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(w.Label1->text(), QString("正在停止,请稍侯..."));
     EXPECT_EQ(w.Timer1->interval(), 50);
-    EXPECT_EQ(w.PBar->minimum(), 0);
-    EXPECT_EQ(w.PBar->maximum(), 100);
-    EXPECT_EQ(w.PBar->value(), 0);
+    EXPECT_EQ(std::tuple(w.PBar->minimum(), w.PBar->maximum(), w.PBar->value()), std::tuple(0, 100, 0));
     EXPECT_EQ(w.findChild<QToolButton*>("BtnStop"), w.BtnStop);
 }
 
-TEST_F(FormWaitTest, WorkerThatEndsAtOnceStillClosesTheWindow)
+TEST_F(FormWaitTest, WorkerThatEndsAtOnceOrThrowsStillClosesTheWindow)
 {
-    std::atomic<bool> destroyed{false};
-    auto* t = new HeldWorker(&destroyed);
-    t->finishAtOnce = true;
-    TFormWait w;
-    w.SetThread(t);
-    QElapsedTimer clock;
-    clock.start();
-    ShowWith(w, {});
-    EXPECT_TRUE(destroyed);
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_LT(clock.elapsed(), 2000);
+    for (auto mode : {HeldWorker::Mode::EndAtOnce, HeldWorker::Mode::Throw}) {
+        destroyed = false;
+        TFormWait w;
+        w.SetThread(new HeldWorker(&destroyed, mode));
+        QElapsedTimer clock;
+        clock.start();
+        ShowWith(w);
+        EXPECT_TRUE(destroyed);
+        EXPECT_FALSE(w.isVisible());
+        EXPECT_LT(clock.elapsed(), 2000);
+    }
 }
 
+// The bar follows a changed Max and a Position that goes down; above Max it stays full, and the
+// window closes only on Finished.
 TEST_F(FormWaitTest, BarFollowsMaxAndPositionAndClosesOnlyOnFinished)
 {
-    std::atomic<bool> destroyed{false};
     auto* t = new HeldWorker(&destroyed);
     t->SetMax(40);
     TFormWait w;
     w.SetThread(t);
-    int maxOnShow = 0, maxLater = 0, full = -1, low = -1, mid = -1;
+    std::vector<int> seen; // maximum or value at each step
     bool openWhileOver = false;
-    Script s;
-    s.steps.push_back({20, [&] {
-        maxOnShow = w.PBar->maximum();
-        t->SetMax(10); // e.g. a file size became known
-        t->SetPosition(6);
-    }});
-    s.steps.push_back({150, [&] {
-        maxLater = w.PBar->maximum();
-        mid = w.PBar->value();
-        t->SetPosition(2); // a position that went down is followed at once
-    }});
-    s.steps.push_back({280, [&] {
-        low = w.PBar->value();
-        t->SetPosition(25); // above Max
-    }});
-    s.steps.push_back({420, [&] {
-        full = w.PBar->value();
-        openWhileOver = w.isVisible() && !destroyed;
-        t->release = true;
-    }});
-    ShowWith(w, s);
-    EXPECT_EQ(maxOnShow, 40);
-    EXPECT_EQ(maxLater, 10);
-    EXPECT_EQ(mid, 6);
-    EXPECT_EQ(low, 2);
-    EXPECT_EQ(full, 10);
+    ShowWith(w, {{20, [&] { seen.push_back(w.PBar->maximum()); t->SetMax(10); t->SetPosition(6); }},
+                 {150, [&] { seen.push_back(w.PBar->maximum()); seen.push_back(w.PBar->value()); t->SetPosition(2); }},
+                 {280, [&] { seen.push_back(w.PBar->value()); t->SetPosition(25); }},
+                 {420, [&] {
+                      seen.push_back(w.PBar->value());
+                      openWhileOver = w.isVisible() && !destroyed;
+                      t->release = true;
+                  }}});
+    EXPECT_EQ(seen, (std::vector<int>{40, 10, 6, 2, 10}));
     EXPECT_TRUE(openWhileOver);
     EXPECT_TRUE(destroyed);
 }
 
+// After a stop the bar and button are gone and the label shows; the window stays, whatever
+// Escape or the window system asks, until the worker ends.
 TEST_F(FormWaitTest, StopButtonShowsTheLabelUntilTheWorkerEnds)
 {
-    std::atomic<bool> destroyed{false};
     auto* t = new HeldWorker(&destroyed);
     TFormWait w;
     w.SetThread(t);
-    bool barHidden = false, btnHidden = false, btnDisabled = false, labelShown = false;
-    bool stillOpen = false, sawStop = false;
-    Script s;
-    s.steps.push_back({60, [&] {
-        QTest::mouseClick(w.BtnStop, Qt::LeftButton);
-        barHidden = w.PBar->isHidden();
-        btnHidden = !w.BtnStop->isVisible();
-        btnDisabled = !w.BtnStop->isEnabled();
-        labelShown = w.Label1->isVisible();
-        w.BtnStopClick(); // a second press changes nothing
-    }});
-    s.steps.push_back({200, [&] {
-        // The worker has seen the stop but not ended: the window stays, and Escape or a close
-        // request from the window system cannot take it away.
-        sawStop = t->sawStop;
-        QTest::keyClick(&w, Qt::Key_Escape);
-        w.close();
-        stillOpen = w.isVisible();
-        t->release = true;
-    }});
-    ShowWith(w, s);
-    EXPECT_TRUE(barHidden);
-    EXPECT_TRUE(btnHidden);
-    EXPECT_TRUE(btnDisabled);
-    EXPECT_TRUE(labelShown);
+    bool stopShown = false, sawStop = false, stillOpen = false;
+    ShowWith(w, {{60, [&] {
+                      QTest::mouseClick(w.BtnStop, Qt::LeftButton);
+                      stopShown = w.PBar->isHidden() && !w.BtnStop->isVisible() && !w.BtnStop->isEnabled()
+                                  && w.Label1->isVisible();
+                      w.BtnStopClick(); // a second press changes nothing
+                  }},
+                 {200, [&] {
+                      sawStop = t->sawStop;
+                      QTest::keyClick(&w, Qt::Key_Escape);
+                      w.close();
+                      stillOpen = w.isVisible();
+                      t->release = true;
+                  }}});
+    EXPECT_TRUE(stopShown);
     EXPECT_TRUE(sawStop);
     EXPECT_TRUE(stillOpen);
     EXPECT_TRUE(destroyed);
 }
 
-TEST_F(FormWaitTest, WorkerEndedByAThrownValueStillClosesTheWindow)
-{
-    std::atomic<bool> destroyed{false};
-    auto* t = new HeldWorker(&destroyed);
-    t->throwValue = true;
-    TFormWait w;
-    w.SetThread(t);
-    ShowWith(w, {});
-    EXPECT_TRUE(destroyed);
-}
-
 TEST_F(FormWaitTest, NeverShownWindowFreesItsWorker)
 {
-    std::atomic<bool> destroyed{false};
     {
         TFormWait w;
         w.SetThread(new HeldWorker(&destroyed));

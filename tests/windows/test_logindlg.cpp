@@ -29,92 +29,77 @@ protected:
     static void SetUpTestSuite()
     {
         ConsoleDb::SetUp();
-        TestDb::Exec(
-            "insert into zol_user (name, landname, password, type) values "
-            "('管理员', 'admin', md5('secret'), 1), "
-            "('奥布莱恩', 'o''brien', md5('pw'), 2), "
-            "('无密码', 'nopass', md5(''), 2);");
-        adminId_ = TestDb::Scalar("select id from zol_user where landname='admin'").toInt();
-        obrienId_ = TestDb::Scalar("select id from zol_user where landname='o''brien'").toInt();
+        TestDb::Exec("insert into zol_user (name, landname, password, type) values ('管理员', 'admin', md5('secret'), 1), "
+                     "('奥布莱恩', 'o''brien', md5('pw'), 2), ('无密码', 'nopass', md5(''), 2);");
     }
     void SetUp() override
     {
         LoginTries = 0;
         LoggedIn = false;
         SetProcessExitHandler([](int code) { throw ProcessEnded{code}; });
+        dlg_.show();
     }
     void TearDown() override { SetProcessExitHandler({}); }
-
-    static void Type(TLoginDlg& dlg, const QString& name, const QString& password)
+    // One attempt (by a real click when asked); returns the remaining-chances text (empty when hidden).
+    QString Try(const QString& name, const QString& password, bool click = false)
     {
-        dlg.Editlandname->setText(name);
-        dlg.Editpassword->setText(password);
+        dlg_.Editlandname->setText(name);
+        dlg_.Editpassword->setText(password);
+        click ? QTest::mouseClick(dlg_.OKBtn, Qt::LeftButton) : dlg_.OKBtnClick();
+        EXPECT_TRUE(dlg_.Editlandname->text().isEmpty() && dlg_.Editpassword->text().isEmpty());
+        return dlg_.Label5->isHidden() ? QString() : dlg_.Label5->text();
     }
 
-    static int adminId_;
-    static int obrienId_;
     ScriptedAnswerer answerer_;
+    TLoginDlg dlg_;
 };
-int LoginDlgTest::adminId_ = 0;
-int LoginDlgTest::obrienId_ = 0;
 
 TEST_F(LoginDlgTest, BuildsTheFormAndSetsTheDateFormat)
 {
     SetShortDateFormat(QStringLiteral("dd/MM/yyyy"), QLatin1Char('/'));
     TLoginDlg dlg;
-    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("用户登录"));
-    EXPECT_EQ(dlg.OKBtn->text(), QStringLiteral("登录"));
+    EXPECT_EQ(dlg.windowTitle() + "/" + dlg.OKBtn->text(), QStringLiteral("用户登录/登录"));
     EXPECT_TRUE(dlg.OKBtn->isDefault());
     EXPECT_EQ(dlg.Editpassword->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(dlg.Editpassword->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
-                                                   dlg.Editpassword),
-              '*');
+    QLineEdit* password = dlg.Editpassword;
+    EXPECT_EQ(password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, password), '*');
     EXPECT_TRUE(dlg.Label5->isHidden());
-    EXPECT_EQ(ShortDateFormat(), QStringLiteral("yyyy-MM-dd"));
-    EXPECT_EQ(DateSeparator(), QLatin1Char('-'));
     EXPECT_EQ(DateToStr(QDate(2013, 5, 7)), QStringLiteral("2013-05-07"));
     EXPECT_EQ(StrToDate(QStringLiteral("2010-12-03")), QDate(2010, 12, 3));
 }
 
-TEST_F(LoginDlgTest, RightLoginSetsTheOperatorAndCloses)
+// Blanks around both fields are trimmed; the empty password matches only the digest of the empty text.
+TEST_F(LoginDlgTest, RightLoginsSetTheOperatorAndClose)
 {
-    TLoginDlg dlg;
-    dlg.show();
-    Type(dlg, QStringLiteral("  admin \t"), QStringLiteral(" secret "));
-    QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
-    EXPECT_TRUE(LoggedIn);
-    ASSERT_NE(CurrentUser, nullptr);
-    EXPECT_EQ(CurrentUser->Id, adminId_);
-    EXPECT_EQ(CurrentUser->Name, QStringLiteral("管理员"));
-    EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_FALSE(dlg.isVisible());
-    EXPECT_TRUE(dlg.Editlandname->text().isEmpty());
-    EXPECT_TRUE(dlg.Editpassword->text().isEmpty());
+    const std::vector<std::tuple<QString, QString, QString>> logins = {
+        {"  admin \t", " secret ", "管理员"}, {"nopass", "   ", "无密码"}, {"o'brien", "pw", "奥布莱恩"}};
+    for (const auto& [name, password, user] : logins) {
+        LoggedIn = false;
+        dlg_.show();
+        EXPECT_EQ(Try(name, password, true), QString());
+        EXPECT_TRUE(LoggedIn);
+        ASSERT_NE(CurrentUser, nullptr);
+        EXPECT_EQ(CurrentUser->Name, user);
+        EXPECT_EQ(CurrentUser->Id, TestDb::Scalar("select id from zol_user where name='" + user + "'").toInt());
+        EXPECT_EQ(dlg_.result(), QDialog::Accepted);
+        EXPECT_FALSE(dlg_.isVisible());
+    }
     EXPECT_EQ(LoginTries, 0);
     EXPECT_EQ(answerer_.Count(), 0);
 }
 
 TEST_F(LoginDlgTest, MissesCountDownAndTheThirdEndsTheProcess)
 {
-    TLoginDlg dlg;
-    Type(dlg, QStringLiteral("admin"), QStringLiteral("wrong"));
-    dlg.OKBtnClick();
+    EXPECT_EQ(TLoginDlg::LoginSql(QStringLiteral("admin"), QStringLiteral("d")),
+              QStringLiteral("select * from zol_user where 1=1  and landname='admin' and password='d'"));
+    // An injection attempt finds no row and counts as a miss, without a database error.
+    EXPECT_EQ(Try("x' or '1'='1", "x' or '1'='1"), QStringLiteral("认证失败，您还有2次机会"));
+    EXPECT_EQ(Try("admin", ""), QStringLiteral("认证失败，您还有1次机会")); // the empty text's digest
     EXPECT_FALSE(LoggedIn);
-    EXPECT_FALSE(dlg.Label5->isHidden());
-    EXPECT_EQ(dlg.Label5->text(), QStringLiteral("认证失败，您还有2次机会"));
-    EXPECT_TRUE(dlg.Editlandname->text().isEmpty());
-    EXPECT_TRUE(dlg.Editpassword->text().isEmpty());
-
-    // Right name, empty password: the digest of the empty text is compared, and it is wrong.
-    Type(dlg, QStringLiteral("admin"), QString());
-    dlg.OKBtnClick();
-    EXPECT_EQ(dlg.Label5->text(), QStringLiteral("认证失败，您还有1次机会"));
     EXPECT_EQ(LoginTries, 2);
-
-    Type(dlg, QStringLiteral("nobody"), QStringLiteral("secret"));
     try {
-        dlg.OKBtnClick();
-        FAIL() << "the third miss must end the process";
+        Try("nobody", "secret");
+        ADD_FAILURE() << "the third miss must end the process";
     } catch (const ProcessEnded& e) {
         EXPECT_EQ(e.code, 0);
     }
@@ -122,79 +107,31 @@ TEST_F(LoginDlgTest, MissesCountDownAndTheThirdEndsTheProcess)
     EXPECT_EQ(answerer_.Count(), 0); // nothing more is shown
 }
 
-TEST_F(LoginDlgTest, TwoMissesThenAHitLogsIn)
-{
-    TLoginDlg dlg;
-    for (int i = 0; i < 2; ++i) {
-        Type(dlg, QStringLiteral("admin"), QStringLiteral("nope"));
-        dlg.OKBtnClick();
-    }
-    EXPECT_EQ(dlg.Label5->text(), QStringLiteral("认证失败，您还有1次机会"));
-    Type(dlg, QStringLiteral("admin"), QStringLiteral("secret"));
-    dlg.OKBtnClick();
-    EXPECT_TRUE(LoggedIn);
-    EXPECT_EQ(CurrentUser->Id, adminId_);
-}
-
-TEST_F(LoginDlgTest, EmptyPasswordMatchesOnlyTheDigestOfTheEmptyText)
-{
-    TLoginDlg dlg;
-    Type(dlg, QStringLiteral("nopass"), QStringLiteral("   "));
-    dlg.OKBtnClick();
-    EXPECT_TRUE(LoggedIn);
-    EXPECT_EQ(CurrentUser->Name, QStringLiteral("无密码"));
-}
-
-TEST_F(LoginDlgTest, QuotesInTheNameAreData)
-{
-    EXPECT_EQ(TLoginDlg::LoginSql(QStringLiteral("admin"), QStringLiteral("d")),
-              QStringLiteral("select * from zol_user where 1=1  and landname='admin' and password='d'"));
-
-    TLoginDlg dlg;
-    // An injection attempt finds no row and is counted as a miss, without a database error.
-    Type(dlg, QStringLiteral("x' or '1'='1"), QStringLiteral("x' or '1'='1"));
-    dlg.OKBtnClick();
-    EXPECT_FALSE(LoggedIn);
-    EXPECT_EQ(LoginTries, 1);
-    EXPECT_EQ(answerer_.Count(), 0);
-
-    // A name that really holds a quote logs in.
-    Type(dlg, QStringLiteral("o'brien"), QStringLiteral("pw"));
-    dlg.OKBtnClick();
-    EXPECT_TRUE(LoggedIn);
-    EXPECT_EQ(CurrentUser->Id, obrienId_);
-}
-
+// Enter in either field and on the button makes one attempt; two misses then a hit logs in.
 TEST_F(LoginDlgTest, OnePressOfEnterMakesOneAttempt)
 {
-    TLoginDlg dlg;
-    dlg.show();
-    Type(dlg, QStringLiteral("admin"), QStringLiteral("bad"));
-    QTest::keyClick(dlg.Editpassword, Qt::Key_Return);
-    EXPECT_EQ(LoginTries, 1);
-
-    Type(dlg, QStringLiteral("admin"), QStringLiteral("bad"));
-    QTest::keyClick(dlg.Editlandname, Qt::Key_Enter);
-    EXPECT_EQ(LoginTries, 2);
-    EXPECT_TRUE(dlg.isVisible());
-
-    Type(dlg, QStringLiteral("admin"), QStringLiteral("secret"));
-    dlg.OKBtn->setFocus();
-    QTest::keyClick(dlg.OKBtn, Qt::Key_Return);
+    const std::vector<std::tuple<QWidget*, Qt::Key, QString>> presses = {
+        {dlg_.Editpassword, Qt::Key_Return, "bad"}, {dlg_.Editlandname, Qt::Key_Enter, "bad"},
+        {dlg_.OKBtn, Qt::Key_Return, "secret"}};
+    for (const auto& [widget, key, password] : presses) {
+        dlg_.Editlandname->setText(QStringLiteral("admin"));
+        dlg_.Editpassword->setText(password);
+        widget->setFocus();
+        QTest::keyClick(widget, key);
+    }
+    EXPECT_EQ(dlg_.Label5->text(), QStringLiteral("认证失败，您还有1次机会"));
     EXPECT_TRUE(LoggedIn);
     EXPECT_EQ(LoginTries, 2);
 }
 
-TEST_F(LoginDlgTest, ClosingTheWindowLeavesTheOperatorLoggedOut)
+TEST_F(LoginDlgTest, OnlyClosingTheWindowLeavesIt)
 {
-    TLoginDlg dlg;
-    dlg.show();
-    Type(dlg, QStringLiteral("admin"), QStringLiteral("secret"));
-    QTest::keyClick(&dlg, Qt::Key_Escape); // only the close button leaves the dialog
-    EXPECT_TRUE(dlg.isVisible());
-    dlg.close();
-    EXPECT_FALSE(dlg.isVisible());
-    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    dlg_.Editlandname->setText(QStringLiteral("admin"));
+    dlg_.Editpassword->setText(QStringLiteral("secret"));
+    QTest::keyClick(&dlg_, Qt::Key_Escape);
+    EXPECT_TRUE(dlg_.isVisible());
+    dlg_.close();
+    EXPECT_EQ(dlg_.result(), QDialog::Rejected);
     EXPECT_FALSE(LoggedIn);
     EXPECT_EQ(LoginTries, 0);
 }
