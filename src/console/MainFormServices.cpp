@@ -4,6 +4,7 @@
 #include "foundation/ConsoleLog.h"
 #include "foundation/Consts.h"
 #include "platform/MessageBoxes.h"
+#include "platform/TrimBlanks.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -36,17 +37,6 @@ QString ConfigPath()
     return QDir(dir).filePath(QStringLiteral("conf.ini"));
 }
 
-// Blanks and control characters (codes up to 32) removed from both ends.
-QString TrimBlanks(const QString& s)
-{
-    qsizetype begin = 0;
-    qsizetype end = s.size();
-    while (begin < end && s.at(begin).unicode() <= 32)
-        ++begin;
-    while (end > begin && s.at(end - 1).unicode() <= 32)
-        --end;
-    return s.mid(begin, end - begin);
-}
 
 bool ShowsHint(const QString& text)
 {

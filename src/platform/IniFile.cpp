@@ -2,6 +2,7 @@
 #include "platform/IniFile.h"
 
 #include "platform/Exception.h"
+#include "platform/TrimBlanks.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -54,16 +55,6 @@ LoadResult Load(const QString& path, Content& content)
     return LoadResult::Loaded;
 }
 
-QString TrimBlanks(QStringView s)
-{
-    qsizetype begin = 0;
-    qsizetype end = s.size();
-    while (begin < end && s.at(begin).unicode() <= 32)
-        ++begin;
-    while (end > begin && s.at(end - 1).unicode() <= 32)
-        --end;
-    return s.mid(begin, end - begin).toString();
-}
 
 bool SectionName(const QString& line, QString& name)
 {

@@ -10,6 +10,7 @@
 #include "foundation/Md5String.h"
 #include "foundation/SqlText.h"
 #include "platform/ProcessExit.h"
+#include "platform/TrimBlanks.h"
 
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -39,18 +40,6 @@ public:
         return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 };
-
-// Blanks and control characters removed from both ends.
-QString TrimBlanks(const QString& s)
-{
-    qsizetype begin = 0;
-    qsizetype end = s.size();
-    while (begin < end && s.at(begin).unicode() <= 32)
-        ++begin;
-    while (end > begin && s.at(end - 1).unicode() <= 32)
-        --end;
-    return s.mid(begin, end - begin);
-}
 
 } // namespace
 

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <optional>
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
@@ -49,22 +50,20 @@ inline QString Captions() // "正常运行(1) 网络异常(0) ..."
     return c.join(' ');
 }
 
+// The first node of a terminal in tree order (ids are positive, group and root tags are not).
 inline QTreeWidgetItem* NodeOf(int id)
 {
-    QTreeWidgetItem* group = Tree().GroupNode(Tree().GroupOf(id));
-    for (int i = 0; group && i < group->childCount(); ++i)
-        if (DevTree::TagOf(group->child(i)) == id)
-            return group->child(i);
+    for (QTreeWidgetItemIterator it(MainForm->TreeDev); *it; ++it)
+        if (DevTree::TagOf(*it) == id)
+            return *it;
     return nullptr;
 }
 
-// Lets queued changes from worker threads reach the window.
+// Lets queued changes from worker threads (and what they post in turn) reach the window.
 inline void Pump()
 {
-    for (int i = 0; i < 5; ++i) {
-        QCoreApplication::sendPostedEvents();
+    for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
-    }
 }
 
 } // namespace DevTestSupport

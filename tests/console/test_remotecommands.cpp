@@ -1,5 +1,5 @@
 // The remote commands of the main window: popup menus and their enabling, power commands against
-// a fake relay, the network check commands on the grid and the tree, remote control, tree clicks.
+// a fake relay, the network check of the listed rows, remote control.
 #include "console/DevTestSupport.h"
 #include "support/FakeRelay.h"
 #include "support/ReachabilityPeers.h"
@@ -12,7 +12,6 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QToolButton>
 
 using namespace DevTestSupport;
 
@@ -65,14 +64,12 @@ protected:
     {
         (void)QTest::qWaitFor([] { return ThreadTelnet::LiveCount() == 0; }, ProbeEndWaitMs);
         delete peers_;
-        TMainForm::SetRemoteViewerProgramForTest(QString());
     }
     void SetUp() override
     {
         TestDb::Truncate();
         TimeOut = ShortTimeOutMs;
         MainForm->ShowPageDev();
-        MainForm->LblDevId->clear();
         ConsoleDb::ClearLog();
     }
     // The grid shows every terminal (or the rows of sql), the tree is rebuilt, nothing selected.
@@ -84,7 +81,6 @@ protected:
         MainForm->BuildDevTree();
         MainForm->GrdDev->clearSelection();
         MainForm->TreeDev->setCurrentItem(nullptr);
-        MainForm->TreeDev->clearSelection();
         Pump();
     }
     static void GoToRow(int id)
@@ -93,63 +89,52 @@ protected:
         Pump();
     }
     static void Run(QAction* command) { command->trigger(), Pump(); }
-    static int LogLines(const QString& text) { return ConsoleDb::LogText().count(text); }
 
     static inline QString designSql_;
     static inline ReachabilityPeers* peers_ = nullptr;
 };
 
 // Each state's row of the enabling table, reached from the tree popup and from the grid popup;
-// both set the device items of both menus alike. An empty grid and a group node disable them all.
+// both set the device items of both menus alike. A group node disables them all.
 TEST_F(RemoteCommandsTest, PopupEnablingFollowsTheTerminalsGroup)
 {
-    Reload();
-    OpenAndClose(MainForm->PmenuDevGrd);
-    EXPECT_EQ(Items("PmenuGridDev") + Items("PmenuTreeDev"), "0000000000000000");
-
     const int up = AddTerminal("正常", "up", Refusing), error = AddTerminal("异常", "up", Refusing);
     const int down = AddTerminal("关机", "down", Refusing), off = AddTerminal("断电", "poweroff", Refusing);
     Reload();
     MainForm->UpdateDevNetState(error, Consts::StatusError);
-    Pump();
     //              log desktop detail start shutdown powerOn powerOff ctrl
-    const std::vector<std::pair<int, QString>> table{
-        {up, "11101011"}, {error, "00001011"}, {down, "00010011"}, {off, "00000101"}};
-    for (const auto& [id, expected] : table) {
+    for (const auto& [id, expected] : std::vector<std::pair<int, QString>>{
+             {up, "11101011"}, {error, "00001011"}, {down, "00010011"}, {off, "00000101"}}) {
         MainForm->TreeDev->setCurrentItem(NodeOf(id));
         OpenAndClose(MainForm->PmenuTree);
-        EXPECT_EQ(Items("PmenuTreeDev"), expected) << id;
-        EXPECT_EQ(Items("PmenuGridDev"), expected) << id;
-
-        OpenAndClose(MainForm->PmenuDevGrd); // from a terminal that enables nothing...
+        EXPECT_EQ(Items("PmenuTreeDev") + Items("PmenuGridDev"), expected + expected) << id;
         MainForm->TreeDev->setCurrentItem(Tree().GroupNode(1));
         OpenAndClose(MainForm->PmenuTree);
         EXPECT_EQ(Items("PmenuTreeDev"), "00000000");
-
-        GoToRow(id); // ...and back through the grid
+        GoToRow(id);
         OpenAndClose(MainForm->PmenuDevGrd);
-        EXPECT_EQ(Items("PmenuGridDev"), expected) << id;
-        EXPECT_EQ(Items("PmenuTreeDev"), expected) << id;
+        EXPECT_EQ(Items("PmenuGridDev") + Items("PmenuTreeDev"), expected + expected) << id;
     }
 }
 
+// With nothing listed the grid popup disables every device item; power commands only warn.
 TEST_F(RemoteCommandsTest, PowerCommandsWithNothingSelectedOnlyWarn)
 {
     Reload();
+    OpenAndClose(MainForm->PmenuDevGrd);
+    EXPECT_EQ(Items("PmenuGridDev") + Items("PmenuTreeDev"), "0000000000000000");
     ScriptedAnswerer answers;
     for (auto click : {&TMainForm::PmenuGridDevStartClick, &TMainForm::PmenuGridDevShutdownClick,
                        &TMainForm::PmenuGridDevPowerOffClick, &TMainForm::PmenuGridDevPowerOnClick,
                        &TMainForm::PmenuTreeDevStartClick, &TMainForm::PmenuTreeDevShutdownClick,
                        &TMainForm::PmenuTreeDevPowerOffClick, &TMainForm::PmenuTreeDevPowerOnClick})
         (MainForm->*click)();
-    const std::vector<MessageRequest> boxes = answers.Requests();
-    ASSERT_EQ(boxes.size(), 8u);
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        EXPECT_EQ(boxes[i].caption, QStringLiteral("警告"));
-        EXPECT_EQ(boxes[i].icon, MsgIcon::Warning);
-        EXPECT_EQ(boxes[i].text, i < 4 ? QStringLiteral("请在设备列表上选择设备后，再进行此操作！")
-                                       : QStringLiteral("请在设备树上选择设备后，再进行此操作！"));
-    }
+    QStringList boxes;
+    for (const MessageRequest& box : answers.Requests())
+        boxes << box.caption + (box.icon == MsgIcon::Warning ? "(!)" : "") + box.text;
+    const QString grid = QStringLiteral("警告(!)请在设备列表上选择设备后，再进行此操作！");
+    const QString tree = QStringLiteral("警告(!)请在设备树上选择设备后，再进行此操作！");
+    EXPECT_EQ(boxes, QStringList({grid, grid, grid, grid, tree, tree, tree, tree}));
     EXPECT_EQ(TestDb::Scalar("select count(*) from zol_op_log"), "0");
 }
 
@@ -182,8 +167,8 @@ TEST_F(RemoteCommandsTest, CheckAllCoversTheListedRowsOnly)
 {
     for (const char* name : {"北区-1", "南区-1", "北区-2", "南区-2", "北区-3"})
         AddTerminal(QString::fromUtf8(name), "up", Refusing);
-    Reload(QStringLiteral("select * from zol_baseinfo a left join zol_status b on a.id = b.zol_id "
-                          "where a.name like '北区%' order by a.name"));
+    Reload("select * from zol_baseinfo a left join zol_status b on a.id = b.zol_id where a.name like '北区%' "
+           "order by a.name");
     ASSERT_EQ(MainForm->QueryGrdDev.RecordCount(), 3);
     MainForm->QueryGrdDev.Last();
     MainForm->TreeDev->collapseAll();
@@ -191,61 +176,11 @@ TEST_F(RemoteCommandsTest, CheckAllCoversTheListedRowsOnly)
     Run(MainForm->Ping2);
     EXPECT_EQ(Names(DevTree::GroupError), QStringList({"北区-1", "北区-2", "北区-3"}));
     EXPECT_EQ(Names(DevTree::GroupUp), QStringList({"南区-1", "南区-2"}));
-    EXPECT_EQ(LogLines(QStringLiteral("网络异常．")), 3);
+    EXPECT_EQ(ConsoleDb::LogText().count(QStringLiteral("网络异常．")), 3);
     EXPECT_TRUE(MainForm->GrdDev->selectionModel()->selectedRows().isEmpty());
     EXPECT_EQ(MainForm->QueryGrdDev.RecNo(), 1);
-    EXPECT_TRUE(Tree().Root()->isExpanded());
-    for (int g = 1; g <= DevTree::GroupCount; ++g)
-        EXPECT_TRUE(Tree().GroupNode(g)->isExpanded()) << g;
-
-    // The toolbar button runs the same check; the stored word is still "up": reported again.
-    ConsoleDb::ClearLog();
-    MainForm->BtnPing->click();
-    Pump();
-    EXPECT_EQ(LogLines(QStringLiteral("网络异常．")), 3);
-    EXPECT_EQ(Names(DevTree::GroupError).size(), 3);
-}
-
-// The checks of one terminal or of the selected rows: the current row when nothing is selected,
-// the selection (which stays) otherwise, the detail box's terminal, nothing for an empty box.
-TEST_F(RemoteCommandsTest, CheckSelectedCurrentRowAndDetailBox)
-{
-    const int a = AddTerminal("甲", "up", Refusing), b = AddTerminal("乙", "up", Refusing);
-    const int c = AddTerminal("丙", "up", Refusing);
-    auto states = [&] {
-        return QStringList({MainForm->GetDevNetState(a), MainForm->GetDevNetState(b), MainForm->GetDevNetState(c)});
-    };
-    Reload();
-    GoToRow(b);
-    Run(MainForm->Ping3);
-    EXPECT_EQ(states(), QStringList({"up", "error", "up"}));
-
-    QItemSelectionModel* selection = MainForm->GrdDev->selectionModel();
-    selection->clearSelection();
-    for (int row : {0, 2})
-        selection->select(MainForm->GrdDev->model()->index(row, 1),
-                          QItemSelectionModel::Rows | QItemSelectionModel::Select);
-    Run(MainForm->Ping3);
-    EXPECT_EQ(states(), QStringList({"error", "error", "error"}));
-    EXPECT_EQ(selection->selectedRows().size(), 2) << "the selection stays as it was";
-
-    // Detail box: empty checks nothing; showing a terminal checks that one.
-    Reload();
-    MainForm->LblDevId->clear();
-    MainForm->BtnDevPing->click();
-    Pump();
-    MainForm->ShowDevDetail(c);
-    MainForm->BtnDevPing->click();
-    Pump();
-    EXPECT_EQ(states(), QStringList({"up", "up", "error"}));
-
-    // Tree: the selected terminal only; a group node checks nothing.
-    MainForm->TreeDev->setCurrentItem(Tree().GroupNode(DevTree::GroupUp));
-    Run(MainForm->MenuItem7);
-    EXPECT_EQ(states(), QStringList({"up", "up", "error"}));
-    MainForm->TreeDev->setCurrentItem(NodeOf(a));
-    Run(MainForm->MenuItem7);
-    EXPECT_EQ(states(), QStringList({"error", "up", "error"}));
+    for (int g = 0; g <= DevTree::GroupCount; ++g) // the root, then each group
+        EXPECT_TRUE((g ? Tree().GroupNode(g) : Tree().Root())->isExpanded()) << g;
 }
 
 TEST_F(RemoteCommandsTest, RemoteControlStartsTheViewerOrSaysWhyNot)
@@ -265,8 +200,7 @@ TEST_F(RemoteCommandsTest, RemoteControlStartsTheViewerOrSaysWhyNot)
         return text;
     };
     TMainForm::SetRemoteViewerProgramForTest(viewer);
-    const int id = AddTerminal("甲", "up", "10.1.1.7");
-    const int blank = AddTerminal("乙", "up", "  ");
+    const int id = AddTerminal("甲", "up", "10.1.1.7"), blank = AddTerminal("乙", "up", "  ");
     Reload();
     ScriptedAnswerer answers;
 
@@ -277,49 +211,19 @@ TEST_F(RemoteCommandsTest, RemoteControlStartsTheViewerOrSaysWhyNot)
     GoToRow(id);
     MainForm->PmenuGridDevCtrl->trigger();
     EXPECT_EQ(viewerArgs(), "10.1.1.7:5901");
-    EXPECT_EQ(answers.Count(), 0);
 
     MainForm->RemoteControlDevice(blank);
-    EXPECT_EQ(answers.Last().caption, QStringLiteral("警告"));
-    EXPECT_EQ(answers.Last().text, QStringLiteral("设备IP不能为空,编号[%1]").arg(blank));
     MainForm->RemoteControlDevice(999);
-    EXPECT_EQ(answers.Last().text, QStringLiteral("未找到指定的设备，编号[999]"));
-    EXPECT_EQ(answers.Count(), 2);
-    EXPECT_FALSE(QFile::exists(argsFile)) << "nothing may start after a warning";
-
     TMainForm::SetRemoteViewerProgramForTest(dir.filePath("no-such-viewer"));
     MainForm->RemoteControlDevice(id);
-    EXPECT_EQ(answers.Last().caption, QStringLiteral("错误"));
-    EXPECT_EQ(answers.Last().icon, MsgIcon::Error);
-    EXPECT_EQ(answers.Last().text, QStringLiteral("远程控制程序启动失败，请重新安装！"));
+    const std::vector<MessageRequest> boxes = answers.Requests();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].caption + boxes[0].text, QStringLiteral("警告设备IP不能为空,编号[%1]").arg(blank));
+    EXPECT_EQ(boxes[1].caption + boxes[1].text, QStringLiteral("警告未找到指定的设备，编号[999]"));
+    EXPECT_EQ(boxes[2].caption + boxes[2].text, QStringLiteral("错误远程控制程序启动失败，请重新安装！"));
+    EXPECT_EQ(boxes[2].icon, MsgIcon::Error);
+    EXPECT_FALSE(QFile::exists(argsFile)) << "nothing may start after a warning or a failure";
     EXPECT_EQ(MainForm->GetActivePageIndex(), TMainForm::PageIdxInfo);
-    TMainForm::SetRemoteViewerProgramForTest(QString());
-}
-
-// Right clicks on the tree select the node under the mouse; only a device node opens the popup.
-TEST_F(RemoteCommandsTest, RightClickOpensTheTreePopupOnADeviceNodeOnly)
-{
-    const int id = AddTerminal("甲", "up", Refusing);
-    Reload();
-    QTreeWidget* tree = MainForm->TreeDev;
-    tree->resize(240, 400);
-    tree->expandAll();
-    QTreeWidgetItem* group = Tree().GroupNode(DevTree::GroupDown);
-    auto rightClick = [tree](QPoint at) { QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, at), Pump(); };
-    rightClick(tree->visualItemRect(group).center());
-    EXPECT_EQ(tree->currentItem(), group);
-    EXPECT_TRUE(group->isSelected());
-    EXPECT_FALSE(MainForm->PmenuTree->isVisible());
-
-    rightClick(tree->visualItemRect(NodeOf(id)).center());
-    EXPECT_EQ(MainForm->GetTreeDevId(), id);
-    EXPECT_TRUE(MainForm->PmenuTree->isVisible());
-    EXPECT_EQ(Items("PmenuTreeDev"), "11101011");
-    MainForm->PmenuTree->hide();
-
-    rightClick(QPoint(120, 390)); // below the last node
-    EXPECT_FALSE(MainForm->PmenuTree->isVisible());
-    EXPECT_EQ(MainForm->GetTreeDevId(), id);
 }
 
 } // namespace

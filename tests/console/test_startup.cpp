@@ -16,53 +16,50 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
 namespace {
 
 // Records every window shown, in order, by object name.
-class ShowRecorder : public QObject {
-public:
+struct ShowRecorder : QObject {
     ShowRecorder() { qApp->installEventFilter(this); }
     ~ShowRecorder() override { qApp->removeEventFilter(this); }
-    QStringList shown;
-
-protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Show && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow())
             shown << watched->objectName();
         return false;
     }
+    QStringList shown;
 };
 
 // Runs action once, on the first timer tick at which ready() holds.
 void When(std::function<bool()> ready, std::function<void()> action)
 {
     auto* timer = new QTimer(qApp);
-    timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, ready, action] {
-        if (!ready())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        action();
+        if (ready()) {
+            timer->stop();
+            timer->deleteLater();
+            action();
+        }
     });
-    timer->start();
+    timer->start(5);
 }
 
 // Which of the start-up windows exist and show, e.g. "main=hidden splash=shown login=none".
 QString Windows()
 {
     auto state = [](QWidget* w) { return !w ? "none" : w->isVisible() ? "shown" : "hidden"; };
-    return QStringLiteral("main=%1 splash=%2 login=%3")
-        .arg(state(MainForm), state(FormBackGound), state(LoginDlg));
+    return QStringLiteral("main=%1 splash=%2 login=%3").arg(state(MainForm), state(FormBackGound), state(LoginDlg));
 }
 
 class StartupTest : public ::testing::Test {
@@ -72,21 +69,17 @@ protected:
         TestDb::CreateFresh();
         TestDb::Exec("insert into zol_user (name, landname, password, type) values ('值班员', 'duty', md5('pw'), 2);");
     }
-    void SetUp() override
-    {
-        TMainForm::SetConfigDirForTest(settings_.path());
-        LoggedIn = false;
-        LoginTries = 0;
-        LogLevel = Consts::InitialLogLevel;
-        TimeOut = Consts::InitialTimeOut;
-    }
     void TearDown() override
     {
         SetProcessExitHandler({});
         TMainForm::SetConfigDirForTest(QString());
     }
+    // Runs the program from a fresh state with these settings in conf.ini.
     int Run(const QByteArray& settings)
     {
+        TMainForm::SetConfigDirForTest(settings_.path());
+        LoggedIn = false, LoginTries = 0;
+        LogLevel = Consts::InitialLogLevel, TimeOut = Consts::InitialTimeOut;
         QFile f(settings_.filePath("conf.ini"));
         EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write("[system]\n" + settings);
@@ -104,25 +97,15 @@ TEST_F(StartupTest, UnreachableDatabaseEndsBeforeSplashOrLogin)
     struct ProcessEnded {};
     QString atEnd;
     SetProcessExitHandler([&](int code) {
-        atEnd = QStringLiteral("code=%1 boxes=%2 %3").arg(code).arg(answerer_.Count()).arg(Windows());
+        atEnd = QStringLiteral("code=%1 boxes=%2 %3 %4:%5")
+                    .arg(code).arg(answerer_.Count()).arg(Windows(), answerer_.Last().caption, answerer_.Last().text);
         throw ProcessEnded{};
     });
-
     EXPECT_EQ(Run("DataSource=no_such_source\n"), 0);
-
     // The main window is made first (its console log exists) but never shown.
-    EXPECT_EQ(atEnd, "code=0 boxes=1 main=hidden splash=none login=none");
+    EXPECT_EQ(atEnd, "code=0 boxes=1 main=hidden splash=none login=none 错误:连接数据库服务失败!");
     EXPECT_TRUE(recorder_.shown.isEmpty()) << recorder_.shown.join(',').toStdString();
-    const auto boxes = answerer_.Requests();
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].caption, QStringLiteral("错误"));
-    EXPECT_EQ(boxes[0].text, QStringLiteral("连接数据库服务失败!"));
-    // The test's stand-in for the end of the process is a thrown non-exception: the start-up
-    // guard shows it in the standard box with an empty message.
-    EXPECT_EQ(boxes[1].caption, QString::fromUtf8(ApplicationTitle));
-    EXPECT_TRUE(boxes[1].text.isEmpty());
-    EXPECT_EQ(MainForm, nullptr);
-    EXPECT_EQ(FormDbMod, nullptr);
+    EXPECT_TRUE(!MainForm && !FormDbMod) << "both freed at the end";
 }
 
 TEST_F(StartupTest, ClosedLoginEndsWithoutMainWindow)
@@ -133,9 +116,7 @@ TEST_F(StartupTest, ClosedLoginEndsWithoutMainWindow)
                       .arg(Windows()).arg(LoginDlg->isModal()).arg(LogLevel).arg(TimeOut);
         LoginDlg->close(); // the title bar's close button
     });
-
     EXPECT_EQ(Run(""), 0);
-
     EXPECT_EQ(atLogin, "main=hidden splash=shown login=shown modal=1 level=2 timeout=6000");
     EXPECT_FALSE(LoggedIn);
     EXPECT_EQ(recorder_.shown, QStringList({"FormBackGound", "LoginDlg"}));
@@ -148,52 +129,34 @@ TEST_F(StartupTest, LoginRunsTheMainWindowUntilExit)
     // One terminal stored as powered off: the automatic check reports it in one console line.
     TestDb::Exec("insert into zol_baseinfo (name, ip) values ('巡检终端', '127.0.0.1');"
                  "insert into zol_status (zol_id, status) select max(id), 'poweroff' from zol_baseinfo;");
-    std::vector<int> pages;
-    When([] { return LoginDlg && LoginDlg->isVisible(); }, [&] {
-        QObject::connect(MainForm->PageControlMain, &QTabWidget::currentChanged,
-                         [&pages](int index) { pages.push_back(index); });
+    When([] { return LoginDlg && LoginDlg->isVisible(); }, [] {
         LoginDlg->Editlandname->setText(QStringLiteral("duty"));
         LoginDlg->Editpassword->setText(QStringLiteral("pw"));
         LoginDlg->OKBtn->click();
     });
     auto checks = [] { return MainForm->MemoInfo->toPlainText().count(QStringLiteral("]关闭电源状态")); };
     QString running;
-    int checksLater = -1;
-    When([&] { return MainForm && MainForm->isVisible() && !pages.empty() && pages.back() == 0; }, [&] {
-        running = QStringLiteral("%1 user=%2 level=%3 timeout=%4 maximised=%5 checks=%6")
-                      .arg(Windows()).arg(CurrentUser ? CurrentUser->Id : 0).arg(LogLevel).arg(TimeOut)
-                      .arg(bool(MainForm->windowState() & Qt::WindowMaximized)).arg(checks());
-        // Back from a modal dialog and from another window: no second check.
-        QTimer::singleShot(20, [] { QApplication::activeModalWidget()->close(); });
-        MainForm->A1Click();
-        QApplication::setActiveWindow(nullptr);
-        QApplication::setActiveWindow(MainForm);
-        // A second check would be under way in its wait window by then: wait for its end.
-        QTimer::singleShot(100, [&] {
-            When([] { return QApplication::activeModalWidget() == nullptr; }, [&] {
-                checksLater = checks();
-                answerer_.Answer(MsgResult::Ok);
-                MainForm->BtnExitClick();
-            });
-        });
+    When([&] { return MainForm && MainForm->isVisible() && checks() && MainForm->GetActivePageIndex() == 0; }, [&] {
+        // Returning from a modal dialog activates the main window again: no second check.
+        QDialog dialog(MainForm);
+        QTimer::singleShot(20, &dialog, &QDialog::accept);
+        dialog.exec();
+        MainForm->activateWindow();
+        QTest::qWait(300);
+        running = QStringLiteral("%1 user=%2 level=%3 timeout=%4 checks=%5")
+                      .arg(Windows()).arg(CurrentUser ? CurrentUser->Id : 0).arg(LogLevel).arg(TimeOut).arg(checks());
+        answerer_.Answer(MsgResult::Ok);
+        MainForm->BtnExitClick();
     });
-
     EXPECT_EQ(Run("AutoDetected=1\nLogLevel=1\nTimeOut=2500\nSocketPort=1\n"), 0);
 
     const int user = TestDb::Scalar("select id from zol_user where landname='duty'").toInt();
-    EXPECT_EQ(running, QStringLiteral("main=shown splash=none login=none user=%1 level=1 timeout=2500 "
-                                      "maximised=1 checks=1").arg(user));
-    EXPECT_EQ(checksLater, 1);
-    // Splash and login first; the main window (with the splash of its first fill) only after.
-    ASSERT_GE(recorder_.shown.size(), 4);
+    EXPECT_EQ(running,
+              QStringLiteral("main=shown splash=none login=none user=%1 level=1 timeout=2500 checks=1").arg(user));
     EXPECT_EQ(recorder_.shown.mid(0, 2), QStringList({"FormBackGound", "LoginDlg"}));
     EXPECT_TRUE(recorder_.shown.mid(2).contains("MainForm"));
-    EXPECT_TRUE(recorder_.shown.mid(2).contains("FormBackGound"));
-    EXPECT_EQ(pages, (std::vector<int>{6, 0})); // the console while checking, then the devices
-    ASSERT_EQ(answerer_.Count(), 1);
-    EXPECT_EQ(answerer_.Last().text, QStringLiteral("您确定要退出系统吗?"));
-    EXPECT_EQ(MainForm, nullptr);
-    EXPECT_EQ(FormDbMod, nullptr);
+    EXPECT_EQ(answerer_.Count(), 1); // the exit question only
+    EXPECT_TRUE(!MainForm && !FormDbMod) << "both freed at the end";
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// Message boxes and file dialogs: the real boxes (closed by a timer), boxes asked for by a worker
-// thread and the standard box for exceptions from event handlers.
+// Message boxes: the real boxes (closed by a timer), boxes asked for by a worker thread and the
+// standard box for exceptions from event handlers.
 #include "platform/Application.h"
 #include "platform/Exception.h"
 #include "platform/MessageBoxes.h"
@@ -9,9 +9,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
@@ -37,7 +35,7 @@ void WhenModalShows(std::function<void(QWidget*)> act)
     timer->start(10);
 }
 
-TEST(RealMessageBoxTest, ShowsTheRequestModallyAndMapsEveryWayOfClosingIt)
+TEST(RealMessageBox, ShowsTheRequestModallyBlocksAWorkerAndMapsEveryWayOfClosingIt)
 {
     QString seen;
     WhenModalShows([&](QWidget* w) {
@@ -49,56 +47,26 @@ TEST(RealMessageBoxTest, ShowsTheRequestModallyAndMapsEveryWayOfClosingIt)
     });
     EXPECT_EQ(MessageBoxes::Show(Question), MsgResult::Ok);
     EXPECT_EQ(seen, QString("确认|<b>x</b>|%1|2|%2").arg(QMessageBox::Question).arg(Qt::ApplicationModal));
-
+    // Asked for by a worker, the box shows on this thread, which keeps running while the worker waits.
     const std::pair<std::function<void(QWidget*)>, MsgResult> closings[] = {
         {[](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); }, MsgResult::Cancel},
         {[](QWidget* w) { w->close(); }, MsgResult::Cancel},
         {[](QWidget* w) { QTest::keyClick(w, Qt::Key_Return); }, MsgResult::Ok}};
     for (const auto& [close, expected] : closings) {
-        WhenModalShows(close);
-        EXPECT_EQ(MessageBoxes::Show(Question), expected);
+        std::atomic<int> result{-1};
+        bool returnedWhileOpen = true;
+        WhenModalShows([&, close = close](QWidget* w) {
+            returnedWhileOpen = result != -1;
+            close(w);
+        });
+        std::thread worker([&] { result = int(MessageBoxes::Show(Question)); });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return result != -1; }, WaitLimitMs));
+        worker.join();
+        EXPECT_EQ(QString("%1 %2").arg(returnedWhileOpen).arg(result), QString("0 %1").arg(int(expected)));
     }
 }
 
-TEST(RealMessageBoxTest, AWorkerIsBlockedUntilTheBoxClosesWhileTheUiRuns)
-{
-    std::atomic<bool> returned{false};
-    std::atomic<int> result{-1};
-    bool returnedWhileOpen = true;
-    WhenModalShows([&](QWidget* w) {
-        // A later timer still fires: the UI thread keeps running while the worker waits.
-        QTimer::singleShot(25, w, [&, w] {
-            returnedWhileOpen = returned.load();
-            QTest::keyClick(w, Qt::Key_Escape);
-        });
-    });
-    std::thread worker([&] {
-        result = int(MessageBoxes::Show(Question));
-        returned = true;
-    });
-    QElapsedTimer clock;
-    clock.start();
-    while (!returned && clock.elapsed() < WaitLimitMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    worker.join();
-    EXPECT_FALSE(returnedWhileOpen);
-    EXPECT_EQ(result.load(), int(MsgResult::Cancel));
-}
-
-TEST(RealFileDialogTest, ReturnsTheChosenPathOrEmptyWhenCancelled)
-{
-    QTemporaryDir dir;
-    const FileDialogRequest request{FileDialogKind::Save, "导出", dir.filePath("devices"),
-                                    "Excel 文件 (*.xlsx)", "xlsx"};
-    WhenModalShows([](QWidget* w) { qobject_cast<QDialog*>(w)->accept(); });
-    EXPECT_EQ(MessageBoxes::AskFile(request), dir.filePath("devices.xlsx"));
-    WhenModalShows([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
-    EXPECT_EQ(MessageBoxes::AskFile(request), "");
-}
-
-// An object whose event handler throws what it is given.
-class Thrower : public QObject {
-public:
+struct Thrower : QObject {
     std::function<void()> toThrow;
     bool event(QEvent* e) override
     {
@@ -113,17 +81,14 @@ TEST(ApplicationTest, ExceptionsFromEventHandlersShowTheStandardBox)
     ScriptedAnswerer answers;
     Thrower target;
     const std::pair<std::function<void()>, QString> cases[] = {
-        {[] { throw Exception("数据库错误"); }, "数据库错误"},
-        {[] { throw std::runtime_error("plain"); }, "plain"},
+        {[] { throw Exception("数据库错误"); }, "数据库错误"}, {[] { throw std::runtime_error("plain"); }, "plain"},
         {[] { throw 42; }, ""}};
     for (const auto& [toThrow, text] : cases) {
         target.toThrow = toThrow;
         QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
         QCoreApplication::sendPostedEvents(&target);
-        const MessageRequest r = answers.Last();
-        EXPECT_EQ(QString("%1|%2|%3|%4").arg(r.caption, r.text).arg(int(r.icon)).arg(int(r.buttons)),
-                  QString("%1|%2|%3|%4").arg(QString::fromUtf8(ApplicationTitle), text)
-                      .arg(int(MsgIcon::Error)).arg(int(MsgButtons::Ok)));
+        EXPECT_EQ(Describe(answers.Last()),
+                  Describe({QString::fromUtf8(ApplicationTitle), text, MsgIcon::Error, MsgButtons::Ok}));
     }
     EXPECT_EQ(answers.Count(), 3);
 }

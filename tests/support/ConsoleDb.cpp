@@ -8,38 +8,32 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <utility>
 
 namespace ConsoleDb {
 
-namespace {
-QTemporaryDir* settings = nullptr;
-}
-
 void SetUp()
 {
-    if (settings)
+    static bool done = false;
+    if (std::exchange(done, true))
         return;
     TestDb::CreateFresh();
-    settings = new QTemporaryDir();
-    TMainForm::SetConfigDirForTest(settings->path());
+    TMainForm::SetConfigDirForTest((new QTemporaryDir)->path()); // kept to the end of the process
     MainForm = new TMainForm();
     FormDbMod = new TFormDbMod();
 }
-
-QString SettingsDir() { return settings ? settings->path() : QString(); }
 
 QString LogText()
 {
     for (int i = 0; i < 3; ++i)
         QCoreApplication::processEvents();
-    return MainForm && MainForm->MemoInfo ? MainForm->MemoInfo->toPlainText() : QString();
+    return MainForm->MemoInfo->toPlainText();
 }
 
 void ClearLog()
 {
     LogText();
-    if (MainForm && MainForm->MemoInfo)
-        MainForm->MemoInfo->clear();
+    MainForm->MemoInfo->clear();
 }
 
 } // namespace ConsoleDb

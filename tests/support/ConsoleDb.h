@@ -9,10 +9,6 @@ namespace ConsoleDb {
 // Once per process: fresh database (data source "zol"), an empty settings folder, MainForm and
 // FormDbMod. Later calls do nothing.
 void SetUp();
-
-// The folder that holds the test's conf.ini.
-QString SettingsDir();
-
 // The console log's text, after the lines handed over by worker threads have been written.
 QString LogText();
 void ClearLog();

@@ -4,8 +4,8 @@
 #include <QByteArray>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
-#include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -19,71 +19,49 @@ public:
         Delay,            // answers after DelayMs
         Short,            // replies of 9 bytes
         WrongEcho,        // byte 8 is not the request's first data byte
-        WrongState,       // set requests are not carried out and report the other state
+        WrongState,       // set requests are not carried out (replies report the unchanged state)
         UnknownState,     // byte 9 of every reply is 0x01
         CloseAfterAccept, // closes every connection it accepts (reads and drops what comes)
     };
-
-    FakeRelay();  // listens at once on a port chosen by the system
-    ~FakeRelay();
-    FakeRelay(const FakeRelay&) = delete;
-    FakeRelay& operator=(const FakeRelay&) = delete;
-
-    int Port() const { return port_; }
-
     // Which requests a fault affects: every request, or only set requests (queries stay true).
     enum class Scope { All, SetOnly };
 
+    FakeRelay(); // listens at once on a port chosen by the system
+    ~FakeRelay();
+
+    int Port() const { return port_; }
     void SetFault(Fault fault, Scope scope = Scope::All);
     void SetDelayMs(int ms) { delayMs_ = ms; }
-    void SetChannel(int channel, bool on);
-    bool Channel(int channel) const;
+    void SetChannel(int channel, bool on) { std::lock_guard g(lock_); channels_[channel & 1] = on; }
+    bool Channel(int channel) const { std::lock_guard g(lock_); return channels_[channel & 1]; }
 
     // Every whole frame received, in order of arrival, over all connections.
-    std::vector<QByteArray> Frames() const;
-    int FrameCount() const;
-    // Connections accepted so far, and those still open.
-    int Connections() const { return accepted_; }
-    int OpenConnections() const;
+    std::vector<QByteArray> Frames() const { std::lock_guard g(lock_); return frames_; }
     // Waits until at least n frames have come in; false after timeoutMs.
-    bool WaitFrames(int n, int timeoutMs) const;
-    void ClearFrames();
-
-    // A reply as the fake sends it: 55 AA*5, command, 2, echo, state, checksum, 16.
-    static QByteArray Reply(unsigned char command, unsigned char echo, unsigned char state);
+    bool WaitFrames(int n, int timeoutMs) const
+    {
+        std::unique_lock g(lock_);
+        return changed_.wait_for(g, std::chrono::milliseconds(timeoutMs), [&] { return int(frames_.size()) >= n; });
+    }
+    // Connections accepted so far, and those the peer has not closed yet.
+    int Connections() const { return accepted_; }
+    int OpenConnections() const { return open_; }
 
 private:
-    struct Client {
-        int fd = -1;
-        QByteArray in;
-        bool drain = false; // closed on our side: read and drop until the peer closes
-    };
-    struct Pending {
-        int fd;
-        QByteArray bytes;
-        long long dueMs;
-    };
-
-    void Loop();
-    void OpenListener();
-    void HandleFrames(Client& c, long long nowMs);
-    QByteArray Answer(const QByteArray& frame);
+    void Accept();
+    void Serve(int fd, bool drain);
 
     int port_ = 0;
     int listenFd_ = -1;
-    int wakeFd_[2] = {-1, -1};
-    std::atomic<bool> stop_{false};
-    std::atomic<int> delayMs_{0};
-    std::atomic<int> accepted_{0};
-
+    std::atomic<int> delayMs_{0}, accepted_{0}, open_{0};
     mutable std::mutex lock_;
-    mutable std::condition_variable framesChanged_;
+    mutable std::condition_variable changed_; // frames, fault or stop
+    bool stop_ = false;
     Fault fault_ = Fault::None;
     Scope scope_ = Scope::All;
-    bool listening_ = true;
     bool channels_[2] = {false, false};
     std::vector<QByteArray> frames_;
-    std::map<int, Client> clients_; // loop thread only
-    std::vector<Pending> pending_;  // loop thread only
-    std::thread thread_;
+    std::vector<int> clientFds_;
+    std::vector<std::thread> clients_;
+    std::thread acceptor_;
 };

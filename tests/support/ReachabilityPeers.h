@@ -1,7 +1,6 @@
 // Loopback peers for reachability probes: an agent port that accepts, and one that drops SYNs.
 #pragma once
 
-#include <QString>
 #include <atomic>
 #include <thread>
 
@@ -17,23 +16,15 @@ public:
     static constexpr const char* RefusingIp = "127.0.0.2";
     static constexpr const char* SilentIp = "127.0.0.3";
 
-    ReachabilityPeers();  // throws std::runtime_error when no common port could be bound
+    ReachabilityPeers(); // throws std::runtime_error when the peers cannot be set up
     ~ReachabilityPeers();
-    ReachabilityPeers(const ReachabilityPeers&) = delete;
-    ReachabilityPeers& operator=(const ReachabilityPeers&) = delete;
 
     int Port() const { return port_; }
-    int Accepted() const { return accepted_.load(); }
+    int Accepted() const { return accepted_; }
 
 private:
-    bool TryOpen();
-    void CloseAll();
-    void AcceptLoop();
-
     int port_ = 0;
-    int acceptFd_ = -1;
-    int silentFd_ = -1;
-    int fillerFd_ = -1; // the one connection that fills the silent listener's queue
+    int fds_[3] = {-1, -1, -1}; // accepting listener, silent listener, the connection filling its queue
     std::atomic<bool> stop_{false};
     std::atomic<int> accepted_{0};
     std::thread acceptor_;

@@ -3,8 +3,16 @@
 
 ScriptedAnswerer::ScriptedAnswerer()
 {
-    MessageBoxes::SetAnswerer([this](const MessageRequest& r) { return OnBox(r); });
-    MessageBoxes::SetFileAnswerer([this](const FileDialogRequest& r) { return OnFile(r); });
+    MessageBoxes::SetAnswerer([this](const MessageRequest& r) {
+        std::lock_guard<std::mutex> guard(lock_);
+        requests_.push_back(r);
+        if (answers_.empty())
+            return MsgResult::Ok;
+        const MsgResult result = answers_.front();
+        answers_.pop_front();
+        return result;
+    });
+    MessageBoxes::SetFileAnswerer([](const FileDialogRequest&) { return QString(); });
 }
 
 ScriptedAnswerer::~ScriptedAnswerer()
@@ -19,63 +27,19 @@ void ScriptedAnswerer::Answer(MsgResult result)
     answers_.push_back(result);
 }
 
-void ScriptedAnswerer::AnswerFile(const QString& path)
-{
-    std::lock_guard<std::mutex> guard(lock_);
-    files_.push_back(path);
-}
-
 std::vector<MessageRequest> ScriptedAnswerer::Requests() const
 {
     std::lock_guard<std::mutex> guard(lock_);
     return requests_;
 }
 
-std::vector<FileDialogRequest> ScriptedAnswerer::FileRequests() const
-{
-    std::lock_guard<std::mutex> guard(lock_);
-    return fileRequests_;
-}
-
-int ScriptedAnswerer::Count() const
-{
-    std::lock_guard<std::mutex> guard(lock_);
-    return int(requests_.size());
-}
-
 MessageRequest ScriptedAnswerer::Last() const
 {
-    std::lock_guard<std::mutex> guard(lock_);
-    return requests_.empty() ? MessageRequest() : requests_.back();
+    const auto all = Requests();
+    return all.empty() ? MessageRequest() : all.back();
 }
 
-void ScriptedAnswerer::Clear()
+QString Describe(const MessageRequest& r)
 {
-    std::lock_guard<std::mutex> guard(lock_);
-    answers_.clear();
-    files_.clear();
-    requests_.clear();
-    fileRequests_.clear();
-}
-
-MsgResult ScriptedAnswerer::OnBox(const MessageRequest& request)
-{
-    std::lock_guard<std::mutex> guard(lock_);
-    requests_.push_back(request);
-    if (answers_.empty())
-        return MsgResult::Ok;
-    const MsgResult result = answers_.front();
-    answers_.pop_front();
-    return result;
-}
-
-QString ScriptedAnswerer::OnFile(const FileDialogRequest& request)
-{
-    std::lock_guard<std::mutex> guard(lock_);
-    fileRequests_.push_back(request);
-    if (files_.empty())
-        return QString();
-    const QString path = files_.front();
-    files_.pop_front();
-    return path;
+    return QString("%1|%2|%3|%4").arg(r.caption, r.text).arg(int(r.icon)).arg(int(r.buttons));
 }

@@ -1,30 +1,20 @@
 // A fresh database per test executable on the private MariaDB server that the test script started.
 #pragma once
 
-#include <QString>
 #include <QStringList>
 
 namespace TestDb {
 
-// Creates a new database with the schema of db/schema.sql and points the data source "zol" at it
-// (project-local ODBC files, ODBCSYSINI). Needs the environment of scripts/db.sh env.
-// Returns the database name. Calling it again gives another fresh database.
-// The databases and ODBC files of a process are removed when it ends (the databases are kept
-// when ZOL_TEST_KEEP_DB is set, e.g. to look at them after a failure).
+// Creates a new database from db/schema.sql and points the data source "zol" at it (project-local
+// ODBC files, ODBCSYSINI); needs the environment of scripts/db.sh env. Each call gives another fresh
+// database; they are dropped when the process ends unless ZOL_TEST_KEEP_DB is set.
 QString CreateFresh();
 
-// Name of the database made by the last CreateFresh.
-QString Name();
-
-// Runs statements on that database through the mariadb client (not through the console's
-// own layer), for seeding and checking. Throws std::runtime_error on failure.
+// Through the mariadb client, not the console's own layer, for seeding and checking; failures throw
+// std::runtime_error. Rows joins each row's values with '\t' (NULL as "NULL").
 void Exec(const QString& sql);
-
-// Runs a query and returns its rows, each row's values joined by '\t' (NULL as "NULL").
 QStringList Rows(const QString& sql);
 QString Scalar(const QString& sql);
-
-// Empties every table of the schema.
-void Truncate();
+void Truncate(); // empties every table of the schema
 
 } // namespace TestDb

@@ -15,19 +15,14 @@
 #include <QThread>
 
 #include <atomic>
-#include <mutex>
 
-// Readable QString values in failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 
 constexpr int ShortTimeOutMs = 300;
-constexpr int CheckDeadlineMs = 20000;
-
-const char* const Reachable = ReachabilityPeers::ReachableIp;
-const char* const Refusing = ReachabilityPeers::RefusingIp;
-const char* const Silent = ReachabilityPeers::SilentIp;
+const char *const Reachable = ReachabilityPeers::ReachableIp, *const Refusing = ReachabilityPeers::RefusingIp,
+                 *const Silent = ReachabilityPeers::SilentIp;
 
 bool WaitUntil(const std::function<bool()>& done, int limitMs)
 {
@@ -42,26 +37,25 @@ bool WaitUntil(const std::function<bool()>& done, int limitMs)
 
 bool NoProbeAlive() { return ThreadTelnet::LiveCount() == 0; }
 
-// Runs a check as the wait window would: resume, follow Position until Finished, free it.
-// Returns the positions seen, in order.
-std::vector<int> RunCheck(const std::vector<int>& ids, const std::function<void(ThreadConnectionTest&)>& during = {})
+// Runs a check as the wait window would, calling during at every look, and frees it.
+// Returns the values of Position seen, in order.
+std::vector<int> RunCheck(const std::vector<int>& ids,
+                          const std::function<void(ThreadConnectionTest&)>& during = [](auto&) {})
 {
-    std::vector<int> positions{0};
-    {
-        ThreadConnectionTest check(ids, QStringLiteral("检测网络"));
-        check.Resume();
-        EXPECT_TRUE(WaitUntil([&] {
-            if (during)
-                during(check);
-            if (positions.back() != check.GetPosition())
-                positions.push_back(check.GetPosition());
-            return bool(check.Finished);
-        }, CheckDeadlineMs)) << "the check did not end";
-        positions.push_back(check.GetPosition());
-    }
+    std::vector<int> seen{0};
+    auto check = std::make_unique<ThreadConnectionTest>(ids, QStringLiteral("检测网络"));
+    check->Resume();
+    EXPECT_TRUE(WaitUntil([&] {
+        const bool done = check->Finished;
+        during(*check);
+        if (seen.back() != check->GetPosition())
+            seen.push_back(check->GetPosition());
+        return done;
+    }, 20000)) << "the check did not end";
+    check.reset();
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
-    return positions;
+    return seen;
 }
 
 // The check's console lines as "<level> <message>", sorted.
@@ -75,15 +69,23 @@ QStringList Reports()
     return out;
 }
 
+// Terminal id, named 终端<id> unless a name is given; the caller rebuilds the tree.
+void AddTerminal(int id, const char* ip, const QString& status = "up", const QString& name = {})
+{
+    TestDb::Exec(QStringLiteral("insert into zol_baseinfo (id, name, ip) values (%1, '%2', '%3');"
+                                "insert into zol_status (zol_id, status) values (%1, '%4');")
+                     .arg(id)
+                     .arg(name.isEmpty() ? QStringLiteral("终端%1").arg(id) : name, ip, status));
+}
+
 class ConnectionTestTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         ConsoleDb::SetUp();
-        peers_ = new ReachabilityPeers;
-        MainForm->IniWriteInteger(QStringLiteral("SocketPort"), peers_->Port());
+        static ReachabilityPeers peers;
+        MainForm->IniWriteInteger(QStringLiteral("SocketPort"), peers.Port());
     }
-    static void TearDownTestSuite() { delete peers_; }
     void SetUp() override
     {
         TestDb::Truncate();
@@ -96,27 +98,7 @@ protected:
         EXPECT_TRUE(WaitUntil(NoProbeAlive, 5000)) << "a probe is still alive";
         ThreadTelnet::SetConnectForTest({});
     }
-
-    static void AddTerminal(int id, const QString& name, const QString& ip, const QString& status)
-    {
-        TestDb::Exec(QStringLiteral("insert into zol_baseinfo (id, name, ip) values (%1, '%2', '%3');"
-                                    "insert into zol_status (zol_id, status) values (%1, '%4');")
-                         .arg(id)
-                         .arg(name, ip, status));
-    }
-    // Terminals 1 to count named 终端<id>, all "up", then the tree rebuilt.
-    static std::vector<int> AddTerminals(int count, const std::function<const char*(int)>& ip)
-    {
-        std::vector<int> ids;
-        for (int id = 1; id <= count; ++id) {
-            AddTerminal(id, QStringLiteral("终端%1").arg(id), ip(id), "up");
-            ids.push_back(id);
-        }
-        MainForm->BuildDevTree();
-        return ids;
-    }
-
-    static inline ReachabilityPeers* peers_ = nullptr;
+    QElapsedTimer clock;
 };
 
 } // namespace
@@ -140,8 +122,7 @@ TEST_F(ConnectionTestTest, ReportsEachTerminalAsItsTableRowSays)
     std::vector<int> ids;
     QStringList expected;
     for (const auto& r : rows) {
-        ids.push_back(int(ids.size()) + 1);
-        AddTerminal(ids.back(), r.name, r.ip, r.status);
+        AddTerminal(ids.emplace_back(int(ids.size()) + 1), r.ip, r.status, r.name);
         if (!r.report.isEmpty())
             expected << r.report;
     }
@@ -149,10 +130,9 @@ TEST_F(ConnectionTestTest, ReportsEachTerminalAsItsTableRowSays)
     ASSERT_EQ(MainForm->GetDevNetState(2), Consts::StatusUp); // a stored "error" starts in group 1
     ids.push_back(99); // no such terminal: no line
 
-    QElapsedTimer t;
-    t.start();
+    clock.start();
     EXPECT_EQ(RunCheck(ids).back(), 11);
-    EXPECT_GE(t.elapsed(), ShortTimeOutMs) << "a silent terminal must wait out the time-out";
+    EXPECT_GE(clock.elapsed(), ShortTimeOutMs) << "a silent terminal must wait out the time-out";
     // A hanging probe ends soon after its time-out, not after the kernel's SYN retries.
     EXPECT_TRUE(WaitUntil(NoProbeAlive, 1500));
     expected.sort();
@@ -172,17 +152,20 @@ TEST_F(ConnectionTestTest, ReportsEachTerminalAsItsTableRowSays)
 // terminals up to ten, every terminal reported once.
 TEST_F(ConnectionTestTest, TenTerminalsNeverMoreThanThreeProbesAtATime)
 {
-    const std::vector<int> ids = AddTerminals(10, [](int) { return Reachable; });
-    std::mutex lock;
-    int running = 0, peak = 0, calls = 0;
+    std::vector<int> ids;
+    QStringList expected;
+    for (int id = 1; id <= 10; ++id) {
+        AddTerminal(ids.emplace_back(id), Reachable);
+        expected << QStringLiteral("信息 远程设备[终端%1:127.0.0.1]网络正常．").arg(id);
+    }
+    MainForm->BuildDevTree();
+    std::atomic<int> running{0}, peak{0}, calls{0};
     ThreadTelnet::SetConnectForTest([&](const QString& ip, int port, int limitMs) {
-        std::unique_lock<std::mutex> guard(lock);
         ++calls;
-        peak = std::max(peak, ++running);
-        guard.unlock();
+        for (int now = ++running, was = peak; now > was && !peak.compare_exchange_weak(was, now);) {
+        }
         QThread::msleep(60); // long enough for the check to start more probes if it would
         const auto result = ThreadTelnet::TryConnect(ip, port, limitMs);
-        guard.lock();
         --running;
         return result;
     });
@@ -193,9 +176,6 @@ TEST_F(ConnectionTestTest, TenTerminalsNeverMoreThanThreeProbesAtATime)
     EXPECT_EQ(peak, 3);
     EXPECT_EQ(positions.back(), 10);
     EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
-    QStringList expected;
-    for (int id = 1; id <= 10; ++id)
-        expected << QStringLiteral("信息 远程设备[终端%1:127.0.0.1]网络正常．").arg(id);
     expected.sort();
     EXPECT_EQ(Reports(), expected);
 }
@@ -204,9 +184,11 @@ TEST_F(ConnectionTestTest, TenTerminalsNeverMoreThanThreeProbesAtATime)
 // still in their attempt finish later without touching what the check has freed.
 TEST_F(ConnectionTestTest, AStopInTheMiddleReportsNothingMore)
 {
-    const std::vector<int> ids = AddTerminals(6, [](int id) { return id == 1 ? Reachable : Refusing; });
-    // The first terminal answers at once; the others hang until released.
-    std::atomic<bool> release{false};
+    std::vector<int> ids;
+    for (int id = 1; id <= 6; ++id)
+        AddTerminal(ids.emplace_back(id), id == 1 ? Reachable : Refusing);
+    MainForm->BuildDevTree();
+    std::atomic<bool> release{false}; // the first terminal answers at once; the others hang until released
     ThreadTelnet::SetConnectForTest([&](const QString& ip, int port, int limitMs) {
         while (ip != QLatin1String(Reachable) && !release)
             QThread::msleep(1);
@@ -214,17 +196,16 @@ TEST_F(ConnectionTestTest, AStopInTheMiddleReportsNothingMore)
     });
     TimeOut = 10000;
 
-    QElapsedTimer t;
-    t.start();
+    clock.start();
     qint64 stoppedAt = -1;
     const std::vector<int> positions = RunCheck(ids, [&](ThreadConnectionTest& check) {
-        if (stoppedAt < 0 && check.GetPosition() == 1 && t.elapsed() > 250) {
+        if (stoppedAt < 0 && check.GetPosition() == 1 && clock.elapsed() > 250) {
             check.Stop();
-            stoppedAt = t.elapsed();
+            stoppedAt = clock.elapsed();
         }
     });
     ASSERT_GE(stoppedAt, 0);
-    EXPECT_LT(t.elapsed() - stoppedAt, 1000) << "the check must leave its loop within a pass";
+    EXPECT_LT(clock.elapsed() - stoppedAt, 1000) << "the check must leave its loop within a pass";
     EXPECT_EQ(positions.back(), 1);
     EXPECT_EQ(ThreadTelnet::LiveCount(), 3) << "three probes were still in their attempt";
 

@@ -16,126 +16,90 @@
 
 namespace {
 
-// A worker held by the test until released (or ending at once, or by a thrown value); it records
-// its own end.
-class HeldWorker : public ThreadProcessBar {
-public:
+// A worker that ends at once, throws, or is held until released; it records its own end.
+struct Worker : ThreadProcessBar {
     enum class Mode { Hold, EndAtOnce, Throw };
-    HeldWorker(std::atomic<bool>* destroyed, Mode mode = Mode::Hold)
-        : ThreadProcessBar("等待测试"), destroyed_(destroyed), mode_(mode) {}
-    ~HeldWorker() override { *destroyed_ = true; }
-    std::atomic<bool> release{false}, sawStop{false};
-
-protected:
+    Worker(std::atomic<bool>* destroyed, Mode mode) : ThreadProcessBar("等待测试"), destroyed(destroyed), mode(mode) {}
+    ~Worker() override { *destroyed = true; }
     void Run() override
     {
-        if (mode_ == Mode::Throw)
+        if (mode == Mode::Throw)
             throw 1;
-        for (; mode_ == Mode::Hold && !release; QThread::msleep(1))
+        for (; mode == Mode::Hold && !release; QThread::msleep(1))
             sawStop = sawStop || StopRequested;
     }
-
-private:
-    std::atomic<bool>* destroyed_;
-    Mode mode_;
+    std::atomic<bool>* destroyed;
+    const Mode mode;
+    std::atomic<bool> release{false}, sawStop{false};
 };
-
-// Shows the window modally, running each step at its time (ms after show).
-void ShowWith(TFormWait& w, const std::vector<std::pair<int, std::function<void()>>>& steps = {})
-{
-    for (const auto& [at, f] : steps)
-        QTimer::singleShot(at, &w, f);
-    w.ShowModal();
-}
 
 class FormWaitTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ConsoleDb::SetUp(); }
+    // Shows the window modally with a new held worker, running each step at its time (ms after show).
+    void Show(const std::vector<std::pair<int, std::function<void()>>>& steps, int max = 100)
+    {
+        worker = new Worker(&destroyed, Worker::Mode::Hold);
+        worker->SetMax(max);
+        window.SetThread(worker);
+        for (const auto& [at, f] : steps)
+            QTimer::singleShot(at, &window, f);
+        window.ShowModal();
+    }
+    Worker* worker = nullptr;
     std::atomic<bool> destroyed{false};
+    TFormWait window;
 };
 
-TEST_F(FormWaitTest, LayoutAndStartingState)
-{
-    TFormWait w;
-    EXPECT_EQ(w.size(), QSize(235, 21));
-    EXPECT_TRUE(w.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(w.Label1->text(), QString("正在停止,请稍侯..."));
-    EXPECT_EQ(w.Timer1->interval(), 50);
-    EXPECT_EQ(std::tuple(w.PBar->minimum(), w.PBar->maximum(), w.PBar->value()), std::tuple(0, 100, 0));
-    EXPECT_EQ(w.findChild<QToolButton*>("BtnStop"), w.BtnStop);
-}
-
+// Ended before the first timer step, or by a thrown value: the step run on show still closes it.
 TEST_F(FormWaitTest, WorkerThatEndsAtOnceOrThrowsStillClosesTheWindow)
 {
-    for (auto mode : {HeldWorker::Mode::EndAtOnce, HeldWorker::Mode::Throw}) {
+    for (auto mode : {Worker::Mode::EndAtOnce, Worker::Mode::Throw}) {
         destroyed = false;
         TFormWait w;
-        w.SetThread(new HeldWorker(&destroyed, mode));
+        w.SetThread(new Worker(&destroyed, mode));
         QElapsedTimer clock;
         clock.start();
-        ShowWith(w);
+        w.ShowModal();
+        EXPECT_LT(clock.elapsed(), 2000);
         EXPECT_TRUE(destroyed);
         EXPECT_FALSE(w.isVisible());
-        EXPECT_LT(clock.elapsed(), 2000);
     }
 }
 
-// The bar follows a changed Max and a Position that goes down; above Max it stays full, and the
-// window closes only on Finished.
-TEST_F(FormWaitTest, BarFollowsMaxAndPositionAndClosesOnlyOnFinished)
+// The bar follows a changed Max and a Position that goes down; above Max it stays full. After a
+// stop the bar and button are gone and the label shows; the window stays, whatever Escape or the
+// window system asks, until the worker ends.
+TEST_F(FormWaitTest, BarFollowsTheWorkerAndAStopShowsTheLabelUntilItEnds)
 {
-    auto* t = new HeldWorker(&destroyed);
-    t->SetMax(40);
-    TFormWait w;
-    w.SetThread(t);
     std::vector<int> seen; // maximum or value at each step
-    bool openWhileOver = false;
-    ShowWith(w, {{20, [&] { seen.push_back(w.PBar->maximum()); t->SetMax(10); t->SetPosition(6); }},
-                 {150, [&] { seen.push_back(w.PBar->maximum()); seen.push_back(w.PBar->value()); t->SetPosition(2); }},
-                 {280, [&] { seen.push_back(w.PBar->value()); t->SetPosition(25); }},
-                 {420, [&] {
-                      seen.push_back(w.PBar->value());
-                      openWhileOver = w.isVisible() && !destroyed;
-                      t->release = true;
-                  }}});
-    EXPECT_EQ(seen, (std::vector<int>{40, 10, 6, 2, 10}));
+    bool openWhileOver = false, stopShown = false, sawStop = false, stillOpen = false;
+    Show({{60, [&] { seen.push_back(window.PBar->maximum()); worker->SetMax(10); worker->SetPosition(25); }},
+          {200, [&] {
+               seen.insert(seen.end(), {window.PBar->maximum(), window.PBar->value()});
+               openWhileOver = window.isVisible() && !destroyed;
+               worker->SetPosition(2);
+           }},
+          {330, [&] {
+               seen.push_back(window.PBar->value());
+               QTest::mouseClick(window.BtnStop, Qt::LeftButton);
+               stopShown = window.PBar->isHidden() && !window.BtnStop->isVisible() && !window.BtnStop->isEnabled()
+                           && window.Label1->isVisible();
+               window.BtnStopClick(); // a second press changes nothing
+           }},
+          {470, [&] {
+               sawStop = worker->sawStop;
+               QTest::keyClick(&window, Qt::Key_Escape);
+               window.close();
+               stillOpen = window.isVisible();
+               worker->release = true;
+           }}},
+         40);
+    EXPECT_EQ(seen, (std::vector<int>{40, 10, 10, 2}));
     EXPECT_TRUE(openWhileOver);
-    EXPECT_TRUE(destroyed);
-}
-
-// After a stop the bar and button are gone and the label shows; the window stays, whatever
-// Escape or the window system asks, until the worker ends.
-TEST_F(FormWaitTest, StopButtonShowsTheLabelUntilTheWorkerEnds)
-{
-    auto* t = new HeldWorker(&destroyed);
-    TFormWait w;
-    w.SetThread(t);
-    bool stopShown = false, sawStop = false, stillOpen = false;
-    ShowWith(w, {{60, [&] {
-                      QTest::mouseClick(w.BtnStop, Qt::LeftButton);
-                      stopShown = w.PBar->isHidden() && !w.BtnStop->isVisible() && !w.BtnStop->isEnabled()
-                                  && w.Label1->isVisible();
-                      w.BtnStopClick(); // a second press changes nothing
-                  }},
-                 {200, [&] {
-                      sawStop = t->sawStop;
-                      QTest::keyClick(&w, Qt::Key_Escape);
-                      w.close();
-                      stillOpen = w.isVisible();
-                      t->release = true;
-                  }}});
     EXPECT_TRUE(stopShown);
     EXPECT_TRUE(sawStop);
     EXPECT_TRUE(stillOpen);
-    EXPECT_TRUE(destroyed);
-}
-
-TEST_F(FormWaitTest, NeverShownWindowFreesItsWorker)
-{
-    {
-        TFormWait w;
-        w.SetThread(new HeldWorker(&destroyed));
-    }
     EXPECT_TRUE(destroyed);
 }
 
