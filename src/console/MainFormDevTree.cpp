@@ -6,6 +6,7 @@
 #include "foundation/DbMod.h"
 #include "foundation/DevBean.h"
 #include "platform/DataSetModel.h"
+#include "platform/TrimBlanks.h"
 
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -26,7 +27,7 @@ void TMainForm::BuildDevTree()
     entries.reserve(q.Rows().size());
     for (const DataSet::Row& row : q.Rows()) {
         const QString status = row[statusField].value_or(QString());
-        const QString word = status.trimmed();
+        const QString word = TrimBlanks(status);
         int group = DevTree::GroupUp;
         if (IsBlank(status) || word == Consts::StatusPowerOff)
             group = DevTree::GroupPowerOff; // also a terminal without a status row
@@ -111,7 +112,7 @@ void TMainForm::AddDevTreeNode(const DevBean* dev)
     if (!dev || dev->Id < 1)
         return;
     RemoveDevTreeNode(dev->Id); // an edited terminal must not appear twice
-    if (IsBlank(dev->status) || dev->status.trimmed() == Consts::StatusDown)
+    if (IsBlank(dev->status) || TrimBlanks(dev->status) == Consts::StatusDown)
         devTree_->Add(dev->Id, dev->Name, DevTree::GroupDown);
     else
         devTree_->Add(dev->Id, dev->Name, DevTree::GroupUp);

@@ -43,6 +43,9 @@ void RunSteps(TApplication& app)
 
     if (LoggedIn) {
         MainForm->show(); // maximised; the first show fills the window
+        // Ask for the focus too: without a window manager nothing else would activate the window,
+        // and the first activation runs the automatic check.
+        MainForm->activateWindow();
         app.exec();
     }
 }
