@@ -1,20 +1,8 @@
-// The main window's frame: per-page toolbar and resolvers, tabs closed by their glyph and opened
-// again, refresh and exit.
-#include "console/MainForm.h"
-
-#include "support/ConsoleDb.h"
+// The main window's frame: per-page toolbar and resolvers, tabs closed by their glyph, refresh and exit.
+#include "console/DevTestSupport.h"
 #include "support/ScriptedAnswerer.h"
-#include "support/TestDb.h"
 
-#include <gtest/gtest.h>
-
-#include <QAction>
-#include <QApplication>
-#include <QSignalSpy>
-#include <QTabBar>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
+#include <QtTest>
 
 namespace {
 
@@ -27,8 +15,7 @@ protected:
         ConsoleDb::SetUp();
         F().IniWriteBool(QStringLiteral("AutoDetected"), false);
         QSignalSpy pages(F().PageControlMain, &QTabWidget::currentChanged);
-        F().show();
-        QApplication::setActiveWindow(MainForm);
+        F().show(), QApplication::setActiveWindow(MainForm);
         // The first activation shows the console, then the devices.
         ASSERT_TRUE(QTest::qWaitFor([&] { return pages.count() >= 2; }, ActivationWaitMs));
     }
@@ -36,13 +23,11 @@ protected:
     {
         for (int i = TMainForm::PageIdxIns; i <= TMainForm::PageIdxTemp; ++i)
             F().HidePage(i);
-        F().ShowPageInfo();
-        F().ShowPageDev();
+        F().ShowPageInfo(), F().ShowPageDev();
     }
     static TMainForm& F() { return *MainForm; }
     static QTabBar* Bar() { return F().PageControlMain->tabBar(); }
-    // Enabling of new, edit, delete, refresh, search as "10110".
-    static QString Buttons()
+    static QString Buttons() // enabling of new, edit, delete, refresh, search: "10110"
     {
         QString s;
         for (QToolButton* b : {F().BtnNew, F().BtnEdit, F().BtnDel, F().BtnRefresh, F().BtnSearch})
@@ -63,13 +48,10 @@ TEST_F(MainFrameTest, ToolbarAndResolversFollowThePage)
         {f.O2, 0, "11111", f.GrdDev, &f.QueryGrdDev}};
     for (const auto& [item, page, buttons, grid, query] : table) {
         item ? item->trigger() : f.ShowPage(page);
-        EXPECT_EQ(f.GetActivePageIndex(), page);
-        EXPECT_EQ(Buttons(), buttons) << page;
-        EXPECT_EQ(f.GetActiveGrid(), grid) << page;
-        EXPECT_EQ(f.GetActiveQuery(), query) << page;
+        EXPECT_EQ(std::pair(f.GetActivePageIndex(), Buttons()), std::pair(page, buttons));
+        EXPECT_EQ(std::pair(f.GetActiveGrid(), f.GetActiveQuery()), std::pair(grid, query)) << page;
     }
-    f.ShowPage(7); // past the last page: ignored
-    f.HidePage(7);
+    f.ShowPage(7), f.HidePage(7); // past the last page: ignored
     EXPECT_EQ(f.GetActivePageIndex(), 0);
 }
 
@@ -82,35 +64,26 @@ TEST_F(MainFrameTest, HidingPagesHandsOverTheActiveTab)
     for (const auto& [page, active, buttons] :
          std::vector<std::tuple<int, int, QString>>{{3, 5, "00111"}, {5, 6, "00000"}, {1, 6, "00000"}}) {
         F().HidePage(page);
-        EXPECT_EQ(F().GetActivePageIndex(), active) << page;
-        EXPECT_EQ(Buttons(), buttons) << page;
+        EXPECT_EQ(std::pair(F().GetActivePageIndex(), Buttons()), std::pair(active, buttons)) << page;
     }
-    F().ShowPage(2);
-    F().ShowPage(6);
-    F().HidePage(6);
+    F().ShowPage(2), F().ShowPage(6), F().HidePage(6);
     EXPECT_EQ(F().GetActivePageIndex(), 2);
 }
 
 TEST_F(MainFrameTest, CloseGlyphHidesTheTabAndTheMenuShowsItAgain)
 {
     // A tab hidden by a command leaves no hit area behind for the tab later drawn in its place.
-    F().ShowPage(2);
-    Bar()->repaint();
+    F().ShowPage(2), Bar()->repaint();
     ASSERT_FALSE(F().TabCloseRects[2].isNull());
     F().HidePage(2);
     EXPECT_TRUE(F().TabCloseRects[2].isNull());
 
-    F().ShowPage(3);
-    F().ShowPageDev();
-    Bar()->repaint();
+    F().ShowPage(3), F().ShowPageDev(), Bar()->repaint();
     const QRect glyph = F().TabCloseRects[3], devTab = Bar()->tabRect(0);
     EXPECT_TRUE(F().TabCloseRects[0].isNull() && F().TabCloseRects[6].isNull());
     // The hand shows over the 18 x 18 glyph only (right and bottom edges excluded).
     EXPECT_EQ(glyph.size(), QSize(18, 18));
-    const auto cursorAt = [&](QPoint p) {
-        QTest::mouseMove(Bar(), p);
-        return Bar()->cursor().shape();
-    };
+    const auto cursorAt = [&](QPoint p) { return QTest::mouseMove(Bar(), p), Bar()->cursor().shape(); };
     EXPECT_EQ(cursorAt(glyph.topLeft()), Qt::PointingHandCursor);
     EXPECT_EQ(cursorAt(glyph.bottomRight() + QPoint(1, 1)), Qt::ArrowCursor);
     EXPECT_EQ(cursorAt(glyph.center()), Qt::PointingHandCursor);
@@ -127,9 +100,8 @@ TEST_F(MainFrameTest, CloseGlyphHidesTheTabAndTheMenuShowsItAgain)
     QTest::mouseClick(Bar(), Qt::LeftButton, {}, QPoint(devTab.right() - 10, devTab.top() + 11));
     EXPECT_TRUE(F().PageControlMain->isTabVisible(0));
     EXPECT_EQ(F().GetActivePageIndex(), 0);
-    F().L1->trigger();
+    F().L1->trigger(), Bar()->repaint();
     EXPECT_EQ(F().GetActivePageIndex(), 3);
-    Bar()->repaint();
     EXPECT_FALSE(F().TabCloseRects[3].isNull());
 }
 
@@ -140,10 +112,8 @@ TEST_F(MainFrameTest, RefreshRereadsTheActivePage)
     TestDb::Exec("insert into zol_baseinfo (name, ip) values ('刷新测试', '10.1.1.1');");
     F().BtnRefreshClick();
     EXPECT_EQ(F().QueryGrdDev.RecordCount(), before + 1);
-    F().ShowPageInfo();
-    F().RefreshActivePage();
-    F().ShowPageIns();
-    F().BtnRefreshClick();
+    F().ShowPageInfo(), F().RefreshActivePage();
+    F().ShowPageIns(), F().BtnRefreshClick();
     EXPECT_FALSE(F().QueryGrdIns.Active());
     EXPECT_EQ(answerer_.Count(), 0);
 }
@@ -156,9 +126,8 @@ TEST_F(MainFrameTest, ExitAsksAndOnlyOkEndsTheLoop)
     QTimer::singleShot(0, [] { F().BtnExit->click(); });
     QTimer::singleShot(200, [] { qApp->exit(StillRunning); });
     EXPECT_EQ(qApp->exec(), StillRunning);
-    ASSERT_EQ(answerer_.Count(), 1);
-    EXPECT_EQ(answerer_.Last().caption, QStringLiteral("确认"));
-    EXPECT_EQ(answerer_.Last().text, QStringLiteral("您确定要退出系统吗?"));
+    EXPECT_EQ(answerer_.Count(), 1);
+    EXPECT_EQ(Describe(answerer_.Last()), QStringLiteral("确认|您确定要退出系统吗?|4|1"));
     EXPECT_TRUE(F().isVisible());
 
     answerer_.Answer(MsgResult::Ok);

@@ -2,29 +2,14 @@
 // ends it without a main window; a successful login runs the main window until exit.
 #include "console/Startup.h"
 
-#include "console/MainForm.h"
-#include "foundation/Consts.h"
-#include "foundation/DbMod.h"
-#include "foundation/DevBean.h"
+#include "console/DevTestSupport.h"
 #include "platform/Application.h"
 #include "platform/ProcessExit.h"
 #include "support/ScriptedAnswerer.h"
-#include "support/TestDb.h"
 #include "windows/FormBackGound.h"
 #include "windows/LoginDlg.h"
 
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QDialog>
-#include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTextEdit>
 #include <QTest>
-#include <QTimer>
-#include <functional>
 
 namespace {
 
@@ -46,11 +31,8 @@ void When(std::function<bool()> ready, std::function<void()> action)
 {
     auto* timer = new QTimer(qApp);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, ready, action] {
-        if (ready()) {
-            timer->stop();
-            timer->deleteLater();
-            action();
-        }
+        if (ready())
+            timer->stop(), timer->deleteLater(), action();
     });
     timer->start(5);
 }
@@ -69,20 +51,14 @@ protected:
         TestDb::CreateFresh();
         TestDb::Exec("insert into zol_user (name, landname, password, type) values ('值班员', 'duty', md5('pw'), 2);");
     }
-    void TearDown() override
-    {
-        SetProcessExitHandler({});
-        TMainForm::SetConfigDirForTest(QString());
-    }
+    void TearDown() override { SetProcessExitHandler({}), TMainForm::SetConfigDirForTest(QString()); }
     // Runs the program from a fresh state with these settings in conf.ini.
     int Run(const QByteArray& settings)
     {
         TMainForm::SetConfigDirForTest(settings_.path());
-        LoggedIn = false, LoginTries = 0;
-        LogLevel = Consts::InitialLogLevel, TimeOut = Consts::InitialTimeOut;
+        LoggedIn = false, LoginTries = 0, LogLevel = Consts::InitialLogLevel, TimeOut = Consts::InitialTimeOut;
         QFile f(settings_.filePath("conf.ini"));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("[system]\n" + settings);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write("[system]\n" + settings) >= 0);
         f.close();
         return RunStartup(*static_cast<TApplication*>(qApp));
     }
@@ -118,10 +94,9 @@ TEST_F(StartupTest, ClosedLoginEndsWithoutMainWindow)
     });
     EXPECT_EQ(Run(""), 0);
     EXPECT_EQ(atLogin, "main=hidden splash=shown login=shown modal=1 level=2 timeout=6000");
-    EXPECT_FALSE(LoggedIn);
     EXPECT_EQ(recorder_.shown, QStringList({"FormBackGound", "LoginDlg"}));
-    EXPECT_EQ(Windows(), "main=none splash=none login=none");
-    EXPECT_EQ(answerer_.Count(), 0);
+    EXPECT_EQ(QStringLiteral("%1 loggedIn=%2 boxes=%3").arg(Windows()).arg(LoggedIn).arg(answerer_.Count()),
+              "main=none splash=none login=none loggedIn=0 boxes=0");
 }
 
 TEST_F(StartupTest, LoginRunsTheMainWindowUntilExit)
@@ -130,9 +105,7 @@ TEST_F(StartupTest, LoginRunsTheMainWindowUntilExit)
     TestDb::Exec("insert into zol_baseinfo (name, ip) values ('巡检终端', '127.0.0.1');"
                  "insert into zol_status (zol_id, status) select max(id), 'poweroff' from zol_baseinfo;");
     When([] { return LoginDlg && LoginDlg->isVisible(); }, [] {
-        LoginDlg->Editlandname->setText(QStringLiteral("duty"));
-        LoginDlg->Editpassword->setText(QStringLiteral("pw"));
-        LoginDlg->OKBtn->click();
+        LoginDlg->Editlandname->setText("duty"), LoginDlg->Editpassword->setText("pw"), LoginDlg->OKBtn->click();
     });
     auto checks = [] { return MainForm->MemoInfo->toPlainText().count(QStringLiteral("]关闭电源状态")); };
     QString running;
@@ -150,9 +123,8 @@ TEST_F(StartupTest, LoginRunsTheMainWindowUntilExit)
     });
     EXPECT_EQ(Run("AutoDetected=1\nLogLevel=1\nTimeOut=2500\nSocketPort=1\n"), 0);
 
-    const int user = TestDb::Scalar("select id from zol_user where landname='duty'").toInt();
-    EXPECT_EQ(running,
-              QStringLiteral("main=shown splash=none login=none user=%1 level=1 timeout=2500 checks=1").arg(user));
+    EXPECT_EQ(running, QStringLiteral("main=shown splash=none login=none user=%1 level=1 timeout=2500 checks=1")
+                           .arg(TestDb::Scalar("select id from zol_user where landname='duty'")));
     EXPECT_EQ(recorder_.shown.mid(0, 2), QStringList({"FormBackGound", "LoginDlg"}));
     EXPECT_TRUE(recorder_.shown.mid(2).contains("MainForm"));
     EXPECT_EQ(answerer_.Count(), 1); // the exit question only

@@ -4,28 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QRegularExpression>
-#include <QScrollBar>
-#include <QSet>
-#include <QTextBlock>
-#include <QTextEdit>
+#include <QtWidgets>
 #include <thread>
-#include <vector>
 
 namespace {
 
 class ConsoleLogTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        LogLevel = Consts::LevelInfo;
-        view_.resize(400, 120);
-        view_.show();
-    }
+    void SetUp() override { LogLevel = Consts::LevelInfo, view_.resize(400, 120), view_.show(); }
 
-    // The view's lines once the lines handed over by other threads are written, each with its time
-    // as "T" and its look: colour (none: plain) and weight, or "mixed" when its characters differ.
+    // The lines, queued ones included, time as "T", with their look: colour or plain, bold, or "mixed".
     QStringList Shown() const
     {
         for (int i = 0; i < 5; ++i)
@@ -52,10 +40,8 @@ TEST_F(ConsoleLogTest, LinesAreTagTimeMessageWithTheirLookAndLowerLevelsDropped)
 {
     for (int logLevel : {Consts::LevelWarning, Consts::LevelDebug}) {
         LogLevel = logLevel;
-        log_.Write(Consts::LevelWarning, "<b>not markup</b>");
-        log_.Write(Consts::LevelInfo, "连接成功");
-        log_.Write(Consts::LevelError, "e");
-        log_.Write(Consts::LevelDebug, "d");
+        log_.Write(Consts::LevelWarning, "<b>not markup</b>"), log_.Write(Consts::LevelInfo, "连接成功");
+        log_.Write(Consts::LevelError, "e"), log_.Write(Consts::LevelDebug, "d");
     }
     EXPECT_EQ(view_.document()->blockCount(), 6); // on the user-interface thread a line is shown at once
     EXPECT_EQ(Shown(), QStringList({"  警告 T : <b>not markup</b> | #ff0000", "  错误 T : e | #ff0000 bold",
@@ -73,27 +59,23 @@ TEST_F(ConsoleLogTest, InfoScrollsToTheBottomWarningsAndErrorsDoNot)
     EXPECT_EQ(bar->value(), bar->maximum());
 
     bar->setValue(0);
-    log_.Write(Consts::LevelWarning, "w");
-    log_.Write(Consts::LevelError, "e");
-    Shown();
+    log_.Write(Consts::LevelWarning, "w"), log_.Write(Consts::LevelError, "e"), Shown();
     EXPECT_EQ(bar->value(), 0);
-    log_.Write(Consts::LevelInfo, "after");
-    Shown();
+    log_.Write(Consts::LevelInfo, "after"), Shown();
     EXPECT_EQ(bar->value(), bar->maximum());
 }
 
 TEST_F(ConsoleLogTest, LinesOfManyThreadsStayWholeOrderedAndColoured)
 {
     constexpr int Threads = 8, LinesEach = 200;
-    std::vector<std::thread> threads;
+    std::vector<std::jthread> threads;
     for (int t = 0; t < Threads; ++t)
         threads.emplace_back([this, t] {
             for (int i = 0; i < LinesEach; ++i)
                 log_.Write(Consts::LevelInfo + t % 3, QString("thread %1 line %2 end").arg(t).arg(i));
         });
     // The UI thread handles no events until every worker is done: no worker may wait for it.
-    for (auto& th : threads)
-        th.join();
+    threads.clear(); // joins
     EXPECT_TRUE(view_.toPlainText().isEmpty());
 
     const QStringList lines = Shown();
@@ -111,10 +93,8 @@ TEST_F(ConsoleLogTest, ALineLoggedWhileALineIsAddedFollowsItAndLinesAfterTheView
 {
     bool inside = false;
     QObject::connect(&view_, &QTextEdit::textChanged, [&] {
-        if (!inside && view_.toPlainText().endsWith("first")) {
-            inside = true;
-            log_.Write(Consts::LevelInfo, "second"); // would deadlock on a held, non-recursive lock
-        }
+        if (!inside && view_.toPlainText().endsWith("first")) // a held, non-recursive lock would deadlock here
+            inside = true, log_.Write(Consts::LevelInfo, "second");
     });
     log_.Write(Consts::LevelWarning, "first");
     EXPECT_EQ(Shown(), QStringList({"  警告 T : first | #ff0000", "  信息 T : second | plain"}));

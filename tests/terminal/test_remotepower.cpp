@@ -1,53 +1,40 @@
 // Remote power commands under the wait window: per-terminal control threads, recording, status, stop.
-#include "console/MainForm.h"
-#include "foundation/Consts.h"
-#include "foundation/DevBean.h"
-#include "support/ConsoleDb.h"
+#include "console/DevTestSupport.h"
 #include "support/FakeRelay.h"
 #include "support/ScriptedAnswerer.h"
-#include "support/TestDb.h"
 #include "terminal/RemoteDeviceController.h"
 #include "terminal/ThreadRemoteDeviceControlBatch.h"
 
-#include <gtest/gtest.h>
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
-#include <functional>
+#include <QTest>
 
 namespace {
 
 constexpr int Divisor = 20; // replies awaited 300 ms, the batch looks every 10 ms
 using Positions = std::vector<int>;
 
-// Runs a batch as the wait window does, calling during at every look until it has finished.
-// Returns every value of Position seen, in order, without repeats.
-Positions RunBatch(std::vector<int> ids, char op,
-                   const std::function<void(ThreadProcessBar&)>& during = [](auto&) {})
+// Runs a batch as the wait window does, calling during at every look; every Position seen, without repeats.
+Positions RunBatch(std::vector<int> ids, char op, const std::function<void(ThreadProcessBar&)>& during = [](auto&) {})
 {
     Positions seen;
     ThreadRemoteDeviceControlBatch batch(std::move(ids), QStringLiteral("检测网络"), op);
     batch.Resume();
-    for (bool done = false; !done; QThread::msleep(1)) {
-        done = batch.Finished;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        const bool done = batch.Finished;
         if (seen.empty() || seen.back() != batch.GetPosition())
             seen.push_back(batch.GetPosition());
         during(batch);
-        QCoreApplication::processEvents();
-    }
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents(); // tree moves queued by the batch
+        return done;
+    }, 20000));
+    DevTestSupport::Pump(); // tree moves queued by the batch
     return seen;
 }
 
 int AddTerminal(const QString& name, int relayPort)
 {
-    TestDb::Exec(QStringLiteral("insert into zol_baseinfo (name, ip, relayIp, port) values ('%1', '10.1.1.1', '127.0.0.1', %2);"
-                                "insert into zol_status (zol_id, status) values (last_insert_id(), 'up')")
-                     .arg(QString(name).replace("'", "''"))
-                     .arg(relayPort));
-    return TestDb::Scalar("select max(id) from zol_baseinfo").toInt();
+    return TestDb::Scalar(QStringLiteral("insert into zol_baseinfo (name, ip, relayIp, port) values ('%1', '10.1.1.1', "
+                                         "'127.0.0.1', %2); insert into zol_status (zol_id, status) values "
+                                         "(last_insert_id(), 'up'); select max(id) from zol_baseinfo")
+                              .arg(QString(name).replace("'", "''")).arg(relayPort)).toInt();
 }
 
 class RemotePowerTest : public ::testing::Test {
@@ -57,38 +44,27 @@ protected:
         ConsoleDb::SetUp();
         RelayTimings::SetForTest(Divisor);
         static UserBean op;
-        op.Id = 3;
-        op.Name = QStringLiteral("值班员");
-        CurrentUser = &op;
+        op.Id = 3, op.Name = QStringLiteral("值班员"), CurrentUser = &op;
     }
     void SetUp() override { TestDb::Truncate(); }
     ScriptedAnswerer boxes;
     QElapsedTimer clock;
 };
 
-TEST_F(RemotePowerTest, AnEmptyBatchEndsWithoutARow)
-{
-    EXPECT_EQ(RunBatch({}, OpPowerOff), Positions{0});
-    EXPECT_EQ(TestDb::Scalar("select count(*) from zol_op_log"), "0");
-}
-
 // One terminal through every operation: Position 35 at once, then 1; one row each; shutdown and
 // power-on store "down", power-off "poweroff", a start leaves the status alone.
 TEST_F(RemotePowerTest, OneTerminalThroughEveryOperation)
 {
     FakeRelay relay;
-    relay.SetFault(FakeRelay::Fault::Delay); // long enough for the progress to be seen
-    relay.SetDelayMs(60);
+    relay.SetFault(FakeRelay::Fault::Delay), relay.SetDelayMs(60); // long enough for the progress to be seen
     const int id = AddTerminal("O'Neil 大厅", relay.Port());
     MainForm->BuildDevTree();
     const std::pair<char, QString> steps[] = {{OpShutdown, Consts::StatusDown}, {OpPowerOff, Consts::StatusPowerOff},
                                               {OpStart, Consts::StatusPowerOff}, {OpPowerOn, Consts::StatusDown}};
     for (const auto& [op, status] : steps) {
         SCOPED_TRACE(int(op));
-        Positions seen = RunBatch({id}, op);
-        if (seen.front() == 0)
-            seen.erase(seen.begin()); // sampled before the batch began its loop
-        EXPECT_EQ(seen, (Positions{35, 1}));
+        const Positions seen = RunBatch({id}, op); // a 0 first when sampled before the batch began its loop
+        EXPECT_EQ(Positions(seen.begin() + (seen.front() == 0), seen.end()), (Positions{35, 1}));
         EXPECT_EQ(TestDb::Scalar("select status from zol_status"), status);
         EXPECT_EQ(MainForm->GetDevNetState(id), status);
     }
@@ -100,21 +76,20 @@ TEST_F(RemotePowerTest, OneTerminalThroughEveryOperation)
                            row.arg("打开远程设备电源")}));
 }
 
+// An empty batch ends at once; each failure is warned and logged with its code.
 TEST_F(RemotePowerTest, FailuresAreWarnedAndLoggedWithTheirCode)
 {
+    EXPECT_EQ(RunBatch({}, OpPowerOff), Positions{0});
     FakeRelay relay;
     relay.SetFault(FakeRelay::Fault::Refuse);
-    const int unreachable = AddTerminal("一号机", relay.Port());
-    const int noPort = AddTerminal("二号机", 0);
-
+    const int unreachable = AddTerminal("一号机", relay.Port()), noPort = AddTerminal("二号机", 0);
     RunBatch({unreachable, noPort}, OpPowerOff);
 
     QStringList texts;
     for (const auto& r : boxes.Requests())
-        texts << QStringLiteral("%1|%2|%3").arg(r.caption, r.text).arg(int(r.icon));
+        texts << Describe(r);
     texts.sort(); // the two results may arrive in either order
-    const QString box = QStringLiteral("警告|无法连接到远程设备的关联网络控制器[127.0.0.1]的端口 [%1]|%2")
-                            .arg("%1", QString::number(int(MsgIcon::Warning)));
+    const QString box = QStringLiteral("警告|无法连接到远程设备的关联网络控制器[127.0.0.1]的端口 [%1]|2|0");
     EXPECT_EQ(texts, QStringList({box.arg(0), box.arg(relay.Port())}));
     EXPECT_EQ(TestDb::Rows("select zol_id, status, memo from zol_op_log order by zol_id"),
               QStringList({QStringLiteral("%1\t0\tFail Code(0x10000100)").arg(unreachable),
@@ -126,11 +101,8 @@ TEST_F(RemotePowerTest, FailuresAreWarnedAndLoggedWithTheirCode)
 TEST_F(RemotePowerTest, ResultsArrivingAtDifferentPassesAreEachRecordedOnce)
 {
     FakeRelay fast, slow, slowest;
-    for (auto [r, delay] : {std::pair{&fast, 0}, {&slow, 60}, {&slowest, 150}}) {
-        r->SetFault(FakeRelay::Fault::Delay);
-        r->SetDelayMs(delay);
-        r->SetChannel(PowerChannel, true);
-    }
+    for (auto [r, delay] : {std::pair{&fast, 0}, {&slow, 60}, {&slowest, 150}})
+        r->SetFault(FakeRelay::Fault::Delay), r->SetDelayMs(delay), r->SetChannel(PowerChannel, true);
     const int a = AddTerminal("甲", slowest.Port()), b = AddTerminal("乙", fast.Port()), c = AddTerminal("丙", slow.Port());
 
     clock.start();
@@ -144,17 +116,14 @@ TEST_F(RemotePowerTest, ResultsArrivingAtDifferentPassesAreEachRecordedOnce)
 TEST_F(RemotePowerTest, StopLeavesRunningControlThreadsUnrecorded)
 {
     FakeRelay fast, silent;
-    fast.SetChannel(PowerChannel, true);
-    silent.SetFault(FakeRelay::Fault::Silent);
+    fast.SetChannel(PowerChannel, true), silent.SetFault(FakeRelay::Fault::Silent);
     const int a = AddTerminal("甲", fast.Port()), b = AddTerminal("乙", silent.Port()), c = AddTerminal("丙", silent.Port());
 
     qint64 stoppedAt = -1;
     clock.start();
     RunBatch({a, b, c}, OpPowerOff, [&](ThreadProcessBar& batch) {
-        if (stoppedAt < 0 && batch.GetPosition() == 1) {
-            stoppedAt = clock.elapsed();
-            batch.Stop();
-        }
+        if (stoppedAt < 0 && batch.GetPosition() == 1)
+            stoppedAt = clock.elapsed(), batch.Stop();
     });
     ASSERT_GE(stoppedAt, 0);
     // The batch left its loop within a pass; the silent relay still had most of its tries ahead.
@@ -162,9 +131,7 @@ TEST_F(RemotePowerTest, StopLeavesRunningControlThreadsUnrecorded)
 
     // The control threads run on after the batch has been freed, and are never recorded.
     EXPECT_TRUE(silent.WaitFrames(8, 5000));
-    for (int i = 0; i < 500 && silent.OpenConnections() > 0; ++i)
-        QThread::msleep(2);
-    EXPECT_EQ(silent.OpenConnections(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return silent.OpenConnections() == 0; }, 1000));
     EXPECT_EQ(TestDb::Rows("select zol_id, status from zol_op_log"), QStringList({QStringLiteral("%1\t1").arg(a)}));
     EXPECT_EQ(boxes.Count(), 0);
     EXPECT_EQ(TestDb::Rows("select status from zol_status order by zol_id"), QStringList({"poweroff", "up", "up"}));
