@@ -5,10 +5,10 @@
 #include "foundation/Consts.h"
 #include "foundation/DbMod.h"
 #include "platform/Application.h"
+#include "support/ConsoleDb.h"
 #include "support/TestDb.h"
 
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include <cstdio>
@@ -48,11 +48,7 @@ int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     TApplication app(argc, argv);
-    TestDb::CreateFresh();
-    QTemporaryDir settings;
-    TMainForm::SetConfigDirForTest(settings.path());
-    MainForm = new TMainForm();
-    FormDbMod = new TFormDbMod();
+    ConsoleDb::SetUp();
     LogLevel = Consts::LevelInfo; // no debug line per statement
     Seed();
     bool ok = true;

@@ -41,12 +41,7 @@ DataSet::DataSet(DataSet&& other) noexcept
       rows_(std::move(other.rows_)), recNo_(other.recNo_), eof_(other.eof_), bof_(other.bof_),
       active_(other.active_)
 {
-    other.fields_.clear();
-    other.rows_.clear();
-    other.recNo_ = 0;
-    other.eof_ = other.bof_ = true;
-    other.active_ = false;
-    other.NotifyReset();
+    other.LeaveEmpty();
 }
 
 DataSet& DataSet::operator=(DataSet&& other) noexcept
@@ -60,14 +55,20 @@ DataSet& DataSet::operator=(DataSet&& other) noexcept
     eof_ = other.eof_;
     bof_ = other.bof_;
     active_ = other.active_;
-    other.fields_.clear();
-    other.rows_.clear();
-    other.recNo_ = 0;
-    other.eof_ = other.bof_ = true;
-    other.active_ = false;
-    other.NotifyReset();
+    other.LeaveEmpty();
     NotifyReset();
     return *this;
+}
+
+// A moved-from set is closed and empty, and its grids hear so.
+void DataSet::LeaveEmpty()
+{
+    fields_.clear();
+    rows_.clear();
+    recNo_ = 0;
+    eof_ = bof_ = true;
+    active_ = false;
+    NotifyReset();
 }
 
 DataSet::~DataSet()
