@@ -1,10 +1,21 @@
 #!/usr/bin/env bash
 # Installs, builds and runs every test against a private MariaDB server of its own; extra arguments go to ctest.
+# ZOL_SANITIZE=1 builds into build-asan with AddressSanitizer and UndefinedBehaviorSanitizer instead.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${ZOL_BUILD_DIR:-$root/build}
-build_type=${ZOL_BUILD_TYPE:-Release}
+sanitize=${ZOL_SANITIZE:-0}
+if [ "$sanitize" = 1 ]; then
+  build=${ZOL_BUILD_DIR:-$root/build-asan}
+  build_type=${ZOL_BUILD_TYPE:-RelWithDebInfo}
+  # Leak checking stays on; the suppressions name third-party libraries only.
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=0"
+  export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+else
+  build=${ZOL_BUILD_DIR:-$root/build}
+  build_type=${ZOL_BUILD_TYPE:-Release}
+fi
 jobs=$(nproc 2>/dev/null || echo 2)
 test_jobs=${ZOL_TEST_JOBS:-$jobs}
 
@@ -34,7 +45,8 @@ export TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/xdg" QT_QPA_PLATFORM=offscreen
 export ZOL_TEST_KEEP_DB=1
 
 step "configure and build ($build_type, $build)"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" -DZOL_BUILD_TESTS=ON >/dev/null
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" -DZOL_BUILD_TESTS=ON \
+  -DZOL_SANITIZE="$([ "$sanitize" = 1 ] && echo ON || echo OFF)" >/dev/null
 cmake --build "$build" -j"$jobs"
 
 step "database"

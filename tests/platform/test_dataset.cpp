@@ -65,8 +65,8 @@ TEST(DataSet, NavigationValuesAndLocate)
 
 TEST(DataSet, ObserversHearMovesChangesAndResetsButAreNotCopied)
 {
+    Recorder r; // outlives the set, which tells it when it goes
     DataSet ds = Terminals();
-    Recorder r;
     ds.AddObserver(&r);
     ds.Last();
     ds.Next(); // already on the last record: no move

@@ -18,7 +18,8 @@ void SetUp()
     if (std::exchange(done, true))
         return;
     TestDb::CreateFresh();
-    TMainForm::SetConfigDirForTest((new QTemporaryDir)->path()); // kept to the end of the process
+    static const QTemporaryDir settingsDir; // removed when the process ends
+    TMainForm::SetConfigDirForTest(settingsDir.path());
     MainForm = new TMainForm();
     FormDbMod = new TFormDbMod();
 }
