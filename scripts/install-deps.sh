@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-qpa-plugins
+  qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
   unixodbc unixodbc-dev odbc-mariadb
   mariadb-server mariadb-client
   libxlsxwriter-dev libjpeg62-turbo-dev libmd-dev

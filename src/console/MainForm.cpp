@@ -66,14 +66,22 @@ void TMainForm::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (!shown_ && !event->spontaneous()) {
         shown_ = true;
-        FormShow();
+        // A failure of the first show belongs to start-up, which ends the program with it; the
+        // application's event handling would only show it and leave a half-filled window open.
+        try {
+            FormShow();
+        } catch (...) {
+            firstShowError_ = std::current_exception();
+            firstShowFailed_ = true;
+        }
     }
 }
 
 void TMainForm::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && shown_ && !activated_) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && shown_ && !activated_ &&
+        !firstShowFailed_) {
         // Only the first activation after start-up checks the network; returning from a dialog
         // or the wait window must not start the check again. Queued, so that the check's modal
         // wait window does not run inside the activation handling.

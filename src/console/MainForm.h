@@ -11,8 +11,10 @@
 #include <QString>
 #include <array>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 class QTextEdit;
@@ -136,6 +138,8 @@ public:
     // Life cycle: the first show fills the window, the first activation checks the network.
     void FormShow();
     void FormActivate();
+    // What the first show failed with (null when it succeeded); taken once by start-up.
+    std::exception_ptr TakeFirstShowError() { return std::exchange(firstShowError_, nullptr); }
 
     // Window layout.
     QToolBar* ToolBar = nullptr;
@@ -357,6 +361,8 @@ private:
     void changeEvent(QEvent* event) override;
 
     bool shown_ = false;     // FormShow ran (the first show)
+    std::exception_ptr firstShowError_;
+    bool firstShowFailed_ = false; // a window whose first show failed is never checked
     bool activated_ = false; // FormActivate ran (the first activation after start-up)
     // The pagers of the record pages come with the record pages; GetActivePager resolves them.
     // ==== end private: frame
@@ -365,6 +371,9 @@ private:
     // The detail box's state texts and pictures for an effective state word.
     void ShowDevPowerState(const QString& text, bool running);
     void ShowDevNetState(const QString& state);
+    // Queues one fill of the detail box for GrdDev's current record, however many moves come first.
+    void FollowGrdDevRecord();
+    bool detailFollowPending_ = false;
     void ApplyDevNetState(int id, const QString& state); // UI thread
     void ApplyPendingDevStates();                         // UI thread: every queued move, in order
     // State moves wait here for the UI thread. devStateLock_ is held from a call's database read

@@ -6,6 +6,7 @@
 #include "foundation/Consts.h"
 #include "foundation/DbMod.h"
 #include "platform/DataSetModel.h"
+#include "platform/RightClickKeepsRow.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -90,6 +91,10 @@ void TMainForm::BuildDevicePanels()
         box->setStretchFactor(GrdDev, 1);
     connect(GrdDev, &QTableView::clicked, this, [this] { GrdDevCellClick(); });
     connect(GrdDev, &QTableView::doubleClicked, this, [this] { GrdDevDblClick(); });
+    // The box shows the terminal the commands act on, however the current row moves; the popup
+    // leaves that row and the selection as they were.
+    connect(DsDev, &DataSetModel::CurrentRecordChanged, this, [this] { FollowGrdDevRecord(); });
+    KeepRowOnRightClick(GrdDev);
 
     BuildDevDetailBox(PageDev);
 }
@@ -192,6 +197,21 @@ void TMainForm::ShowDevNetState(const QString& state)
         LblDevNet->setText(QStringLiteral("已关机"));
     ImgNetSuc->setVisible(good);
     ImgNetError->setVisible(!good);
+}
+
+void TMainForm::FollowGrdDevRecord()
+{
+    // A walk over many rows (select all, a check of every terminal) moves the record once per row:
+    // the box is filled once, for where the walk ends.
+    if (detailFollowPending_)
+        return;
+    detailFollowPending_ = true;
+    QMetaObject::invokeMethod(this, [this] {
+        detailFollowPending_ = false;
+        const int field = QueryGrdDev.FindField(DsDev->Columns().first().field);
+        if (field >= 0 && QueryGrdDev.RecNo() >= 1)
+            ShowDevDetail(QueryGrdDev.AsString(field).toInt());
+    }, Qt::QueuedConnection);
 }
 
 void TMainForm::ShowDevDetail(int id)

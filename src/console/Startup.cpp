@@ -43,6 +43,8 @@ void RunSteps(TApplication& app)
 
     if (LoggedIn) {
         MainForm->show(); // maximised; the first show fills the window
+        if (std::exception_ptr error = MainForm->TakeFirstShowError())
+            std::rethrow_exception(error); // ends the program like any failure of start-up
         // Ask for the focus too: without a window manager nothing else would activate the window,
         // and the first activation runs the automatic check.
         MainForm->activateWindow();

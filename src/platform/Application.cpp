@@ -4,12 +4,20 @@
 #include "platform/Exception.h"
 #include "platform/MessageBoxes.h"
 
+#include <QLibraryInfo>
+#include <QTranslator>
+
 const char* const ApplicationTitle = "自助终端集中监控平台";
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     // The name stands in for the caption of windows that have none of their own.
     setApplicationName(QString::fromUtf8(ApplicationTitle));
+    // Qt's own texts (the standard buttons "确定", "取消" ...) in the operator's language, like
+    // everything else the operator reads. Without the translation file they stay English.
+    auto* qtTexts = new QTranslator(this);
+    if (qtTexts->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(qtTexts);
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

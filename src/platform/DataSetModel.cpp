@@ -154,11 +154,13 @@ void DataSetModel::DataSetReset()
     ResolveFields();
     endResetModel();
     ShowRecNoInView();
+    emit CurrentRecordChanged();
 }
 
 void DataSetModel::DataSetMoved(int /*recNo*/)
 {
     ShowRecNoInView();
+    emit CurrentRecordChanged();
 }
 
 void DataSetModel::DataSetRowChanged(int row)

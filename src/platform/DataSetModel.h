@@ -54,6 +54,11 @@ public:
     void DataSetRowChanged(int row) override;
     void DataSetDestroyed() override;
 
+signals:
+    // The set's current record changed, or the set was reopened: whatever shows the current
+    // record follows it, however it moved (a click, a key, the wheel, a refresh, a search).
+    void CurrentRecordChanged();
+
 private:
     void ResolveFields();
     void ApplyWidths();

@@ -1,6 +1,7 @@
 // The device tree (building, moves from the UI and from worker threads), the detail box, the grid's rows.
 #include "console/DevTestSupport.h"
 
+#include <QTest>
 #include <thread>
 
 using namespace DevTestSupport;
@@ -177,6 +178,30 @@ TEST_F(DevTreeTest, GridCurrentRowAndSelection)
     EXPECT_EQ(MainForm->GetSelectedDevIds(), std::vector<int>({c, a, b}));
     EXPECT_EQ(MainForm->QueryGrdDev.RecNo(), 2);
     EXPECT_EQ(sel->selectedRows().size(), 3);
+}
+
+// The detail box shows the grid's current terminal however the row moves: a key, a jump to a
+// record, a refresh.
+TEST_F(DevTreeTest, DetailBoxFollowsTheCurrentRow)
+{
+    AddTerminal("A-dev", "up");
+    AddTerminal("B-dev", "down");
+    AddTerminal("C-dev", "poweroff");
+    MainForm->BuildDevTree();
+    FormDbMod->ReopenQuery(MainForm->QueryGrdDev); // sorted by name
+    const auto shown = [] {
+        DevTestSupport::Pump();
+        return MainForm->LblDevName->text();
+    };
+    EXPECT_EQ(shown(), QStringLiteral("A-dev"));
+    MainForm->GrdDev->setFocus();
+    QTest::keyClick(MainForm->GrdDev, Qt::Key_Down);
+    EXPECT_EQ(shown(), QStringLiteral("B-dev"));
+    MainForm->QueryGrdDev.Locate(QStringLiteral("name"), QStringLiteral("C-dev"));
+    EXPECT_EQ(shown(), QStringLiteral("C-dev"));
+    EXPECT_EQ(MainForm->LblDevStatus->text(), QStringLiteral("已关闭电源"));
+    MainForm->BtnRefreshClick(); // the refreshed grid starts again at its first row
+    EXPECT_EQ(shown(), QStringLiteral("A-dev"));
 }
 
 } // namespace

@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr int WaitMs = 20000; // upper bound of every wait for the program
+
 // Records every window shown, in order, by object name.
 struct ShowRecorder : QObject {
     ShowRecorder() { qApp->installEventFilter(this); }
@@ -97,6 +99,35 @@ TEST_F(StartupTest, ClosedLoginEndsWithoutMainWindow)
     EXPECT_EQ(recorder_.shown, QStringList({"FormBackGound", "LoginDlg"}));
     EXPECT_EQ(QStringLiteral("%1 loggedIn=%2 boxes=%3").arg(Windows()).arg(LoggedIn).arg(answerer_.Count()),
               "main=none splash=none login=none loggedIn=0 boxes=0");
+}
+
+// A database failure while the main window is first shown ends the program like any failure of
+// start-up: the standard exception box with the module's message, and no message loop.
+TEST_F(StartupTest, FailingFirstShowEndsTheProgram)
+{
+    TestDb::Exec("rename table zol_baseinfo to zol_baseinfo_away;");
+    // A message loop left running would be ended by this guard only.
+    bool loopRan = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        loopRan = true;
+        qApp->exit();
+    });
+    When([] { return LoginDlg && LoginDlg->isVisible(); }, [&] {
+        guard.start(WaitMs);
+        LoginDlg->Editlandname->setText("duty");
+        LoginDlg->Editpassword->setText("pw");
+        LoginDlg->OKBtn->click();
+    });
+    const int code = Run("AutoDetected=1\n");
+    TestDb::Exec("rename table zol_baseinfo_away to zol_baseinfo;");
+
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(loopRan);
+    ASSERT_EQ(answerer_.Count(), 1);
+    EXPECT_EQ(Describe(answerer_.Last()), QStringLiteral("%1|数据库异常!|3|0").arg(ApplicationTitle));
+    EXPECT_TRUE(!MainForm && !FormDbMod) << "both freed at the end";
 }
 
 TEST_F(StartupTest, LoginRunsTheMainWindowUntilExit)

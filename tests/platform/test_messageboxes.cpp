@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int WaitLimitMs = 5000;
+constexpr int WaitLimitMs = 20000;
 const MessageRequest Question{"确认", "<b>x</b>", MsgIcon::Question, MsgButtons::OkCancel};
 
 // Polls for the modal window the code under test opened and hands it to act, once.
@@ -41,12 +41,14 @@ TEST(RealMessageBox, ShowsTheRequestModallyBlocksAWorkerAndMapsEveryWayOfClosing
     WhenModalShows([&](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
         ASSERT_NE(box, nullptr);
-        seen = QString("%1|%2|%3|%4|%5").arg(box->windowTitle(), box->text()).arg(box->icon())
-                   .arg(box->buttons().size()).arg(box->windowModality());
+        seen = QString("%1|%2|%3|%4|%5|%6|%7").arg(box->windowTitle(), box->text()).arg(box->icon())
+                   .arg(box->buttons().size()).arg(box->windowModality())
+                   .arg(box->button(QMessageBox::Ok)->text(), box->button(QMessageBox::Cancel)->text());
         box->button(QMessageBox::Ok)->click();
     });
     EXPECT_EQ(MessageBoxes::Show(Question), MsgResult::Ok);
-    EXPECT_EQ(seen, QString("确认|<b>x</b>|%1|2|%2").arg(QMessageBox::Question).arg(Qt::ApplicationModal));
+    // The standard buttons speak the operator's language too.
+    EXPECT_EQ(seen, QString("确认|<b>x</b>|%1|2|%2|确定|取消").arg(QMessageBox::Question).arg(Qt::ApplicationModal));
     // Asked for by a worker, the box shows on this thread, which keeps running while the worker waits.
     const std::pair<std::function<void(QWidget*)>, MsgResult> closings[] = {
         {[](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); }, MsgResult::Cancel},

@@ -75,11 +75,13 @@ void FakeRelay::Accept()
             changed_.wait(g, [this] { return stop_ || fault_ != Fault::Refuse; });
             continue;
         }
+        // Counted before the peer can see anything of the connection, so a client that has
+        // finished always finds it counted.
+        ++accepted_;
+        ++open_;
         const bool drain = fault_ == Fault::CloseAfterAccept;
         if (drain) // the peer reads end-of-stream at once; what it sends is dropped, so it gets no reset
             ::shutdown(fd, SHUT_WR);
-        ++accepted_;
-        ++open_;
         clients_.emplace_back(&FakeRelay::Serve, this, fd, drain);
     }
 }
@@ -115,6 +117,8 @@ void FakeRelay::Serve(int fd, bool drain)
             reply = (reply + char(sum & 0xFF) + char(0x16)).left(fault == Fault::Short ? 9 : 12);
             if (fault == Fault::Delay)
                 changed_.wait_for(g, std::chrono::milliseconds(delayMs_.load()), [this] { return stop_; });
+            if (fault == Fault::Hold)
+                changed_.wait(g, [this] { return stop_ || released_; });
             g.unlock();
             (void)!::send(fd, reply.constData(), size_t(reply.size()), MSG_NOSIGNAL);
         }

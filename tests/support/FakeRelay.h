@@ -22,6 +22,7 @@ public:
         WrongState,       // set requests are not carried out (replies report the unchanged state)
         UnknownState,     // byte 9 of every reply is 0x01
         CloseAfterAccept, // closes every connection it accepts (reads and drops what comes)
+        Hold,             // answers only once Release has been called
     };
     // Which requests a fault affects: every request, or only set requests (queries stay true).
     enum class Scope { All, SetOnly };
@@ -32,6 +33,13 @@ public:
     int Port() const { return port_; }
     void SetFault(Fault fault, Scope scope = Scope::All);
     void SetDelayMs(int ms) { delayMs_ = ms; }
+    // Lets a holding relay answer what it holds and everything after.
+    void Release()
+    {
+        std::lock_guard g(lock_);
+        released_ = true;
+        changed_.notify_all();
+    }
     void SetChannel(int channel, bool on) { std::lock_guard g(lock_); channels_[channel & 1] = on; }
     bool Channel(int channel) const { std::lock_guard g(lock_); return channels_[channel & 1]; }
 
@@ -57,6 +65,7 @@ private:
     mutable std::mutex lock_;
     mutable std::condition_variable changed_; // frames, fault or stop
     bool stop_ = false;
+    bool released_ = false;
     Fault fault_ = Fault::None;
     Scope scope_ = Scope::All;
     bool channels_[2] = {false, false};

@@ -11,6 +11,7 @@
 namespace {
 
 constexpr int ShortTimeOutMs = 300;
+constexpr int WaitMs = 20000; // upper bound of every wait for the check and its probes
 const char *const Reachable = ReachabilityPeers::ReachableIp, *const Refusing = ReachabilityPeers::RefusingIp,
                  *const Silent = ReachabilityPeers::SilentIp;
 
@@ -29,7 +30,7 @@ std::vector<int> RunCheck(const std::vector<int>& ids,
         if (seen.back() != check->GetPosition())
             seen.push_back(check->GetPosition());
         return done;
-    }, 20000)) << "the check did not end";
+    }, WaitMs)) << "the check did not end";
     check.reset();
     DevTestSupport::Pump();
     return seen;
@@ -67,7 +68,7 @@ protected:
     void SetUp() override { TestDb::Truncate(), TimeOut = ShortTimeOutMs, ConsoleDb::ClearLog(); }
     void TearDown() override
     {
-        EXPECT_TRUE(QTest::qWaitFor(NoProbeAlive, 5000)) << "a probe is still alive";
+        EXPECT_TRUE(QTest::qWaitFor(NoProbeAlive, WaitMs)) << "a probe is still alive";
         ThreadTelnet::SetConnectForTest({});
     }
     QElapsedTimer clock;
@@ -103,7 +104,7 @@ TEST_F(ConnectionTestTest, ReportsEachTerminalAsItsTableRowSays)
     EXPECT_EQ(RunCheck(ids).back(), 11);
     EXPECT_GE(clock.elapsed(), ShortTimeOutMs) << "a silent terminal must wait out the time-out";
     // A hanging probe ends soon after its time-out, not after the kernel's SYN retries.
-    EXPECT_TRUE(QTest::qWaitFor(NoProbeAlive, 1500));
+    EXPECT_TRUE(QTest::qWaitFor(NoProbeAlive, WaitMs)); // the kernel would retry for minutes
     EXPECT_EQ(Reports(), expected);
     for (int id = 1; id <= 10; ++id)
         EXPECT_EQ(MainForm->GetDevNetState(id), rows[id - 1].group) << id;
@@ -125,10 +126,20 @@ TEST_F(ConnectionTestTest, TenTerminalsNeverMoreThanThreeProbesAtATime)
     for (int id = 1; id <= 10; ++id)
         ids.push_back(AddTerminal(id, Reachable)), expected << QStringLiteral("信息 远程设备[终端%1:127.0.0.1]网络正常．").arg(id);
     MainForm->BuildDevTree();
-    std::atomic<int> running{0}, peak{0};
+    std::atomic<int> running{0};
+    std::atomic<int> peak{0};
     ThreadTelnet::SetConnectForTest([&](const QString& ip, int port, int limitMs) {
-        for (int now = ++running, was = peak; now > was && !peak.compare_exchange_weak(was, now);) {}
-        QThread::msleep(60); // long enough for the check to start more probes if it would
+        const int now = ++running;
+        int was = peak;
+        while (now > was && !peak.compare_exchange_weak(was, now)) {
+        }
+        // The first probes hold until three run at once, however slowly the machine starts them,
+        // so that a fourth would have its chance to start beside them.
+        QElapsedTimer held;
+        held.start();
+        while (peak < 3 && held.elapsed() < WaitMs)
+            QThread::msleep(1);
+        QThread::msleep(20);
         const auto result = ThreadTelnet::TryConnect(ip, port, limitMs);
         --running;
         return result;
@@ -162,17 +173,21 @@ TEST_F(ConnectionTestTest, AStopInTheMiddleReportsNothingMore)
     clock.start();
     qint64 stoppedAt = -1;
     const std::vector<int> positions = RunCheck(ids, [&](ThreadConnectionTest& check) {
-        if (stoppedAt < 0 && check.GetPosition() == 1 && clock.elapsed() > 250)
-            check.Stop(), stoppedAt = clock.elapsed();
+        // Stopped once the first terminal is reported and three hanging probes are under way.
+        if (stoppedAt < 0 && check.GetPosition() == 1 && ThreadTelnet::LiveCount() == 3) {
+            check.Stop();
+            stoppedAt = clock.elapsed();
+        }
     });
     ASSERT_GE(stoppedAt, 0);
-    EXPECT_LT(clock.elapsed() - stoppedAt, 1000) << "the check must leave its loop within a pass";
+    // Well before the hanging probes' time-out, which a check that waited for them would wait out.
+    EXPECT_LT(clock.elapsed() - stoppedAt, TimeOut / 2) << "the check must leave its loop within a pass";
     EXPECT_EQ(positions.back(), 1);
     EXPECT_EQ(ThreadTelnet::LiveCount(), 3) << "three probes were still in their attempt";
 
     // Released after the check has freed its records: the probes see their stop and end.
     release = true;
-    EXPECT_TRUE(QTest::qWaitFor(NoProbeAlive, 3000));
+    EXPECT_TRUE(QTest::qWaitFor(NoProbeAlive, WaitMs));
     EXPECT_EQ(Reports(), QStringList("信息 远程设备[终端1:127.0.0.1]网络正常．"));
     for (int id = 2; id <= 6; ++id)
         EXPECT_EQ(MainForm->GetDevNetState(id), Consts::StatusUp) << id;

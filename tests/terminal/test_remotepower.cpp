@@ -10,6 +10,7 @@
 namespace {
 
 constexpr int Divisor = 20; // replies awaited 300 ms, the batch looks every 10 ms
+constexpr int WaitMs = 20000; // upper bound of every wait for the batch
 using Positions = std::vector<int>;
 
 // Runs a batch as the wait window does, calling during at every look; every Position seen, without repeats.
@@ -24,7 +25,7 @@ Positions RunBatch(std::vector<int> ids, char op, const std::function<void(Threa
             seen.push_back(batch.GetPosition());
         during(batch);
         return done;
-    }, 20000));
+    }, WaitMs));
     DevTestSupport::Pump(); // tree moves queued by the batch
     return seen;
 }
@@ -98,18 +99,38 @@ TEST_F(RemotePowerTest, FailuresAreWarnedAndLoggedWithTheirCode)
     EXPECT_EQ(relay.Connections(), 0);
 }
 
+// Three relays that answer one after the other, each only when the one before has been recorded:
+// every result is recorded once, at the pass that sees it, and the position counts them one by one.
 TEST_F(RemotePowerTest, ResultsArrivingAtDifferentPassesAreEachRecordedOnce)
 {
-    FakeRelay fast, slow, slowest;
-    for (auto [r, delay] : {std::pair{&fast, 0}, {&slow, 60}, {&slowest, 150}})
-        r->SetFault(FakeRelay::Fault::Delay), r->SetDelayMs(delay), r->SetChannel(PowerChannel, true);
-    const int a = AddTerminal("甲", slowest.Port()), b = AddTerminal("乙", fast.Port()), c = AddTerminal("丙", slow.Port());
+    FakeRelay fast;
+    FakeRelay held;
+    FakeRelay heldLonger;
+    for (FakeRelay* r : {&fast, &held, &heldLonger})
+        r->SetChannel(PowerChannel, true);
+    held.SetFault(FakeRelay::Fault::Hold);
+    heldLonger.SetFault(FakeRelay::Fault::Hold);
+    const int a = AddTerminal("甲", heldLonger.Port());
+    const int b = AddTerminal("乙", fast.Port());
+    const int c = AddTerminal("丙", held.Port());
+    const auto recorded = [] { return TestDb::Rows("select zol_id from zol_op_log order by id"); };
+    // Shipped timing here: a held relay must not run out of its reply wait before it is released.
+    RelayTimings::SetForTest(1);
+    const std::shared_ptr<void> restore(nullptr, [](void*) { RelayTimings::SetForTest(Divisor); });
 
-    clock.start();
-    EXPECT_EQ(RunBatch({a, b, c}, OpPowerOff), (Positions{0, 1, 2, 3}));
-    EXPECT_GE(clock.elapsed(), 2 * 150); // the batch ends only after the last terminal
-    EXPECT_EQ(TestDb::Rows("select zol_id from zol_op_log order by id"),
-              QStringList({QString::number(b), QString::number(c), QString::number(a)}));
+    ThreadRemoteDeviceControlBatch batch({a, b, c}, QStringLiteral("关闭电源"), OpPowerOff);
+    batch.Resume();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return batch.GetPosition() == 1; }, WaitMs));
+    EXPECT_EQ(recorded(), QStringList({QString::number(b)}));
+    held.Release();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return batch.GetPosition() == 2; }, WaitMs));
+    EXPECT_EQ(recorded(), QStringList({QString::number(b), QString::number(c)}));
+    EXPECT_FALSE(batch.Finished); // the batch ends only after the last terminal
+    heldLonger.Release();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return batch.Finished.load(); }, WaitMs));
+    EXPECT_EQ(batch.GetPosition(), 3);
+    DevTestSupport::Pump(); // tree moves queued by the batch
+    EXPECT_EQ(recorded(), QStringList({QString::number(b), QString::number(c), QString::number(a)}));
     EXPECT_EQ(TestDb::Rows("select status from zol_status"), QStringList(3, Consts::StatusPowerOff));
 }
 
@@ -119,6 +140,11 @@ TEST_F(RemotePowerTest, StopLeavesRunningControlThreadsUnrecorded)
     fast.SetChannel(PowerChannel, true), silent.SetFault(FakeRelay::Fault::Silent);
     const int a = AddTerminal("甲", fast.Port()), b = AddTerminal("乙", silent.Port()), c = AddTerminal("丙", silent.Port());
 
+    // Long reply waits here, so that "within a pass" stands far apart from "after the silent relay's
+    // tries" even on a loaded machine.
+    constexpr int SlowDivisor = 4;
+    RelayTimings::SetForTest(SlowDivisor);
+    const std::shared_ptr<void> restore(nullptr, [](void*) { RelayTimings::SetForTest(Divisor); });
     qint64 stoppedAt = -1;
     clock.start();
     RunBatch({a, b, c}, OpPowerOff, [&](ThreadProcessBar& batch) {
@@ -127,11 +153,11 @@ TEST_F(RemotePowerTest, StopLeavesRunningControlThreadsUnrecorded)
     });
     ASSERT_GE(stoppedAt, 0);
     // The batch left its loop within a pass; the silent relay still had most of its tries ahead.
-    EXPECT_LT(clock.elapsed() - stoppedAt, 4 * RelayTimings::ReplyWaitMs / Divisor);
+    EXPECT_LT(clock.elapsed() - stoppedAt, RelayTimings::StepAttempts * RelayTimings::ReplyWaitMs / SlowDivisor);
 
     // The control threads run on after the batch has been freed, and are never recorded.
-    EXPECT_TRUE(silent.WaitFrames(8, 5000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return silent.OpenConnections() == 0; }, 1000));
+    EXPECT_TRUE(silent.WaitFrames(8, WaitMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return silent.OpenConnections() == 0; }, WaitMs));
     EXPECT_EQ(TestDb::Rows("select zol_id, status from zol_op_log"), QStringList({QStringLiteral("%1\t1").arg(a)}));
     EXPECT_EQ(boxes.Count(), 0);
     EXPECT_EQ(TestDb::Rows("select status from zol_status order by zol_id"), QStringList({"poweroff", "up", "up"}));
