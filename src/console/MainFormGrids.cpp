@@ -113,8 +113,9 @@ void TMainForm::DrawGridCell(QTableView* grid, QPainter* painter, const QStyleOp
         painter->setClipRect(option.rect);
         painter->setFont(option.font);
         painter->setPen(option.palette.color(QPalette::Text));
+        // Rows taller than the text keep the number in their middle.
         const QRect text = option.rect.adjusted(RowNumberLeft, RowNumberTop, 0, 0);
-        painter->drawText(text, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QString::number(n));
+        painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, QString::number(n));
         painter->restore();
         return;
     }

@@ -24,7 +24,6 @@ void TMainForm::ApplyMenuPictures()
         {N52, MenuImg::Temperature},
         {O1, MenuImg::DataSource},
         {N18, MenuImg::Settings},
-        {A1, MenuImg::About},
         {N49, MenuImg::FontLarger},
         {N59, MenuImg::FontSmaller},
         {MenuItem14, MenuImg::SelectAll},
@@ -32,6 +31,7 @@ void TMainForm::ApplyMenuPictures()
         {N100, MenuImg::Save},
         {N46, MenuImg::Clear},
     };
+    // "关于(&A)" stands in the menu bar itself, where a picture would take the place of its caption.
     for (const auto& [item, picture] : menu)
         item->setIcon(MenuIcons::MenuImgList(picture));
 

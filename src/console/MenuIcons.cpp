@@ -189,18 +189,6 @@ void DrawDatabase(QPainter& p)
     p.drawArc(QRectF(5, 12, 22, 8), 180 * 16, 180 * 16);
 }
 
-void DrawInfo(QPainter& p)
-{
-    p.setPen(Line(Ink, 2));
-    p.setBrush(Accent);
-    p.drawEllipse(QRectF(3, 3, 26, 26));
-    p.setPen(Line(Paper, 4));
-    p.drawLine(QPointF(16, 14), QPointF(16, 23));
-    p.setPen(Qt::NoPen);
-    p.setBrush(Paper);
-    p.drawEllipse(QPointF(16, 9), 2.5, 2.5);
-}
-
 // A terminal whose screen shows a landscape: the desktop picture.
 void DrawDesktop(QPainter& p)
 {
@@ -254,7 +242,6 @@ QIcon MenuImgList(MenuImg picture)
     case MenuImg::Operators: return Page(6);
     case MenuImg::DataSource: return Picture(DrawDatabase);
     case MenuImg::Settings: return Icons::ToolIcon(Icons::Tool::Settings);
-    case MenuImg::About: return Picture(DrawInfo);
     case MenuImg::FontLarger:
         return Picture([](QPainter& p) {
             DrawLetterA(p);

@@ -19,7 +19,6 @@ enum class MenuImg {
     Temperature,
     DataSource,
     Settings,
-    About,
     FontLarger,
     FontSmaller,
     SelectAll,

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -84,6 +85,7 @@ TFormPreference::TFormPreference(QWidget* owner) : QDialog(owner)
     auto* layout = new QVBoxLayout(this);
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->tabBar()->setUsesScrollButtons(false); // the dialog is wide enough for every tab
     layout->addWidget(PageControl1);
     BuildPages();
 

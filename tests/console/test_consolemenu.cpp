@@ -100,7 +100,7 @@ TEST_F(ConsoleMenuTest, PopupOpensAndEveryItemHasAPicture)
                 continue;
             EXPECT_FALSE(item->icon().isNull()) << item->objectName().toStdString();
         }
-    EXPECT_FALSE(MainForm->A1->icon().isNull());
+    EXPECT_TRUE(MainForm->A1->icon().isNull()); // a picture would hide its caption in the menu bar
 }
 
 } // namespace
