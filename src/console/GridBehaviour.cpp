@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QPointer>
 #include <QTableView>
 
 GridCellPainter::GridCellPainter(TMainForm* form, QTableView* grid)
@@ -28,10 +29,10 @@ void DefaultCellDrawing::initStyleOption(QStyleOptionViewItem* option, const QMo
 }
 
 GridEventHooks::GridEventHooks(TMainForm* form, QTableView* grid)
-    : QObject(grid), form_(form), grid_(grid)
+    : QObject(grid), form_(form), grid_(grid), viewport_(grid->viewport())
 {
     grid->installEventFilter(this);
-    grid->viewport()->installEventFilter(this);
+    viewport_->installEventFilter(this);
 }
 
 bool GridEventHooks::eventFilter(QObject* watched, QEvent* event)
@@ -50,10 +51,13 @@ bool GridEventHooks::eventFilter(QObject* watched, QEvent* event)
             form_->GridKeyUpShift();
         return false;
     }
-    if (watched == grid_->viewport() && event->type() == QEvent::MouseButtonRelease && !delivering_) {
+    if (watched == viewport_ && event->type() == QEvent::MouseButtonRelease && !delivering_) {
         // The grid settles its own selection on the release; the range rule comes after it.
+        const QPointer<GridEventHooks> alive(this);
         delivering_ = true;
         QCoreApplication::sendEvent(watched, event);
+        if (!alive)
+            return true; // the release closed the grid's window
         delivering_ = false;
         form_->ActiveGridShiftSelect();
         return true;

@@ -42,6 +42,7 @@ public:
 private:
     TMainForm* form_;
     QTableView* grid_;
+    QWidget* viewport_; // kept: the grid cannot be asked for it while it is being destroyed
     bool delivering_ = false; // the release is being delivered to the grid first
 };
 
