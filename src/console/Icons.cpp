@@ -87,6 +87,27 @@ void DrawThermometer(QPainter& p)
     p.drawLine(QPointF(16, 20), QPointF(16, 10));
 }
 
+// Waves going out from a point: a network check.
+void DrawPing(QPainter& p)
+{
+    p.setPen(Line(Accent, 3));
+    p.setBrush(Qt::NoBrush);
+    for (int r = 8; r <= 24; r += 8)
+        p.drawArc(QRectF(16 - r / 2.0, 24 - r / 2.0, r, r), 45 * 16, 90 * 16);
+    p.setBrush(Ink);
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QPointF(16, 25), 3, 3);
+}
+
+// The power symbol: a broken ring with a bar.
+void DrawPower(QPainter& p, const QColor& colour)
+{
+    p.setPen(Line(colour, 3.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(5, 6, 22, 22), 125 * 16, 290 * 16);
+    p.drawLine(QPointF(16, 3), QPointF(16, 15));
+}
+
 void DrawCloseGlyph(QPainter& p)
 {
     p.setPen(Line(QColor(0x80, 0x80, 0x80), 1.5));
@@ -142,13 +163,7 @@ void DrawTool(QPainter& p, Tool tool)
         p.drawRect(QRectF(4, 5, 9, 22));
         break;
     case Tool::Ping:
-        p.setPen(Line(Accent, 3));
-        p.setBrush(Qt::NoBrush);
-        for (int r = 8; r <= 24; r += 8)
-            p.drawArc(QRectF(16 - r / 2.0, 24 - r / 2.0, r, r), 45 * 16, 90 * 16);
-        p.setBrush(Ink);
-        p.setPen(Qt::NoPen);
-        p.drawEllipse(QPointF(16, 25), 3, 3);
+        DrawPing(p);
         break;
     case Tool::Settings: {
         p.setPen(Qt::NoPen);
@@ -166,10 +181,7 @@ void DrawTool(QPainter& p, Tool tool)
         break;
     }
     case Tool::Exit:
-        p.setPen(Line(Bad, 3.5));
-        p.setBrush(Qt::NoBrush);
-        p.drawArc(QRectF(5, 6, 22, 22), 125 * 16, 290 * 16);
-        p.drawLine(QPointF(16, 3), QPointF(16, 15));
+        DrawPower(p, Bad);
         break;
     }
 }

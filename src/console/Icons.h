@@ -29,5 +29,7 @@ QPixmap LoginPicture();
 // Glyphs on the 32-unit grid of IconStyle, for pictures composed of them.
 void DrawTerminal(QPainter& p);
 void DrawSheet(QPainter& p, const QColor& lines);
+void DrawPing(QPainter& p);
+void DrawPower(QPainter& p, const QColor& colour);
 
 } // namespace Icons

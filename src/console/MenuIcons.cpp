@@ -48,14 +48,6 @@ void DrawMagnifier(QPainter& p)
     p.drawLine(QPointF(21, 21), QPointF(29, 29));
 }
 
-void DrawPower(QPainter& p, const QColor& colour)
-{
-    p.setPen(Line(colour, 3.5));
-    p.setBrush(Qt::NoBrush);
-    p.drawArc(QRectF(5, 6, 22, 22), 125 * 16, 290 * 16);
-    p.drawLine(QPointF(16, 3), QPointF(16, 15));
-}
-
 void DrawBolt(QPainter& p, const QColor& colour)
 {
     p.setPen(Line(Ink, 1.5));
@@ -69,17 +61,6 @@ void DrawCross(QPainter& p)
     p.setPen(Line(Bad, 6));
     p.drawLine(QPointF(6, 6), QPointF(26, 26));
     p.drawLine(QPointF(26, 6), QPointF(6, 26));
-}
-
-void DrawWaves(QPainter& p)
-{
-    p.setPen(Line(Accent, 3));
-    p.setBrush(Qt::NoBrush);
-    for (int r = 8; r <= 24; r += 8)
-        p.drawArc(QRectF(16 - r / 2.0, 24 - r / 2.0, r, r), 45 * 16, 90 * 16);
-    p.setBrush(Ink);
-    p.setPen(Qt::NoPen);
-    p.drawEllipse(QPointF(16, 25), 3, 3);
 }
 
 void DrawSelectAll(QPainter& p)
@@ -279,8 +260,8 @@ QIcon PmenuImgList(PmenuImg picture)
             Icons::DrawTerminal(p);
             Badge(p, DrawPointer);
         });
-    case PmenuImg::Start: return Picture([](QPainter& p) { DrawPower(p, Good); });
-    case PmenuImg::Shutdown: return Picture([](QPainter& p) { DrawPower(p, Bad); });
+    case PmenuImg::Start: return Picture([](QPainter& p) { Icons::DrawPower(p, Good); });
+    case PmenuImg::Shutdown: return Picture([](QPainter& p) { Icons::DrawPower(p, Bad); });
     case PmenuImg::PowerOn: return Picture([](QPainter& p) { DrawBolt(p, Warm); });
     case PmenuImg::PowerOff:
         return Picture([](QPainter& p) {
@@ -294,7 +275,7 @@ QIcon PmenuImgList(PmenuImg picture)
     case PmenuImg::CheckSelected:
         return Picture([](QPainter& p) {
             Icons::DrawTerminal(p);
-            Badge(p, DrawWaves);
+            Badge(p, Icons::DrawPing);
         });
     case PmenuImg::CheckAll:
         return Picture([](QPainter& p) {
@@ -302,7 +283,7 @@ QIcon PmenuImgList(PmenuImg picture)
             p.save();
             p.translate(4, -6);
             p.scale(0.75, 0.75);
-            DrawWaves(p);
+            Icons::DrawPing(p);
             p.restore();
         });
     case PmenuImg::Refresh: return Icons::ToolIcon(Icons::Tool::Refresh);
