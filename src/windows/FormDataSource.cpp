@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 
 TFormDataSource* FormDataSource = nullptr;
@@ -52,8 +53,11 @@ TFormDataSource::TFormDataSource(QWidget* owner) : QDialog(owner)
 void TFormDataSource::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
+    if (event->spontaneous())
+        return;
+    if (const QScreen* shownOn = screen())
+        move(shownOn->availableGeometry().center() - rect().center());
+    FormShow();
 }
 
 void TFormDataSource::FormShow()

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QTabBar>
 #include <QTabWidget>
@@ -161,8 +162,11 @@ void TFormPreference::BuildPages()
 void TFormPreference::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
+    if (event->spontaneous())
+        return;
+    if (const QScreen* shownOn = screen())
+        move(shownOn->availableGeometry().center() - rect().center());
+    FormShow();
 }
 
 void TFormPreference::FormShow()
