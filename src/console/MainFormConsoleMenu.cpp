@@ -3,9 +3,12 @@
 #include "platform/Exception.h"
 
 #include <QAction>
+#include <QFontInfo>
 #include <QMenu>
 #include <QSaveFile>
 #include <QTextEdit>
+
+#include <algorithm>
 
 void TMainForm::BuildConsoleMenu()
 {

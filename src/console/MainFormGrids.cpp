@@ -10,9 +10,10 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace {
 
