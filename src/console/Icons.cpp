@@ -1,6 +1,7 @@
 // The console's pictures, drawn with QPainter so that every glyph shares one simple style.
 #include "console/Icons.h"
 
+#include "console/IconStyle.h"
 #include "platform/Application.h"
 
 #include <QFont>
@@ -10,36 +11,13 @@
 #include <QtMath>
 
 namespace Icons {
-namespace {
 
 constexpr int ToolSize = 32;
 constexpr int PageSize = 16;
 constexpr int ProductWidth = 600;
 constexpr int ProductHeight = 400;
 
-const QColor Ink(0x2b, 0x4a, 0x7a);
-const QColor Accent(0x3a, 0x8e, 0xd8);
-const QColor Good(0x2e, 0x9d, 0x4f);
-const QColor Bad(0xd0, 0x3b, 0x30);
-const QColor Paper(0xf7, 0xf9, 0xfc);
-
-QPixmap Blank(int w, int h)
-{
-    QPixmap pm(w, h);
-    pm.fill(Qt::transparent);
-    return pm;
-}
-
-void Begin(QPainter& p, qreal scale)
-{
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(scale, scale); // every glyph is drawn on a 32-unit grid
-}
-
-QPen Line(const QColor& c, qreal w = 2.5)
-{
-    return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
+using namespace IconStyle;
 
 // A terminal: a screen on a stand.
 void DrawTerminal(QPainter& p)
@@ -109,6 +87,27 @@ void DrawThermometer(QPainter& p)
     p.drawLine(QPointF(16, 20), QPointF(16, 10));
 }
 
+// Waves going out from a point: a network check.
+void DrawPing(QPainter& p)
+{
+    p.setPen(Line(Accent, 3));
+    p.setBrush(Qt::NoBrush);
+    for (int r = 8; r <= 24; r += 8)
+        p.drawArc(QRectF(16 - r / 2.0, 24 - r / 2.0, r, r), 45 * 16, 90 * 16);
+    p.setBrush(Ink);
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QPointF(16, 25), 3, 3);
+}
+
+// The power symbol: a broken ring with a bar.
+void DrawPower(QPainter& p, const QColor& colour)
+{
+    p.setPen(Line(colour, 3.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(5, 6, 22, 22), 125 * 16, 290 * 16);
+    p.drawLine(QPointF(16, 3), QPointF(16, 15));
+}
+
 void DrawCloseGlyph(QPainter& p)
 {
     p.setPen(Line(QColor(0x80, 0x80, 0x80), 1.5));
@@ -118,6 +117,8 @@ void DrawCloseGlyph(QPainter& p)
     p.drawLine(QPointF(10, 10), QPointF(22, 22));
     p.drawLine(QPointF(22, 10), QPointF(10, 22));
 }
+
+namespace {
 
 void DrawTool(QPainter& p, Tool tool)
 {
@@ -162,13 +163,7 @@ void DrawTool(QPainter& p, Tool tool)
         p.drawRect(QRectF(4, 5, 9, 22));
         break;
     case Tool::Ping:
-        p.setPen(Line(Accent, 3));
-        p.setBrush(Qt::NoBrush);
-        for (int r = 8; r <= 24; r += 8)
-            p.drawArc(QRectF(16 - r / 2.0, 24 - r / 2.0, r, r), 45 * 16, 90 * 16);
-        p.setBrush(Ink);
-        p.setPen(Qt::NoPen);
-        p.drawEllipse(QPointF(16, 25), 3, 3);
+        DrawPing(p);
         break;
     case Tool::Settings: {
         p.setPen(Qt::NoPen);
@@ -186,10 +181,7 @@ void DrawTool(QPainter& p, Tool tool)
         break;
     }
     case Tool::Exit:
-        p.setPen(Line(Bad, 3.5));
-        p.setBrush(Qt::NoBrush);
-        p.drawArc(QRectF(5, 6, 22, 22), 125 * 16, 290 * 16);
-        p.drawLine(QPointF(16, 3), QPointF(16, 15));
+        DrawPower(p, Bad);
         break;
     }
 }

@@ -4,6 +4,9 @@
 #include <QIcon>
 #include <QPixmap>
 
+class QColor;
+class QPainter;
+
 namespace Icons {
 
 enum class Tool { New, Edit, Delete, Refresh, Search, Show, Ping, Settings, Exit };
@@ -22,5 +25,11 @@ QPixmap ProductPicture();
 
 // The banner above the login fields (transparent background).
 QPixmap LoginPicture();
+
+// Glyphs on the 32-unit grid of IconStyle, for pictures composed of them.
+void DrawTerminal(QPainter& p);
+void DrawSheet(QPainter& p, const QColor& lines);
+void DrawPing(QPainter& p);
+void DrawPower(QPainter& p, const QColor& colour);
 
 } // namespace Icons

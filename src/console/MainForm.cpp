@@ -43,6 +43,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     log_ = new ConsoleLog(MemoInfo, this);
     BuildDevicePanels();
     BuildRemoteMenus();
+    BuildGridBehaviour();
     PageControlMainChange();
     setWindowState(Qt::WindowMaximized);
 }

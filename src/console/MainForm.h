@@ -4,6 +4,7 @@
 #include "platform/IniFile.h"
 
 #include "platform/DataSet.h"
+#include "platform/MessageBoxes.h"
 
 #include <QMainWindow>
 #include <QPoint>
@@ -38,6 +39,11 @@ class QPushButton;
 class DataSetModel;
 class DevTree;
 class DevBean;
+class QKeyEvent;
+class QModelIndex;
+class QStyleOptionViewItem;
+class QStyledItemDelegate;
+class ThreadExportXls;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -339,6 +345,66 @@ public:
     QAction* N5 = nullptr;         // "显示相关温度记录(&T)"
     // ==== end remote commands
 
+    // ==== grid behaviour, console menu and export
+    // Gives a grid (a QTableView over a DataSetModel) of this window the cell painter, the Shift
+    // key and mouse-release selection rule and Ctrl+A. Once per grid.
+    void AttachGridBehaviour(QTableView* grid);
+    // The cell painter alone, for the grids of other windows.
+    void AttachGridPainter(QTableView* grid);
+    // Paints one cell: striped rows, the selected rows, the drawn row number of the column that
+    // shows no field. Any grid over a DataSetModel; UI thread.
+    void DrawGridCell(QTableView* grid, QPainter* painter, const QStyleOptionViewItem& option,
+                      const QModelIndex& index);
+    void GridShiftSelect(QTableView* grid); // the mouse-release selection rule
+    void ActiveGridShiftSelect();
+    void GridKeyDownShift(const QKeyEvent* event);
+    void GridKeyUpShift();
+    void TreeDevKeyDown(const QKeyEvent* event);
+    // Selects every row of the grid's current result; the current record stays where it was.
+    void SelectAllRows(QTableView* grid);
+    // Asks for a workbook file and exports the grid to it under the wait window.
+    void ExportGrid(QTableView* grid);
+
+    // Select-all, export and refresh items of the grids' popup menus.
+    void N9Click();
+    void N10Click();
+    void N12Click();
+    void N53Click();
+    void N50Click();
+    void N20Click();
+    void N37Click();
+    void E3Click();
+    void N40Click();
+    void N14Click();
+    void MenuItem23Click();
+    void MenuItem17Click();
+
+    // The console view's popup menu.
+    void N49Click();
+    void N59Click();
+    void MenuItem14Click();
+    void MenuItem13Click();
+    void N100Click();
+    void N46Click();
+
+    // Shift held at the last key press in a grid or the tree; shared by every grid.
+    bool ShiftDown = false;
+    // Record number of the last mouse release in a grid without Shift: the start of a Shift range.
+    int ShiftAnchorRecNo = 0;
+    ThreadExportXls* ExportThread = nullptr; // while the wait window runs the export
+    FileDialogRequest SaveDialogExcel;
+    FileDialogRequest SDlgMemo;
+    QObject* AetMouseWheel = nullptr; // the application-wide wheel rule of the grids
+
+    QMenu* PmemoInfo = nullptr;
+    QAction* N49 = nullptr;        // "字体放大"
+    QAction* N59 = nullptr;        // "字体缩小"
+    QAction* MenuItem14 = nullptr; // "全部选择"
+    QAction* MenuItem13 = nullptr; // "复制到剪贴板"
+    QAction* N100 = nullptr;       // "保存到文件"
+    QAction* N46 = nullptr;        // "清空输出信息"
+    // ==== end grid behaviour
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -398,6 +464,13 @@ private:
     // The sixteen device items of both popups, in the column order of the enabling table.
     void SetDevMenuItems(bool detail, bool start, bool shutdown, bool powerOn, bool powerOff, bool ctrl);
     // ==== end private: remote commands
+    // ==== private: grid behaviour
+    void BuildGridBehaviour(); // called once by the constructor, after the menus exist
+    void BuildConsoleMenu();
+    void ApplyMenuPictures();
+    void ChangeMemoFontSize(int points);
+    QStyledItemDelegate* defaultCellDrawing_ = nullptr; // made on first use
+    // ==== end private: grid behaviour
 };
 
 extern TMainForm* MainForm;

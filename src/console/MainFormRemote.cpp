@@ -231,7 +231,7 @@ void TMainForm::CheckAllDevNet()
     if (QueryGrdDev.RecordCount() < 1 || !GrdDev)
         return;
     // Every row of the grid's current result: a device search narrows what the check covers.
-    GrdDev->selectAll();
+    SelectAllRows(GrdDev);
     CheckDevNet(GetSelectedDevIds(), NameCheckAll);
     // Moving the current record selects its row in the view: clear the selection after it.
     QueryGrdDev.First();

@@ -218,6 +218,7 @@ QTableView* TMainForm::AddRecordGrid(QWidget* page, const QString& name)
     grid->setObjectName(name);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    AttachGridBehaviour(grid);
     page->layout()->addWidget(grid);
     return grid;
 }

@@ -273,11 +273,6 @@ void TMainForm::BtnExitClick()
 
 void TMainForm::E1Click() { BtnExitClick(); }
 
-// The settings and data-source dialogs open here once they exist.
-void TMainForm::BtnLogClick() {}
-void TMainForm::N18Click() {}
-void TMainForm::O1Click() {}
-
 void TMainForm::A1Click()
 {
     AboutBox = new TAboutBox(this);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 const DataSet::Value& NullValue()
@@ -12,7 +13,16 @@ const DataSet::Value& NullValue()
     static const DataSet::Value null;
     return null;
 }
+
+// The rows of every empty set: sharing them costs no allocation, and a move never throws.
+const std::shared_ptr<std::vector<DataSet::Row>>& NoRows()
+{
+    static const auto none = std::make_shared<std::vector<DataSet::Row>>();
+    return none;
+}
 } // namespace
+
+DataSet::DataSet() : rows_(NoRows()) {}
 
 DataSet::DataSet(const DataSet& other)
     : CommandText(other.CommandText), fields_(other.fields_), rows_(other.rows_),
@@ -38,8 +48,8 @@ DataSet& DataSet::operator=(const DataSet& other)
 
 DataSet::DataSet(DataSet&& other) noexcept
     : CommandText(std::move(other.CommandText)), fields_(std::move(other.fields_)),
-      rows_(std::move(other.rows_)), recNo_(other.recNo_), eof_(other.eof_), bof_(other.bof_),
-      active_(other.active_)
+      rows_(std::exchange(other.rows_, NoRows())), recNo_(other.recNo_), eof_(other.eof_),
+      bof_(other.bof_), active_(other.active_)
 {
     other.LeaveEmpty();
 }
@@ -50,7 +60,7 @@ DataSet& DataSet::operator=(DataSet&& other) noexcept
         return *this;
     CommandText = std::move(other.CommandText);
     fields_ = std::move(other.fields_);
-    rows_ = std::move(other.rows_);
+    rows_ = std::exchange(other.rows_, NoRows());
     recNo_ = other.recNo_;
     eof_ = other.eof_;
     bof_ = other.bof_;
@@ -64,7 +74,7 @@ DataSet& DataSet::operator=(DataSet&& other) noexcept
 void DataSet::LeaveEmpty()
 {
     fields_.clear();
-    rows_.clear();
+    rows_ = NoRows();
     recNo_ = 0;
     eof_ = bof_ = true;
     active_ = false;
@@ -82,12 +92,13 @@ DataSet::~DataSet()
 void DataSet::Open(QStringList fieldNames, std::vector<Row> rows)
 {
     fields_ = std::move(fieldNames);
-    rows_ = std::move(rows);
-    for (Row& r : rows_)
+    for (Row& r : rows)
         r.resize(fields_.size());
+    // A new vector: copies of the set keep the rows they were given.
+    rows_ = std::make_shared<std::vector<Row>>(std::move(rows));
     active_ = true;
-    recNo_ = rows_.empty() ? 0 : 1;
-    eof_ = rows_.empty();
+    recNo_ = rows_->empty() ? 0 : 1;
+    eof_ = rows_->empty();
     bof_ = true;
     NotifyReset();
 }
@@ -95,7 +106,7 @@ void DataSet::Open(QStringList fieldNames, std::vector<Row> rows)
 void DataSet::Close()
 {
     fields_.clear();
-    rows_.clear();
+    rows_ = NoRows();
     recNo_ = 0;
     eof_ = bof_ = true;
     active_ = false;
@@ -129,7 +140,7 @@ const DataSet::Value& DataSet::CurrentValue(int fieldIndex) const
     CheckFieldIndex(fieldIndex);
     if (recNo_ < 1 || recNo_ > RecordCount())
         return NullValue();
-    return rows_[recNo_ - 1][fieldIndex];
+    return (*rows_)[recNo_ - 1][fieldIndex];
 }
 
 bool DataSet::IsNull(const QString& field) const
@@ -181,7 +192,7 @@ const DataSet::Value& DataSet::Cell(int row, int fieldIndex) const
     CheckFieldIndex(fieldIndex);
     if (row < 0 || row >= RecordCount())
         throw Exception(QStringLiteral("Row %1 out of range").arg(row));
-    return rows_[row][fieldIndex];
+    return (*rows_)[row][fieldIndex];
 }
 
 void DataSet::SetCell(int row, int fieldIndex, Value v)
@@ -189,13 +200,13 @@ void DataSet::SetCell(int row, int fieldIndex, Value v)
     CheckFieldIndex(fieldIndex);
     if (row < 0 || row >= RecordCount())
         throw Exception(QStringLiteral("Row %1 out of range").arg(row));
-    rows_[row][fieldIndex] = std::move(v);
+    OwnRows()[row][fieldIndex] = std::move(v);
     NotifyRowChanged(row);
 }
 
 void DataSet::Append()
 {
-    rows_.push_back(Row(fields_.size()));
+    OwnRows().push_back(Row(fields_.size()));
     active_ = true;
     recNo_ = RecordCount();
     eof_ = bof_ = false;
@@ -214,18 +225,27 @@ void DataSet::Delete()
 {
     if (recNo_ < 1 || recNo_ > RecordCount())
         return;
-    rows_.erase(rows_.begin() + (recNo_ - 1));
+    std::vector<Row>& rows = OwnRows();
+    rows.erase(rows.begin() + (recNo_ - 1));
     recNo_ = std::min(recNo_, RecordCount());
-    eof_ = bof_ = rows_.empty();
+    eof_ = bof_ = rows.empty();
     NotifyReset();
 }
 
 void DataSet::Clear()
 {
-    rows_.clear();
+    rows_ = NoRows();
     recNo_ = 0;
     eof_ = bof_ = true;
     NotifyReset();
+}
+
+std::vector<DataSet::Row>& DataSet::OwnRows()
+{
+    // Rows that no copy holds cannot gain a sharer meanwhile: only this set could hand them out.
+    if (rows_.use_count() > 1)
+        rows_ = std::make_shared<std::vector<Row>>(*rows_);
+    return *rows_;
 }
 
 void DataSet::SetPosition(int recNo, bool eof, bool bof)
@@ -240,20 +260,20 @@ void DataSet::SetPosition(int recNo, bool eof, bool bof)
 
 void DataSet::SetRecNo(int recNo)
 {
-    if (rows_.empty())
+    if (rows_->empty())
         return;
     SetPosition(std::clamp(recNo, 1, RecordCount()), false, false);
 }
 
 void DataSet::First()
 {
-    SetPosition(rows_.empty() ? 0 : 1, rows_.empty(), true);
+    SetPosition(rows_->empty() ? 0 : 1, rows_->empty(), true);
 }
 
 void DataSet::Last()
 {
     // As the form framework's data sets do: Last leaves Eof set.
-    SetPosition(RecordCount(), true, rows_.empty());
+    SetPosition(RecordCount(), true, rows_->empty());
 }
 
 void DataSet::Next()
@@ -274,7 +294,7 @@ void DataSet::Prior()
 
 void DataSet::MoveBy(int distance)
 {
-    if (rows_.empty() || distance == 0)
+    if (rows_->empty() || distance == 0)
         return;
     const int target = recNo_ + distance;
     if (target > RecordCount())
@@ -289,7 +309,7 @@ bool DataSet::Locate(const QString& field, const QString& value)
 {
     const int index = FieldIndex(field);
     for (int i = 0; i < RecordCount(); ++i) {
-        const Value& v = rows_[i][index];
+        const Value& v = (*rows_)[i][index];
         if (v && *v == value) {
             SetPosition(i + 1, false, false);
             return true;

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -21,8 +22,11 @@ public:
     using Value = std::optional<QString>; // std::nullopt is SQL NULL
     using Row = std::vector<Value>;
 
-    DataSet() = default;
-    DataSet(const DataSet& other);            // copies data and position, not observers
+    DataSet();
+    // Copies data and position, not observers. A copy shares its rows with the original until
+    // either side changes them, so a worker may read a copy taken on the UI thread while the
+    // grid's own set is reopened or edited.
+    DataSet(const DataSet& other);
     DataSet& operator=(const DataSet& other);
     DataSet(DataSet&& other) noexcept;
     DataSet& operator=(DataSet&& other) noexcept;
@@ -52,7 +56,7 @@ public:
     // Direct access to any row (0-based), for grids and exports.
     const Value& Cell(int row, int fieldIndex) const;
     void SetCell(int row, int fieldIndex, Value v);
-    const std::vector<Row>& Rows() const { return rows_; }
+    const std::vector<Row>& Rows() const { return *rows_; }
 
     // Editing of in-memory tables: appends a row (all NULL) and makes it current.
     void Append();
@@ -60,7 +64,7 @@ public:
     void Delete();                                // current record
     void Clear();                                 // rows gone, fields kept, still active
 
-    int RecordCount() const { return static_cast<int>(rows_.size()); }
+    int RecordCount() const { return static_cast<int>(rows_->size()); }
     int RecNo() const { return recNo_; }         // 0 when empty
     void SetRecNo(int recNo);                    // clamped to 1..RecordCount
     void First();
@@ -70,7 +74,7 @@ public:
     void MoveBy(int distance);
     bool Eof() const { return eof_; }
     bool Bof() const { return bof_; }
-    bool IsEmpty() const { return rows_.empty(); }
+    bool IsEmpty() const { return rows_->empty(); }
     // Moves to the first record whose field equals value (case-sensitive text comparison).
     bool Locate(const QString& field, const QString& value);
 
@@ -85,9 +89,10 @@ private:
     void SetPosition(int recNo, bool eof, bool bof); // notifies when the record changed
     void CheckFieldIndex(int fieldIndex) const;
     const Value& CurrentValue(int fieldIndex) const;
+    std::vector<Row>& OwnRows(); // the rows, copied first when a copy of the set still shares them
 
     QStringList fields_;
-    std::vector<Row> rows_;
+    std::shared_ptr<std::vector<Row>> rows_; // never null
     int recNo_ = 0;
     bool eof_ = true;
     bool bof_ = true;

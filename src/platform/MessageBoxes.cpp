@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -112,9 +113,12 @@ QString AskFile(const FileDialogRequest& request)
         std::lock_guard<std::mutex> guard(answererLock);
         answerer = FileAnswerer();
     }
-    if (answerer)
-        return answerer(request);
-    return OnUiThread([&] { return ShowFileDialog(request); }, QString());
+    QString chosen = answerer ? answerer(request)
+                              : OnUiThread([&] { return ShowFileDialog(request); }, QString());
+    if (request.kind == FileDialogKind::Save && !chosen.isEmpty() &&
+        !request.defaultSuffix.isEmpty() && QFileInfo(chosen).suffix().isEmpty())
+        chosen += QLatin1Char('.') + request.defaultSuffix;
+    return chosen;
 }
 
 void SetAnswerer(std::function<MsgResult(const MessageRequest&)> answerer)

@@ -32,6 +32,7 @@ namespace MessageBoxes {
 MsgResult Show(const MessageRequest& request);
 
 // Runs a file dialog; returns the chosen path or the empty text when cancelled. Any thread.
+// A save dialog's default suffix is added to a chosen name that has none, whoever answered.
 QString AskFile(const FileDialogRequest& request);
 
 // Tests install answerers that record the request and answer without a window.

@@ -78,6 +78,28 @@ TEST(DataSet, ObserversHearMovesChangesAndResetsButAreNotCopied)
     EXPECT_EQ(r.heard, "moved3 moved1 changed1 reset reset ");
 }
 
+// A copy shares the rows until one side changes them; neither side ever sees the other's change.
+TEST(DataSet, CopiesKeepTheirRowsWhateverTheOriginalDoes)
+{
+    DataSet ds = Terminals();
+    const DataSet before(ds);
+    EXPECT_EQ(&before.Rows(), &ds.Rows()); // taken without copying the rows
+    ds.SetCell(0, 1, QString("改名"));
+    ds.Append();
+    ds.First();
+    ds.Delete();
+    DataSet copy(ds);
+    copy.SetCell(0, 1, QString("副本"));
+    ds.Clear();
+    EXPECT_EQ(before.RecordCount(), 3);
+    EXPECT_EQ(before.Cell(0, 1), QString("一号机"));
+    EXPECT_EQ(copy.RecordCount(), 3);
+    EXPECT_EQ(copy.Cell(0, 1), QString("副本"));
+    EXPECT_EQ(ds.RecordCount(), 0);
+    ds.Open({"id"}, {{QString("9")}});
+    EXPECT_EQ(before.AsString(0), "1");
+}
+
 // The grid's current row and the set's RecNo in step: covered end to end by the device grid tests.
 TEST(DataSetModel, ShowsCellsFollowsNewResultsAndSurvivesTheSetGoingAway)
 {

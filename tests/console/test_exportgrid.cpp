@@ -1,0 +1,111 @@
+// The export commands of the main window: the save dialog, the refusal of an empty grid, and the
+// workbook of the device grid and of a record grid written under the wait window.
+#include "console/DevTestSupport.h"
+#include "platform/DataSetModel.h"
+#include "support/ScriptedAnswerer.h"
+#include "support/XlsxReader.h"
+
+#include <QTemporaryDir>
+
+using namespace DevTestSupport;
+
+namespace {
+
+// Answers the save dialog with a chosen name (empty: cancelled) and keeps what was asked.
+struct SaveAnswer {
+    QString name;
+    std::vector<FileDialogRequest> asked;
+    SaveAnswer()
+    {
+        MessageBoxes::SetFileAnswerer([this](const FileDialogRequest& r) {
+            asked.push_back(r);
+            return name;
+        });
+    }
+    ~SaveAnswer() { MessageBoxes::SetFileAnswerer({}); }
+};
+
+QStringList Files(const QTemporaryDir& dir)
+{
+    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+class ExportGridTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ConsoleDb::SetUp();
+        AddTerminal(QStringLiteral("乙"), "up", "10.0.0.2");
+        AddTerminal(QStringLiteral("甲"), "down", "10.0.0.1");
+        designSql_ = MainForm->QueryGrdDev.CommandText;
+    }
+    void SetUp() override
+    {
+        MainForm->ShowPageDev();
+        MainForm->QueryGrdDev.CommandText = designSql_;
+        FormDbMod->ReopenQuery(MainForm->QueryGrdDev);
+    }
+    static inline QString designSql_;
+    ScriptedAnswerer boxes_;
+    SaveAnswer save_;
+    QTemporaryDir dir_;
+};
+
+// Cancelling the dialog ends the command; an empty grid is refused after the file was chosen.
+TEST_F(ExportGridTest, CancelOrAnEmptyGridWritesNothing)
+{
+    MainForm->ExportGrid(MainForm->GrdDev);
+    EXPECT_EQ(boxes_.Count(), 0);
+
+    save_.name = dir_.filePath("空");
+    FormDbMod->QuerySqlOn(QStringLiteral("select * from zol_baseinfo where 1 = 0"), MainForm->QueryGrdDev);
+    MainForm->N20->trigger();
+    EXPECT_EQ(save_.asked.size(), 2u);
+    EXPECT_EQ(Describe(boxes_.Last()), Describe({"警告", "没有要导出的数据!", MsgIcon::Warning, MsgButtons::Ok}));
+    EXPECT_TRUE(Files(dir_).isEmpty());
+}
+
+// "导出设备列表(&E)": the dialog offers the format written, a name without extension gets it, and
+// the workbook holds the device grid's shown columns and every terminal.
+TEST_F(ExportGridTest, DeviceListFromItsPopupItem)
+{
+    save_.name = dir_.filePath("设备列表");
+    MainForm->N20->trigger();
+
+    ASSERT_EQ(save_.asked.size(), 1u);
+    EXPECT_EQ(save_.asked[0].kind, FileDialogKind::Save);
+    EXPECT_EQ(save_.asked[0].filter, QStringLiteral("Excel 文件 (*.xlsx)"));
+    EXPECT_EQ(save_.asked[0].defaultSuffix, "xlsx");
+    EXPECT_EQ(boxes_.Count(), 0);
+    EXPECT_EQ(MainForm->ExportThread, nullptr);
+    ASSERT_EQ(Files(dir_), QStringList{QStringLiteral("设备列表.xlsx")});
+
+    const XlsxSheet sheet = ReadXlsx(dir_.filePath("设备列表.xlsx"));
+    QStringList titles;
+    for (QChar c = 'A'; sheet.text.contains(QString(c) + '1'); c = QChar(c.unicode() + 1))
+        titles << sheet.text.value(QString(c) + '1');
+    EXPECT_EQ(titles, QStringList({"序号", "设备名称", "IP地址", "MAC地址", "地理位置", "网络控制器IP",
+                                   "控制端口", "设备备注"}));
+    EXPECT_EQ(QStringList({sheet.text.value("B2"), sheet.text.value("C2"), sheet.text.value("B3")}),
+              QStringList({"乙", "10.0.0.2", "甲"})); // sorted by name
+    EXPECT_EQ(sheet.CellsOfColumn('A'), QStringList{"A1"});
+}
+
+// A record grid's export item writes that grid, whichever page is in front.
+TEST_F(ExportGridTest, RecordGridItemsExportTheirOwnGrid)
+{
+    DataSet& ops = MainForm->QueryGrdIns;
+    ops.Open({"id", "name", "operation"}, {{QString("5"), QString("甲"), QString("关闭远程设备电源")}});
+    if (!qobject_cast<DataSetModel*>(MainForm->GrdIns->model()))
+        (new DataSetModel(&ops, {{"id", "编号", 0, false}, {"", "序号", 40, true}, {"name", "设备名称", 90, true},
+                                 {"operation", "操作内容", 200, true}},
+                          MainForm->GrdIns))
+            ->ApplyColumns(MainForm->GrdIns);
+    save_.name = dir_.filePath("操作日志.xlsx");
+    MainForm->N37Click();
+    const XlsxSheet sheet = ReadXlsx(save_.name);
+    EXPECT_EQ(sheet.text.value("C2"), QStringLiteral("关闭远程设备电源"));
+    EXPECT_EQ(MainForm->GetActivePageIndex(), TMainForm::PageIdxDev);
+}
+
+} // namespace

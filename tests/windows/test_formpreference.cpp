@@ -1,0 +1,203 @@
+// The settings dialog: what it shows, each check at its bounds in its order, the writes and the
+// live log level and time-out; and its openers in the main window.
+#include "console/MainForm.h"
+#include "foundation/Consts.h"
+#include "platform/Exception.h"
+#include "platform/RadioGroup.h"
+#include "support/ConsoleDb.h"
+#include "support/ScriptedAnswerer.h"
+#include "windows/FormDataSource.h"
+#include "windows/FormPreference.h"
+
+#include <gtest/gtest.h>
+
+#include <QtWidgets>
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
+
+namespace {
+
+QString ConfText()
+{
+    QFile file(MainForm->GetConfIni()->FileName());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+class FormPreferenceTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ConsoleDb::SetUp(); }
+    void SetUp() override
+    {
+        QFile::remove(MainForm->GetConfIni()->FileName());
+        LogLevel = Consts::InitialLogLevel;
+        TimeOut = Consts::InitialTimeOut;
+        dialog_.FormShow();
+    }
+    // Types the given fields into a dialog filled from the settings, presses OK, and gives the
+    // warning shown ("" when none) after checking that a warning leaves the file as it was.
+    QString Press(std::initializer_list<std::pair<QLineEdit*, QString>> fields)
+    {
+        for (const auto& [edit, text] : fields)
+            edit->setText(text);
+        const QString before = ConfText();
+        const int boxes = answers_.Count();
+        dialog_.setResult(QDialog::Rejected);
+        dialog_.OKBtnClick();
+        if (answers_.Count() == boxes)
+            return QString();
+        EXPECT_EQ(answers_.Count(), boxes + 1) << "only the first failure is reported";
+        EXPECT_EQ(answers_.Last().caption, "警告");
+        EXPECT_EQ(ConfText(), before) << "a refused dialog writes nothing";
+        EXPECT_EQ(dialog_.result(), QDialog::Rejected);
+        return answers_.Last().text;
+    }
+
+    ScriptedAnswerer answers_;
+    TFormPreference dialog_;
+};
+
+// Without settings the dialog shows the defaults; saving them writes all eight keys and makes the
+// log level and the time-out live.
+TEST_F(FormPreferenceTest, DefaultsAreShownAndSavedWhole)
+{
+    TFormPreference& d = dialog_;
+    EXPECT_EQ(QStringList({d.EdtTimeOut->text(), d.EdtSocketAKey->text(), d.EdtSocketPort->text(),
+                           d.EdtRemoteCtrlStartInterval->text(), d.EdtRemoteCtrlShutdownInterval->text(),
+                           d.EdtRemoteCtrlDevPort->text()}),
+              QStringList({"1000", "qupzer", "9521", "1000", "2000", "5900"}));
+    EXPECT_EQ(d.RgpAutoDetect->ItemIndex(), 0);
+    EXPECT_EQ(d.RgpLogLevel->ItemIndex(), 1);
+
+    d.RgpLogLevel->SetItemIndex(0);
+    d.RgpAutoDetect->SetItemIndex(1);
+    EXPECT_EQ(Press({{d.EdtTimeOut, "2500"}, {d.EdtSocketAKey, " k e "}, {d.EdtRemoteCtrlDevPort, "-1"}}), "");
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(MainForm->IniReadInteger("TimeOut", 0), 2500);
+    EXPECT_FALSE(MainForm->IniReadBool("AutoDetected", true));
+    EXPECT_EQ(MainForm->IniReadInteger("SocketPort", 0), 9521);
+    EXPECT_EQ(MainForm->IniReadInteger("LogLevel", 0), 1);
+    EXPECT_EQ(MainForm->IniReadInteger(Consts::KeyRemoteCtrlStartInterval, 0), 1000);
+    EXPECT_EQ(MainForm->IniReadInteger(Consts::KeyRemoteCtrlShutdownInterval, 0), 2000);
+    EXPECT_EQ(MainForm->IniReadInteger(Consts::KeyRemoteCtrlDevPort, 0), -1);
+    EXPECT_TRUE(ConfText().contains(QStringLiteral("SocketAKey= k e \n"))) << ConfText().toStdString();
+    EXPECT_EQ(LogLevel.load(), 1);
+    EXPECT_EQ(TimeOut.load(), 2500);
+}
+
+// Each range check at its bound: 500 and 100 to 10000 are accepted, one past is refused.
+TEST_F(FormPreferenceTest, RangesAtTheirBounds)
+{
+    TFormPreference& d = dialog_;
+    EXPECT_EQ(Press({{d.EdtRemoteCtrlStartInterval, "499"}}), "网络控制器->开机短接时间至少要大于500毫秒！");
+    EXPECT_EQ(Press({{d.EdtRemoteCtrlStartInterval, "500"}, {d.EdtRemoteCtrlShutdownInterval, "499"}}),
+              "网络控制器->关机短接时间至少要大于500毫秒！");
+    EXPECT_EQ(Press({{d.EdtRemoteCtrlShutdownInterval, "500"}, {d.EdtTimeOut, "99"}}), "超时时间不能小于100毫秒！");
+    EXPECT_EQ(Press({{d.EdtTimeOut, "10001"}}), "超时时间不能大于10秒！");
+    EXPECT_EQ(Press({{d.EdtTimeOut, "100"}}), "");
+    EXPECT_EQ(MainForm->IniReadInteger(Consts::KeyRemoteCtrlStartInterval, 0), 500);
+    EXPECT_EQ(TimeOut.load(), 100);
+    EXPECT_EQ(Press({{d.EdtTimeOut, "10000"}}), "");
+    EXPECT_EQ(TimeOut.load(), 10000);
+}
+
+// The checks run in their order and the first failure alone is reported.
+TEST_F(FormPreferenceTest, FirstFailureAloneInTheirOrder)
+{
+    TFormPreference& d = dialog_;
+    EXPECT_EQ(Press({{d.EdtRemoteCtrlStartInterval, ""}, {d.EdtTimeOut, "abc"}}), "网络控制器->开机短接时间不能为空！");
+    EXPECT_EQ(Press({{d.EdtRemoteCtrlStartInterval, "10"}, {d.EdtRemoteCtrlDevPort, "59x"}}),
+              "远程设备控制端口号只能输入整型数值！");
+    EXPECT_EQ(Press({{d.EdtRemoteCtrlDevPort, "5900"}, {d.EdtRemoteCtrlStartInterval, "1s"}}),
+              "网络控制器->开机短接时间只能输入整型数值！");
+    EXPECT_EQ(Press({{d.EdtRemoteCtrlStartInterval, "1000"}, {d.EdtRemoteCtrlShutdownInterval, "2.5"}}),
+              "网络控制器->关机短接时间只能输入整型数值！");
+    EXPECT_EQ(Press({{d.EdtRemoteCtrlShutdownInterval, "2000"}, {d.EdtSocketPort, "9521a"}, {d.EdtTimeOut, "1e3"}}),
+              "端口号只能输入整型数值！");
+    EXPECT_EQ(Press({{d.EdtSocketPort, "9521"}}), "超时时间只能输入整型数值！");
+    EXPECT_EQ(Press({{d.EdtTimeOut, "1000"}, {d.EdtSocketAKey, "   "}, {d.EdtSocketPort, "\t"}}),
+              "Socket端口号不能为空！");
+    EXPECT_EQ(Press({{d.EdtSocketPort, "9521"}}), "Socket密钥不能为空！");
+    EXPECT_EQ(Press({{d.EdtRemoteCtrlShutdownInterval, " "}, {d.EdtRemoteCtrlDevPort, ""}}),
+              "网络控制器->关机短接时间不能为空！");
+    EXPECT_EQ(Press({{d.EdtRemoteCtrlShutdownInterval, "2000"}}), "网络控制器->远程设备控制端口不能为空！");
+    EXPECT_EQ(Press({{d.EdtRemoteCtrlDevPort, "5900"}, {d.EdtTimeOut, ""}}), "超时时间不能为空！");
+    EXPECT_EQ(d.EdtRemoteCtrlShutdownInterval->text(), "2000"); // the fields stay as typed
+    EXPECT_EQ(TimeOut.load(), Consts::InitialTimeOut);
+}
+
+// A stored level that matches no item offers the default level, so saving never stores 0.
+TEST_F(FormPreferenceTest, UnknownLogLevelOffersTheDefault)
+{
+    for (int stored : {0, 7}) {
+        MainForm->IniWriteInteger("LogLevel", stored);
+        dialog_.FormShow();
+        EXPECT_EQ(dialog_.RgpLogLevel->ItemIndex(), 1) << stored;
+        EXPECT_EQ(Press({}), "");
+        EXPECT_EQ(MainForm->IniReadInteger("LogLevel", 0), Consts::LevelInfo);
+    }
+    MainForm->IniWriteInteger("LogLevel", 4);
+    MainForm->IniWriteBool("AutoDetected", false);
+    dialog_.FormShow();
+    EXPECT_EQ(dialog_.RgpLogLevel->ItemIndex(), 3);
+    EXPECT_EQ(dialog_.RgpAutoDetect->ItemIndex(), 1);
+}
+
+// A settings file that refuses the write: the error leaves the handler, the live values stay.
+TEST_F(FormPreferenceTest, RefusedWriteKeepsTheLiveValues)
+{
+    const QString settingsDir = QFileInfo(MainForm->GetConfIni()->FileName()).path();
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("conf.ini"));
+    TMainForm::SetConfigDirForTest(dir.path());
+    EXPECT_THROW(dialog_.OKBtnClick(), Exception);
+    TMainForm::SetConfigDirForTest(settingsDir);
+    EXPECT_EQ(LogLevel.load(), Consts::InitialLogLevel);
+    EXPECT_EQ(TimeOut.load(), Consts::InitialTimeOut);
+    EXPECT_EQ(dialog_.result(), QDialog::Rejected);
+}
+
+// "设置", "系统参数(&A)" and "数据源(&O)" open their dialog modally and free it when it closes.
+TEST_F(FormPreferenceTest, OpenedFromTheToolbarAndTheMenu)
+{
+    QStringList opened;
+    auto closeNext = [&opened] {
+        QTimer::singleShot(0, [&opened] {
+            QWidget* modal = QApplication::activeModalWidget();
+            opened << (modal ? modal->objectName() : QString());
+            EXPECT_TRUE(!FormPreference || static_cast<QWidget*>(FormPreference) == modal);
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+        });
+    };
+    closeNext();
+    MainForm->BtnLog->click();
+    closeNext();
+    MainForm->N18->trigger();
+    closeNext();
+    MainForm->O1->trigger();
+    EXPECT_EQ(opened, QStringList({"FormPreference", "FormPreference", "FormDataSource"}));
+    EXPECT_EQ(FormPreference, nullptr);
+    EXPECT_EQ(FormDataSource, nullptr);
+    EXPECT_TRUE(ConfText().isEmpty()); // cancelled: nothing written
+}
+
+// The data source: "zol" when none is stored; a blank name is refused; any other is stored as typed.
+TEST_F(FormPreferenceTest, DataSourceNameIsStoredAsTyped)
+{
+    TFormDataSource source;
+    source.FormShow();
+    EXPECT_EQ(source.EdtDSName->text(), "zol");
+    source.EdtDSName->setText(" \t ");
+    source.OKBtnClick();
+    EXPECT_EQ(Describe(answers_.Last()), Describe({"警告", "数据源名称不能为空！", MsgIcon::Warning, MsgButtons::Ok}));
+    EXPECT_TRUE(ConfText().isEmpty());
+    EXPECT_EQ(source.result(), QDialog::Rejected);
+    source.EdtDSName->setText(QStringLiteral("备用 库 "));
+    source.OKBtnClick();
+    EXPECT_EQ(source.result(), QDialog::Accepted);
+    EXPECT_TRUE(ConfText().contains(QStringLiteral("DataSource=备用 库 \n")));
+    source.FormShow();
+    EXPECT_EQ(source.EdtDSName->text(), QStringLiteral("备用 库"));
+}
+
+} // namespace
