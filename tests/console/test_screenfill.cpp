@@ -99,6 +99,11 @@ TEST(MainWindowOnABareXServer, FillsTheAvailableArea)
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("QT_XCB_GL_INTEGRATION"), QStringLiteral("none"));
     env.insert(QString::fromLatin1(InsideVariable), QStringLiteral("1"));
+    // In a sanitized build: libxkbcommon-x11 hands strndup a keymap name without a terminating
+    // NUL, which the strict string checks count as an overflow; the rest of the checks stay on.
+    if (env.contains(QStringLiteral("ASAN_OPTIONS")))
+        env.insert(QStringLiteral("ASAN_OPTIONS"),
+                   env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":strict_string_checks=0"));
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(),
