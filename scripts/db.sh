@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # A private MariaDB server in a folder of its own (never a system service), with the ODBC files
 # that name the data source "zol" for it.
-#   scripts/db.sh start DIR [PORT]  start (install the data folder on first use); prints the port
+#   scripts/db.sh start DIR [PORT]  start (install the data folder on first use); prints the port.
+#                                   Without PORT the port kept in DIR/my.cnf is used, or a new one
+#                                   when another program holds it; the ODBC files follow the port.
 #   scripts/db.sh stop DIR          stop and wait for the server to go
 #   scripts/db.sh env DIR           print the exports that point ODBC and the tests at DIR
 # The account "zol" (password "zol") may connect from 127.0.0.1 and create databases.
@@ -16,13 +18,37 @@ if [ ${#sock} -gt 100 ]; then
   sock="/tmp/zol-mysqld-$(printf '%s' "$dir" | md5sum | cut -c1-12).sock"
 fi
 
-# A port nobody listens on yet. Another process may take it before the server binds it, so
-# start() tries again with a new one when the server cannot bind.
+# The system's ephemeral range, from which outgoing connections take their local ports: a port
+# kept from it could be taken by any program's connection at any time.
+ephemeral_range() {
+  local range=/proc/sys/net/ipv4/ip_local_port_range
+  if [ -r "$range" ]; then read -r eph_lo eph_hi < "$range"; else eph_lo=32768; eph_hi=60999; fi
+}
+
+taken() {
+  (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+# A port nobody listens on yet, outside the ephemeral range when the range leaves room. Another
+# process may take it before the server binds it, so start() tries again when the server cannot bind.
 free_port() {
-  local p
-  for _ in $(seq 1 100); do
-    p=$((20000 + RANDOM % 30000))
-    if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then
+  local eph_lo eph_hi lo hi hi_lo hi_count count p
+  ephemeral_range
+  # Below the range from 20000 (or from 1024 when the range starts lower), and above it.
+  lo=20000
+  [ "$eph_lo" -gt "$lo" ] || lo=1024
+  count=$((eph_lo > lo ? eph_lo - lo : 0))
+  hi_lo=$((eph_hi + 1))
+  hi_count=$((hi_lo <= 65535 ? 65536 - hi_lo : 0))
+  if [ $((count + hi_count)) -eq 0 ]; then
+    # The whole port space is ephemeral: any free port will do.
+    lo=1024
+    count=$((65536 - lo))
+  fi
+  for _ in $(seq 1 200); do
+    p=$(( (RANDOM * 32768 + RANDOM) % (count + hi_count) ))
+    if [ "$p" -lt "$count" ]; then p=$((lo + p)); else p=$((hi_lo + p - count)); fi
+    if ! taken "$p"; then
       echo "$p"
       return 0
     fi
@@ -46,6 +72,7 @@ user=root
 datadir=$dir/data
 socket=$sock
 pid-file=$dir/run/mysqld.pid
+tmpdir=$dir/tmp
 port=$port
 bind-address=127.0.0.1
 character-set-server=utf8mb4
@@ -95,11 +122,21 @@ start)
     sed -n 's/^port=//p' "$cnf" | head -n1
     exit 0
   fi
+  # A port given here is kept; the one kept in my.cnf moves when another program holds it, and the
+  # ODBC files follow below. Only the port changes: the data folder stays as it is.
   port=${3:-}
-  chosen=0
-  if [ -z "$port" ] && [ -f "$cnf" ]; then port=$(sed -n 's/^port=//p' "$cnf" | head -n1); fi
-  if [ -z "$port" ]; then port=$(free_port); chosen=1; fi
-  mkdir -p "$dir/run" "$dir/data"
+  movable=0
+  if [ -z "$port" ]; then
+    movable=1
+    if [ -f "$cnf" ]; then port=$(sed -n 's/^port=//p' "$cnf" | head -n1); fi
+    if [ -n "$port" ] && taken "$port"; then
+      echo "db.sh: port $port is held by another program; moving the server to a free port" >&2
+      port=
+    fi
+    if [ -z "$port" ]; then port=$(free_port); fi
+  fi
+  # A temporary folder of its own: servers installed side by side would meet in a shared one.
+  mkdir -p "$dir/run" "$dir/data" "$dir/tmp"
   write_cnf "$port"
   fresh=0
   if [ ! -d "$dir/data/mysql" ]; then
@@ -111,8 +148,7 @@ start)
   started=0
   for attempt in 1 2 3 4 5; do
     if launch; then started=1; break; fi
-    # Only a port that we picked ourselves may be changed; a reused or given one is kept.
-    if [ "$chosen" = 1 ] && grep -q "Address already in use\|Can't start server: Bind" "$dir/mysqld.err"; then
+    if [ "$movable" = 1 ] && grep -q "Address already in use\|Can't start server: Bind" "$dir/mysqld.err"; then
       port=$(free_port)
       write_cnf "$port"
       continue

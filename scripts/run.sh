@@ -1,39 +1,178 @@
 #!/usr/bin/env bash
-# Builds and starts the console on a private MariaDB server in .zol/db (demo data and operator on first run).
+# Builds and starts the console on a private MariaDB server (demo data and operator on first run);
+# without a display, inside a private VNC X server that only this machine can reach, with a password.
+#   ZOL_HOME     private folder (default .zol): database server, VNC password, X authority
+#   ZOL_CONSOLE  program to run in place of the console built here (nothing is built then)
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${ZOL_BUILD_DIR:-$root/build}
 build_type=${ZOL_BUILD_TYPE:-Release}
-dbdir="$root/.zol/db"
+home=${ZOL_HOME:-$root/.zol}
+dbdir="$home/db"
+vncdir="$home/vnc"
+console=${ZOL_CONSOLE:-$build/src/zolconsole}
 demo_login=admin
 demo_password=zol123
 demo_name='演示管理员'
+vnc_geometry=1280x1024
+# VNC passwords are 8 characters at most; the protocol ignores the rest.
+vnc_password_length=8
+# Seconds a helper or the console gets to end after TERM before it is killed.
+stop_grace=10
+# Seconds the X server gets to come up.
+vnc_start_timeout=30
 
 step() { printf '== %s\n' "$*"; }
+
+# --- Processes this script starts, and the one clean-up that stops them on every way out -------
+
+was_running=0
+db_step=0
+console_pid=
+helper_pids=()
+
+# Process state from /proc ("Z" for a child that has ended but is not reaped yet).
+proc_state() {
+  local stat
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 0
+  stat=${stat##*) }
+  printf '%s' "${stat%% *}"
+}
+
+# Ends a child of this script and reaps it: TERM, then KILL after the grace period.
+stop_child() {
+  local pid=$1 ticks=0 state
+  kill -TERM "$pid" 2>/dev/null || return 0
+  while :; do
+    state=$(proc_state "$pid")
+    if [ -z "$state" ] || [ "$state" = Z ]; then break; fi
+    if [ "$ticks" -ge $((stop_grace * 20)) ]; then kill -KILL "$pid" 2>/dev/null || true; break; fi
+    sleep 0.05
+    ticks=$((ticks + 1))
+  done
+  wait "$pid" 2>/dev/null || true
+}
+
+# Starts a helper in a session of its own (an interrupt of the terminal goes to this script, which
+# stops it in order) and records it for the clean-up; its pid is in $! afterwards.
+start_helper() {
+  setsid "$@" &
+  helper_pids+=("$!")
+}
+
+cleanup() {
+  if [ -n "$console_pid" ]; then stop_child "$console_pid"; fi
+  local i
+  for ((i = ${#helper_pids[@]} - 1; i >= 0; i--)); do stop_child "${helper_pids[i]}"; done
+  # The database server goes with the console unless it was running before this script started.
+  if [ "$db_step" = 1 ] && [ "$was_running" = 0 ]; then
+    bash "$root/scripts/db.sh" stop "$dbdir" >/dev/null 2>&1 || true
+  fi
+}
+trap cleanup EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# --- The private VNC X server for a machine without a display ---------------------------------
+
+# A VNC port nobody listens on, from 5900 upwards (below the ephemeral range).
+free_vnc_port() {
+  local p
+  for p in $(seq "${1:-5900}" 5999); do
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then echo "$p"; return 0; fi
+  done
+  echo "no free VNC port in 5900-5999" >&2
+  return 1
+}
+
+random_text() {
+  local text=
+  while [ ${#text} -lt "$1" ]; do
+    text+=$(LC_ALL=C tr -dc 'A-Za-z0-9' < <(head -c 256 /dev/urandom))
+  done
+  printf '%s' "${text:0:$1}"
+}
+
+# The password is made once and kept; the files are the owner's only, whatever they were before.
+prepare_vnc_password() {
+  mkdir -p "$vncdir"
+  chmod 700 "$vncdir"
+  if [ ! -s "$vncdir/password" ]; then
+    (umask 077 && random_text "$vnc_password_length" > "$vncdir/password")
+  fi
+  chmod 600 "$vncdir/password"
+  vnc_password=$(head -n1 "$vncdir/password")
+  # The server reads the password in the obfuscated form of vncpasswd.
+  (umask 077 && printf '%s\n' "$vnc_password" | vncpasswd -f > "$vncdir/passwd")
+  chmod 600 "$vncdir/passwd"
+}
+
+# Starts Xtigervnc on 127.0.0.1 only, with VNC password authentication and an X authority cookie
+# of its own; sets vnc_display, vnc_port and XAUTHORITY. The server picks a free display number.
+start_vnc() {
+  local xauth="$vncdir/Xauthority" cookie attempt pid ticks state log="$vncdir/Xvnc.log" port=5900
+  prepare_vnc_password
+  cookie=$(mcookie)
+  (umask 077 && : > "$xauth")
+  # The server takes every cookie of its file whatever display it names; clients look up theirs
+  # by display number, added below once the number is known.
+  xauth -q -f "$xauth" add :0 MIT-MAGIC-COOKIE-1 "$cookie"
+  for attempt in 1 2 3 4 5; do
+    port=$(free_vnc_port "$port")
+    : > "$vncdir/display"
+    : > "$log"
+    start_helper Xtigervnc -displayfd 3 -rfbport "$port" -interface 127.0.0.1 \
+      -SecurityTypes VncAuth -PasswordFile "$vncdir/passwd" -auth "$xauth" -nolisten tcp \
+      -geometry "$vnc_geometry" -depth 24 -desktop zolconsole \
+      3>"$vncdir/display" </dev/null >>"$log" 2>&1
+    pid=$!
+    # The display number is written once the server accepts clients.
+    ticks=0
+    while [ ! -s "$vncdir/display" ] && [ "$ticks" -lt $((vnc_start_timeout * 20)) ]; do
+      state=$(proc_state "$pid")
+      if [ -z "$state" ] || [ "$state" = Z ]; then break; fi
+      sleep 0.05
+      ticks=$((ticks + 1))
+    done
+    if [ -s "$vncdir/display" ]; then
+      vnc_display=":$(head -n1 "$vncdir/display")"
+      vnc_port=$port
+      xauth -q -f "$xauth" add "$vnc_display" MIT-MAGIC-COOKIE-1 "$cookie"
+      export XAUTHORITY="$xauth"
+      return 0
+    fi
+    stop_child "$pid"
+    # Another program may have taken the port since it was found free: try the next one.
+    if grep -q 'Address already in use' "$log" && [ "$port" -lt 5999 ]; then
+      port=$((port + 1))
+      continue
+    fi
+    break
+  done
+  echo "the VNC X server did not start; see $log:" >&2
+  tail -n 20 "$log" >&2 || true
+  exit 1
+}
+
+# --- Build and database ------------------------------------------------------------------------
 
 step "packages"
 bash "$root/scripts/install-deps.sh"
 
-step "build ($build_type, $build)"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" >/dev/null
-cmake --build "$build" -j"$(nproc 2>/dev/null || echo 2)" --target zolconsole
+if [ -z "${ZOL_CONSOLE:-}" ]; then
+  step "build ($build_type, $build)"
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" >/dev/null
+  cmake --build "$build" -j"$(nproc 2>/dev/null || echo 2)" --target zolconsole
+fi
 
 step "database ($dbdir)"
-was_running=0
 if [ -f "$dbdir/run/mysqld.pid" ] && kill -0 "$(cat "$dbdir/run/mysqld.pid")" 2>/dev/null; then
   was_running=1
 fi
+db_step=1
 port=$(bash "$root/scripts/db.sh" start "$dbdir")
-# The server goes with the console unless it was running before this script started it.
-stop_db() {
-  if [ "$was_running" = 0 ]; then
-    bash "$root/scripts/db.sh" stop "$dbdir" >/dev/null 2>&1 || true
-  fi
-}
-trap stop_db EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
 # ODBCSYSINI points unixODBC at the data source "zol" that db.sh wrote for this server.
 eval "$(bash "$root/scripts/db.sh" env "$dbdir")"
 
@@ -67,26 +206,26 @@ else
   echo "demo operator: login name '$demo_login' (its password was changed in the console)"
 fi
 
-# A port nobody listens on, from 5900 upwards.
-vnc_port() {
-  local p
-  for p in $(seq 5900 5999); do
-    if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then echo "$p"; return 0; fi
-  done
-  return 1
-}
+# --- Console -----------------------------------------------------------------------------------
 
 step "console"
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
-  export XDG_RUNTIME_DIR="$root/.zol/xdg"
+  export XDG_RUNTIME_DIR="$home/xdg"
   mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 fi
 if [ -z "${QT_QPA_PLATFORM:-}" ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  vport=$(vnc_port)
-  export QT_QPA_PLATFORM="vnc:size=1280x1024:port=$vport"
-  echo "no display: the console is on VNC port $vport (no password, all interfaces)"
-  echo "connect with: vncviewer 127.0.0.1:$vport"
+  start_vnc
+  export DISPLAY="$vnc_display" QT_QPA_PLATFORM=xcb
+  echo "no display: the console runs in a private X server ($DISPLAY), VNC on 127.0.0.1:$vnc_port only"
+  echo "VNC password: $vnc_password (kept in $vncdir/password)"
+  echo "connect on this machine: vncviewer 127.0.0.1:$vnc_port"
+  echo "from another machine: ssh -N -L 5901:127.0.0.1:$vnc_port <user>@<this machine>, then vncviewer 127.0.0.1:5901 there"
 fi
+# In the background, so that a signal to this script is handled at once and the clean-up ends
+# the console before the servers it uses.
 status=0
-"$build/src/zolconsole" || status=$?
+"$console" &
+console_pid=$!
+wait "$console_pid" || status=$?
+console_pid=
 exit "$status"

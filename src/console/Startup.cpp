@@ -6,6 +6,7 @@
 #include "foundation/Consts.h"
 #include "foundation/DbMod.h"
 #include "platform/Application.h"
+#include "platform/ScreenFill.h"
 #include "windows/FormBackGound.h"
 #include "windows/LoginDlg.h"
 
@@ -42,7 +43,7 @@ void RunSteps(TApplication& app)
     }
 
     if (LoggedIn) {
-        MainForm->show(); // maximised; the first show fills the window
+        ShowMaximised(MainForm); // the first show fills the window
         if (std::exception_ptr error = MainForm->TakeFirstShowError())
             std::rethrow_exception(error); // ends the program like any failure of start-up
         // Ask for the focus too: without a window manager nothing else would activate the window,
