@@ -63,9 +63,12 @@ void TPagerNavigator::SetSql(const QString& sql)
         return;
     Sql = LowerAscii(sql);
     PageNo = 1;
-    QString flat = TMainForm::StringReplaceAll(Sql, QStringLiteral("\r\n"), QString());
-    flat = TMainForm::StringReplaceAll(flat, QStringLiteral("\r"), QString());
-    flat = TMainForm::StringReplaceAll(flat, QStringLiteral("\n"), QString());
+    // A line break becomes a blank: dropped outright it would join the last word of one line to
+    // the first of the next ("zol_op_log\nwhere").
+    const QString blank = QStringLiteral(" ");
+    QString flat = TMainForm::StringReplaceAll(Sql, QStringLiteral("\r\n"), blank);
+    flat = TMainForm::StringReplaceAll(flat, QStringLiteral("\r"), blank);
+    flat = TMainForm::StringReplaceAll(flat, QStringLiteral("\n"), blank);
     const int from = FindOutsideQuotes(flat, QStringLiteral("from"));
     if (from < 0)
         return;
