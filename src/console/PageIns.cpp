@@ -49,9 +49,7 @@ void TMainForm::BuildPageIns()
 
     QGroupBox* box = GbxInsSearch;
     auto* grid = new QGridLayout(box);
-    c.DbCbxDevIns = new DbLookupCombo(box);
-    c.DbCbxDevIns->setObjectName(QStringLiteral("DbCbxDevIns"));
-    c.DbCbxDevIns->SetListSource(&c.QueryCondDevIns, QStringLiteral("id"), QStringLiteral("name"));
+    c.DbCbxDevIns = NewLookup(box, "DbCbxDevIns", &c.QueryCondDevIns, "id", "name");
     c.EdtInsOperation = NewEdit(box, "EdtInsOperation");
     c.EdtInsUserName = NewEdit(box, "EdtInsUserName");
     c.CbxInsTime = NewCheckBox(box, "CbxInsTime", "指定时间");

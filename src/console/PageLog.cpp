@@ -46,12 +46,11 @@ void TMainForm::BuildPageLog()
 
     QGroupBox* box = GbxLogSearch;
     auto* grid = new QGridLayout(box);
-    c.DbCbxDevLog = new DbLookupCombo(box);
-    c.DbCbxDevLog->setObjectName(QStringLiteral("DbCbxDevLog"));
-    c.DbCbxDevLog->SetListSource(&c.QueryCondDevLog, QStringLiteral("id"), QStringLiteral("name"));
+    c.DbCbxDevLog = NewLookup(box, "DbCbxDevLog", &c.QueryCondDevLog, "id", "name");
     c.MemoLog = new QPlainTextEdit(box);
     c.MemoLog->setObjectName(QStringLiteral("MemoLog"));
     c.MemoLog->setFixedHeight(MemoLogHeight);
+    c.MemoLog->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed); // the grid takes the height
     c.CbxLogTime = NewCheckBox(box, "CbxLogTime", "指定时间");
     c.DtpLogStart = NewDatePicker(box, "DtpLogStart");
     c.DtpLogEnd = NewDatePicker(box, "DtpLogEnd");

@@ -52,13 +52,8 @@ void TMainForm::BuildPageTask()
 
     QGroupBox* box = GbxTaskSearch;
     auto* grid = new QGridLayout(box);
-    c.DbCbxDevTask = new DbLookupCombo(box);
-    c.DbCbxDevTask->setObjectName(QStringLiteral("DbCbxDevTask"));
-    c.DbCbxDevTask->SetListSource(&c.QueryCondDevTask, QStringLiteral("id"), QStringLiteral("name"));
-    c.DbCbxTaskType = new DbLookupCombo(box);
-    c.DbCbxTaskType->setObjectName(QStringLiteral("DbCbxTaskType"));
-    c.DbCbxTaskType->SetListSource(&c.QueryCondTaskType, QStringLiteral("task_type_id"),
-                                   QStringLiteral("task_type_name"));
+    c.DbCbxDevTask = NewLookup(box, "DbCbxDevTask", &c.QueryCondDevTask, "id", "name");
+    c.DbCbxTaskType = NewLookup(box, "DbCbxTaskType", &c.QueryCondTaskType, "task_type_id", "task_type_name");
     c.BtnTaskSearch = NewButton(box, "BtnTaskSearch", "查找");
     c.BtnTaskClear = NewButton(box, "BtnTaskClear", "清空");
     AddField(grid, 0, 0, "选择设备：", c.DbCbxDevTask);

@@ -32,6 +32,7 @@ const QString TempOrder = QStringLiteral(" order by updatetime desc");
 const QString TerminalList = QStringLiteral("select * from zol_baseinfo");
 constexpr int TempValueWidth = 133;
 constexpr int TempRangeWidth = 55;
+constexpr int CondBoxWidth = 90;
 constexpr int ItemRange = 5; // 区间
 
 // The comparison each item of CbxCondTemp adds, followed by the first value as typed.
@@ -66,9 +67,7 @@ void TMainForm::BuildPageTemp()
 
     QGroupBox* box = GbxTempSearch;
     auto* grid = new QGridLayout(box);
-    c.DbCbxDevTemp = new DbLookupCombo(box);
-    c.DbCbxDevTemp->setObjectName(QStringLiteral("DbCbxDevTemp"));
-    c.DbCbxDevTemp->SetListSource(&c.QueryCondDevTemp, QStringLiteral("id"), QStringLiteral("name"));
+    c.DbCbxDevTemp = NewLookup(box, "DbCbxDevTemp", &c.QueryCondDevTemp, "id", "name");
 
     auto* temperature = new QGroupBox(QStringLiteral("温度"), box);
     temperature->setObjectName(QStringLiteral("GbxTempCond"));
@@ -78,6 +77,7 @@ void TMainForm::BuildPageTemp()
     c.CbxCondTemp->addItems({QStringLiteral("小于"), QStringLiteral("小于等于"), QStringLiteral("等于"),
                              QStringLiteral("大于"), QStringLiteral("大于等于"), QStringLiteral("区间")});
     c.CbxCondTemp->setCurrentIndex(-1);
+    c.CbxCondTemp->setMinimumWidth(CondBoxWidth);
     c.EdtTempValue = new QLineEdit(temperature);
     c.EdtTempValue->setObjectName(QStringLiteral("EdtTempValue"));
     c.EdtTempValue->setFixedWidth(TempValueWidth);
@@ -163,6 +163,7 @@ void TMainForm::BtnTempClearClick()
     FormDbMod->ReopenQuery(c.QueryCondDevTemp);
     c.DbCbxDevTemp->SetKeyValue(QStringLiteral("0"));
     c.CbxCondTemp->setCurrentIndex(-1);
+    c.CbxCondTemp->setMinimumWidth(CondBoxWidth);
     c.EdtTempValue->setText(QString());
     c.CbxTempTime->setChecked(false);
     c.DtpTempStart->setEnabled(false);

@@ -2,6 +2,7 @@
 #include "console/RecordPageKit.h"
 
 #include "platform/DataSet.h"
+#include "platform/DbLookupCombo.h"
 #include "platform/DbNavigator.h"
 
 #include <QCheckBox>
@@ -101,6 +102,16 @@ QLineEdit* NewEdit(QWidget* parent, const char* name)
     edit->setObjectName(Latin(name));
     edit->setMinimumWidth(SearchEditWidth);
     return edit;
+}
+
+DbLookupCombo* NewLookup(QWidget* parent, const char* name, DataSet* list, const char* keyField,
+                         const char* listField)
+{
+    auto* box = new DbLookupCombo(parent);
+    box->setObjectName(Latin(name));
+    box->setMinimumWidth(SearchEditWidth);
+    box->SetListSource(list, Latin(keyField), Latin(listField));
+    return box;
 }
 
 QPushButton* NewButton(QWidget* parent, const char* name, const char* caption)

@@ -9,6 +9,7 @@
 #include <QString>
 
 class DataSet;
+class DbLookupCombo;
 class DbNavigator;
 class QAction;
 class QCheckBox;
@@ -42,6 +43,9 @@ PagerBar AddPagerBar(QWidget* page, const QString& stem);
 
 // Search-box controls: a named widget with its caption before it in a grid row.
 QLineEdit* NewEdit(QWidget* parent, const char* name);
+// A terminal (or type) list box over list, standing for keyField and showing listField.
+DbLookupCombo* NewLookup(QWidget* parent, const char* name, DataSet* list, const char* keyField,
+                         const char* listField);
 QPushButton* NewButton(QWidget* parent, const char* name, const char* caption);
 QCheckBox* NewCheckBox(QWidget* parent, const char* name, const char* caption);
 // A date picker of the search boxes: date only, long date format, disabled, holding 2010-12-03.
