@@ -81,16 +81,8 @@ TFormDevEdit::TFormDevEdit(QWidget* owner) : QDialog(owner)
     inside->addWidget(Image1);
     inside->addLayout(fields);
 
-    Panel1 = new QFrame(this);
+    Panel1 = NewButtonPanel(this, BtnOk, "BtnOk", BtnCancel, "BtnCancel");
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    BtnOk = NewButton(Panel1, "BtnOk", "确定");
-    BtnOk->setDefault(true);
-    BtnCancel = NewButton(Panel1, "BtnCancel", "取消");
-    BtnCancel->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout(Panel1);
-    buttons->addStretch(1);
-    buttons->addWidget(BtnOk);
-    buttons->addWidget(BtnCancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(GroupBox1);

@@ -5,6 +5,8 @@
 #include "platform/EventHooks.h"
 
 #include <QDialog>
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -56,6 +58,22 @@ QLabel* NewPicture(QWidget* parent, const QPixmap& picture)
     label->setPixmap(picture);
     label->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     return label;
+}
+
+QFrame* NewButtonPanel(QWidget* parent, QPushButton*& ok, const char* okName, QPushButton*& cancel,
+                       const char* cancelName)
+{
+    auto* panel = new QFrame(parent);
+    ok = NewButton(panel, okName, "确定");
+    ok->setDefault(true);
+    cancel = NewButton(panel, cancelName, "取消");
+    cancel->setAutoDefault(false);
+    auto* row = new QHBoxLayout(panel);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addStretch(1);
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return panel;
 }
 
 QTextEdit* NewMemo(QWidget* parent, const char* name)

@@ -124,16 +124,8 @@ void TFormTaskEdit::BuildControls()
     outer->addWidget(GroupBox2, 2, 0, 1, 2);
     outer->setColumnStretch(1, 1);
 
-    Panel1 = new QFrame(this);
+    Panel1 = NewButtonPanel(this, BtnOk, "BtnOk", BtnCancel, "BtnCancel");
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    BtnOk = NewButton(Panel1, "BtnOk", "确定");
-    BtnOk->setDefault(true);
-    BtnCancel = NewButton(Panel1, "BtnCancel", "取消");
-    BtnCancel->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout(Panel1);
-    buttons->addStretch(1);
-    buttons->addWidget(BtnOk);
-    buttons->addWidget(BtnCancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(GbxTask);

@@ -11,6 +11,7 @@
 #include "platform/TrimBlanks.h"
 #include "windows/DialogKit.h"
 
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -60,17 +61,10 @@ TFormUserInsert::TFormUserInsert(QWidget* owner) : QDialog(owner)
     inside->addWidget(Image1);
     inside->addLayout(fields);
 
-    BitBtn1 = NewButton(this, "BitBtn1", "确定");
-    BitBtn1->setDefault(true);
-    BitBtn2 = NewButton(this, "BitBtn2", "取消");
-    BitBtn2->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    QFrame* buttons = NewButtonPanel(this, BitBtn1, "BitBtn1", BitBtn2, "BitBtn2");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(GroupBox1);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });

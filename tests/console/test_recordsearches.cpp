@@ -246,6 +246,10 @@ TEST_F(RecordSearchTest, TemperatureSearch)
     EXPECT_EQ(Received(c.Sql, 4), "select a.name,b.* from zol_temp_log b, zol_baseinfo a where b.zol_id = a.id and "
                                   "b.updatetime >= '2013-05-07 00:00:00' and b.updatetime <='" +
                                       QDate::currentDate().toString("yyyy-MM-dd") + " 23:59:59" + "' order by updatetime desc");
+    c.CbxTempTime->click();
+    c.BtnTempSearch->click();
+    EXPECT_EQ(Received(c.Sql, 4), "select a.name,b.* from zol_temp_log b, zol_baseinfo a where b.zol_id = a.id order by updatetime desc");
+    EXPECT_EQ(F().QueryGrdTemp.RecordCount(), 5);
 }
 
 // Leaving a page closes its list and lookups; coming back shows the first page of its last search.
