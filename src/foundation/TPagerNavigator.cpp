@@ -17,7 +17,7 @@ const QString CountPrefix = QStringLiteral("select count(*) as RecCount ");
 
 TPagerNavigator::TPagerNavigator(QComboBox* pageSizeBox, QLineEdit* pageEdit, DataSet* dataSet,
                                  DbNavigator* navigator, QLabel* totalLabel)
-    : QObject(navigator), Navigator(navigator), DataSet_(dataSet), TotalLabel(totalLabel),
+    : Navigator(navigator), DataSet_(dataSet), TotalLabel(totalLabel),
       PageEdit(pageEdit), PageSizeBox(pageSizeBox)
 {
     connect(Navigator, &DbNavigator::BtnClick, this, [this](int button) { NavigatorClick(button); });
