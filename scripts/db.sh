@@ -78,6 +78,7 @@ bind-address=127.0.0.1
 character-set-server=utf8mb4
 collation-server=utf8mb4_general_ci
 skip-name-resolve
+loose-optimizer_join_limit_pref_ratio=100
 log-error=$dir/mysqld.err
 CNF
 }

@@ -5,6 +5,7 @@
 #include "foundation/ConsoleLog.h"
 #include "foundation/Consts.h"
 #include "foundation/DbMod.h"
+#include "foundation/TPagerNavigator.h"
 #include "platform/Application.h"
 #include "windows/FormBackGound.h"
 
@@ -43,6 +44,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     log_ = new ConsoleLog(MemoInfo, this);
     BuildDevicePanels();
     BuildRemoteMenus();
+    BuildRecordPages();
+    BuildRecordCommands();
     BuildGridBehaviour();
     PageControlMainChange();
     setWindowState(Qt::WindowMaximized);
@@ -96,7 +99,7 @@ void TMainForm::FormShow()
     FormBackGound = new TFormBackGound();
     FormBackGound->ShowAndPaint();
     try {
-        // The pagers of the record pages are made here once the record pages exist.
+        MakePagers();
         LogLevel = IniReadInteger(QStringLiteral("LogLevel"), DefaultLogLevel);
         TimeOut = IniReadInteger(QStringLiteral("TimeOut"), DefaultTimeOut);
         BuildDevTree();

@@ -1,10 +1,15 @@
 // The console's main window: frame, pages and the shared services every unit reaches through MainForm.
 #pragma once
 
-#include "platform/IniFile.h"
-
+#include "console/PageDevSearch.h"
+#include "console/PageIns.h"
+#include "console/PageLog.h"
+#include "console/PageTask.h"
+#include "console/PageTemp.h"
+#include "console/PageUser.h"
 #include "platform/DataSet.h"
 #include "platform/MessageBoxes.h"
+#include "platform/IniFile.h"
 
 #include <QMainWindow>
 #include <QPoint>
@@ -13,6 +18,7 @@
 #include <array>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -404,6 +410,129 @@ public:
     QAction* N100 = nullptr;       // "保存到文件"
     QAction* N46 = nullptr;        // "清空输出信息"
     // ==== end grid behaviour
+    // ==== record pages: searches, paging, show and hide (one pair of files per page)
+    // Creates the device page's search box and the five record pages' grids, pager bars, search
+    // boxes and popup menus. Called once by the constructor after the device panels exist.
+    void BuildRecordPages();
+    // The pagers by slot: [0] run log, [1] operation records, [2] planned tasks, [3] operators,
+    // [4] temperature records. Made by FormShow; until then no page has one.
+    std::array<std::unique_ptr<TPagerNavigator>, 5> Pagers;
+    // s with every from replaced by to, searching again from the start after each replacement.
+    static QString StringReplaceAll(const QString& s, const QString& from, const QString& to);
+
+    DevSearchControls DevSearch;
+    InsPageControls InsPage;
+    TaskPageControls TaskPage;
+    LogPageControls LogPage;
+    UserPageControls UserPage;
+    TempPageControls TempPage;
+
+    // Searches (the search buttons), clear buttons, date-range check boxes and the Return key-up
+    // handlers of the search controls (key: a Qt::Key; only Return searches).
+    void BtnSearchDevClick();
+    void BtnClearDevClick();
+    void EdtDevNameKeyUp(int key);
+    void BtnInsSearchClick();
+    void BtnInsClearClick();
+    void CbxInsTimeClick();
+    void DbCbxDevInsKeyUp(int key);
+    void BtnTaskSearchClick();
+    void BtnTaskClearClick();
+    void DbCbxDevTaskKeyUp(int key);
+    void BtnLogSearchClick();
+    void BtnLogClearClick();
+    void CbxLogTimeClick();
+    void DbCbxDevLogKeyUp(int key);
+    void BtnSearchUserClick();
+    void BtnUserClearClick();
+    void EdtUserIdKeyUp(int key);
+    void BtnTempSearchClick();
+    void BtnTempClearClick();
+    void CbxTempTimeClick();
+    void CbxCondTempChange();
+    void DbCbxDevTempKeyUp(int key);
+    // Entering some search edits empties one of the device search's edits.
+    void EdtDevNameEnter();
+    void EdtDevIpEnter();
+    void EdtDevMacEnter();
+    void EdtDevPosEnter();
+    // A record page becoming the active page shows its current list again; leaving it closes it.
+    void PageInsShow();
+    void PageInsHide();
+    void PageTaskShow();
+    void PageTaskHide();
+    void PageLogShow();
+    void PageLogHide();
+    void PageUserShow();
+    void PageUserHide();
+    void PageTempShow();
+    void PageTempHide();
+    // ==== end record pages
+
+    // ==== record commands
+    void NewOnCurrentPage();
+    void EditOnCurrentPage();
+    void DeleteOnCurrentPage();
+    void AddDevice();
+    void EditGridDevice();
+    void EditTreeDevice();
+    void AddTask();
+    void EditTask();  // the task page only
+    void AddUser();
+    void EditUser();
+    void DeleteGridDevices();
+    void DeleteTreeDevice();
+    void DeleteOpLogs();
+    void DeleteTasks(); // the task page only
+    void DeleteRunLogs();
+    void DeleteUsers();
+    void DeleteTempLogs();
+    // Opens the record page searched for terminal devId (nothing when devId < 1).
+    void ShowRelatedOpLog(int devId);
+    void ShowRelatedTasks(int devId);
+    void ShowRelatedRunLog(int devId);
+    void ShowRelatedTemp(int devId);
+    void TreeDevDblClick();
+    // The terminal of the device grid's current row, 0 when none (whatever page is active).
+    int DevGridRowId() const;
+    // Toolbar, file menu and popup items.
+    void BtnNewClick();
+    void BtnEditClick();
+    void BtnDelClick();
+    void N3Click();
+    void N8Click();
+    void D1Click();
+    void N15Click();
+    void N17Click();
+    void N30Click();
+    void N31Click();
+    void N32Click();
+    void F1Click();
+    void N27Click();
+    void N26Click();
+    void N25Click();
+    void N7Click();
+    void MenuItem3Click();
+    void MenuItem4Click();
+    void MenuItem5Click();
+    void N41Click();
+    void MenuItem9Click();
+    void MenuItem10Click();
+    void MenuItem11Click();
+    void N5Click();
+    void N23Click();
+    void F2Click();
+    void N38Click();
+    void E2Click();
+    void D2Click();
+    void N42Click();
+    void N22Click();
+    void N43Click();
+    void MenuItem1Click();
+    void MenuItem15Click();
+    void MenuItem16Click();
+    void MenuItem18Click();
+    // ==== end record commands
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -471,6 +600,24 @@ private:
     void ChangeMemoFontSize(int points);
     QStyledItemDelegate* defaultCellDrawing_ = nullptr; // made on first use
     // ==== end private: grid behaviour
+    // ==== private: record pages and commands
+    void BuildDevSearch();
+    void BuildPageIns();
+    void BuildPageTask();
+    void BuildPageLog();
+    void BuildPageUser();
+    void BuildPageTemp();
+    void MakePagers();
+    void ActivePageChanged(int index);
+    void BuildRecordCommands();
+    // Asks question; then, unless the active grid is empty, runs deleteRow for the key of every
+    // selected row (of the current row when none is selected) and refreshes the page. False when
+    // nothing was deleted.
+    bool DeleteGridRows(const QString& question, const std::function<void(const QString&)>& deleteRow);
+    QStringList ActiveGridKeys();
+    void DeleteDevice(const QString& key);
+    int shownPage_ = PageIdxDev; // the page whose show handler ran last
+    // ==== end private: record pages and commands
 };
 
 extern TMainForm* MainForm;

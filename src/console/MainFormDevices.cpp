@@ -6,7 +6,6 @@
 #include "foundation/Consts.h"
 #include "foundation/DbMod.h"
 #include "platform/DataSetModel.h"
-#include "platform/RightClickKeepsRow.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -91,10 +90,9 @@ void TMainForm::BuildDevicePanels()
         box->setStretchFactor(GrdDev, 1);
     connect(GrdDev, &QTableView::clicked, this, [this] { GrdDevCellClick(); });
     connect(GrdDev, &QTableView::doubleClicked, this, [this] { GrdDevDblClick(); });
-    // The box shows the terminal the commands act on, however the current row moves; the popup
-    // leaves that row and the selection as they were.
+    // The box shows the terminal the commands act on, however the current row moves (the popup
+    // leaves that row and the selection as they were, as on every grid).
     connect(DsDev, &DataSetModel::CurrentRecordChanged, this, [this] { FollowGrdDevRecord(); });
-    KeepRowOnRightClick(GrdDev);
 
     BuildDevDetailBox(PageDev);
 }

@@ -3,6 +3,7 @@
 #include "console/GridBehaviour.h"
 #include "console/MainForm.h"
 #include "platform/DataSetModel.h"
+#include "platform/RightClickKeepsRow.h"
 #include "platform/WheelToArrow.h"
 
 #include <QAction>
@@ -64,8 +65,23 @@ void TMainForm::BuildGridBehaviour()
 {
     AttachGridBehaviour(GrdDev);
     TreeDev->installEventFilter(new TreeKeyHook(this));
-    connect(N9, &QAction::triggered, this, [this] { N9Click(); });
-    connect(N20, &QAction::triggered, this, [this] { N20Click(); });
+    const auto on = [this](QAction* item, void (TMainForm::*handler)()) {
+        connect(item, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    };
+    on(N9, &TMainForm::N9Click);
+    on(N20, &TMainForm::N20Click);
+    // The record grids' popups.
+    on(InsPage.N10, &TMainForm::N10Click);
+    on(InsPage.N37, &TMainForm::N37Click);
+    on(TaskPage.N12, &TMainForm::N12Click);
+    on(TaskPage.E3, &TMainForm::E3Click);
+    on(LogPage.N53, &TMainForm::N53Click);
+    on(LogPage.N40, &TMainForm::N40Click);
+    on(UserPage.N50, &TMainForm::N50Click);
+    on(UserPage.N14, &TMainForm::N14Click);
+    on(UserPage.MenuItem17, &TMainForm::MenuItem17Click);
+    on(TempPage.MenuItem20, &TMainForm::N53Click);
+    on(TempPage.MenuItem23, &TMainForm::MenuItem23Click);
 
     auto* wheel = new WheelToArrow(this, [this] { return static_cast<QAbstractItemView*>(GetActiveGrid()); });
     wheel->setObjectName(QStringLiteral("AetMouseWheel"));
@@ -93,6 +109,7 @@ void TMainForm::AttachGridBehaviour(QTableView* grid)
         return;
     AttachGridPainter(grid);
     new GridEventHooks(this, grid);
+    KeepRowOnRightClick(grid);
 }
 
 // ---- painting

@@ -5,6 +5,7 @@
 #include "console/Icons.h"
 #include "console/PageControl.h"
 #include "foundation/DbMod.h"
+#include "foundation/TPagerNavigator.h"
 #include "windows/AboutBox.h"
 
 #include <QAbstractButton>
@@ -200,15 +201,22 @@ DataSet* TMainForm::GetActiveQuery()
 
 TPagerNavigator* TMainForm::GetActivePager() const
 {
-    // The record pages' pagers: page 1 -> Pagers[1], 2 -> [2], 3 -> [0], 4 -> [3], 5 -> [4].
-    // They are made with the record pages; until then no page has one.
-    return nullptr;
+    // The record pages' pagers: page 1 -> Pagers[1], 2 -> [2], 3 -> [0], 4 -> [3], 5 -> [4];
+    // null until the first show has made them.
+    switch (GetActivePageIndex()) {
+    case PageIdxIns: return Pagers[1].get();
+    case PageIdxTask: return Pagers[2].get();
+    case PageIdxLog: return Pagers[0].get();
+    case PageIdxUser: return Pagers[3].get();
+    case PageIdxTemp: return Pagers[4].get();
+    default: return nullptr;
+    }
 }
 
 void TMainForm::RefreshActivePage()
 {
-    if (GetActivePager()) {
-        // Reload the pager (count and page query) once the pagers exist.
+    if (TPagerNavigator* pager = GetActivePager()) {
+        pager->Reload();
         return;
     }
     DataSet* query = GetActiveQuery();

@@ -38,3 +38,15 @@ QDate StrToDate(const QString& text)
 {
     return QDate::fromString(text.trimmed(), ShortDateFormat());
 }
+
+QDateTime StrToDateTime(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    const QString date = ShortDateFormat();
+    for (const QString& time : {QStringLiteral(" H:mm:ss"), QStringLiteral(" H:mm"), QString()}) {
+        QDateTime value = QDateTime::fromString(trimmed, date + time);
+        if (value.isValid())
+            return value;
+    }
+    return QDateTime();
+}

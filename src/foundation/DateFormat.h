@@ -3,6 +3,7 @@
 
 #include <QChar>
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 
 // Sets the short date format (Qt date pattern, e.g. "yyyy-MM-dd") and the date separator.
@@ -14,3 +15,6 @@ QChar DateSeparator();
 QString DateToStr(const QDate& date);
 // Text in the short date format as a date; an invalid date when the text does not match.
 QDate StrToDate(const QString& text);
+// Text in the short date format, optionally followed by a time (H:mm or H:mm:ss), as a date and
+// time; invalid when the text does not match.
+QDateTime StrToDateTime(const QString& text);

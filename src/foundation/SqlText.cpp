@@ -21,3 +21,11 @@ QString SqlEscape(const QString& value)
     }
     return out;
 }
+
+QString SqlLikeText(const QString& value)
+{
+    // In a pattern the backslash escapes the next character, so it is doubled before quoting.
+    QString pattern = value;
+    pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    return SqlEscape(pattern);
+}

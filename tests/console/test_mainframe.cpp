@@ -113,8 +113,9 @@ TEST_F(MainFrameTest, RefreshRereadsTheActivePage)
     F().BtnRefreshClick();
     EXPECT_EQ(F().QueryGrdDev.RecordCount(), before + 1);
     F().ShowPageInfo(), F().RefreshActivePage();
-    F().ShowPageIns(), F().BtnRefreshClick();
-    EXPECT_FALSE(F().QueryGrdIns.Active());
+    F().ShowPageIns(), F().BtnRefreshClick(); // a record page reads its pager's page again
+    EXPECT_TRUE(F().QueryGrdIns.Active());
+    EXPECT_EQ(F().InsPage.LblInsTotalPage->text(), QStringLiteral("共0条  共 1 页"));
     EXPECT_EQ(answerer_.Count(), 0);
 }
 

@@ -1,0 +1,167 @@
+// The planned-task dialog against the real server: "全部设备" in one statement, the checks, type 2
+// with its pause and a restart after midnight, loading with the snapped pause, edits, refusals.
+#include "console/RecordTestSupport.h"
+#include "windows/TaskEdit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QTextEdit>
+
+using namespace RecordTestSupport;
+using namespace DevTestSupport;
+
+namespace {
+
+class TaskEditTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ShowConsole();
+        LogLevel = Consts::LevelDebug;
+    }
+    void SetUp() override
+    {
+        Reset();
+        AddTaskTypes();
+        MainForm->ShowPageTask();
+        ConsoleDb::ClearLog();
+    }
+    static QStringList Tasks()
+    {
+        return TestDb::Rows("select concat_ws('|', zol_id, task_type_id, shutdown_time, ifnull(up_time, 'NULL'), exec_unit, "
+                            "task_memo) from zol_scheduletask order by task_id");
+    }
+    static int Refreshes() { return ConsoleDb::LogText().count("select count(*)"); }
+    // Chooses the entry with this text in a lookup box as the operator does.
+    static void Pick(DbLookupCombo* box, const QString& text)
+    {
+        const int index = box->findText(text);
+        ASSERT_GE(index, 0) << text.toStdString();
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    }
+    static QString Labels(const TFormTaskEdit& d)
+    {
+        return QStringList{d.LblDevId->text(), d.LblDevIp->text(), d.LblDevMac->text(), d.LblDevPos->text()}.join('|');
+    }
+
+    ScriptedAnswerer answers_;
+};
+
+} // namespace
+
+// Unchanged, a new dialog writes in one statement a daily type-1 task without restart for every
+// terminal, at the time the dialog was made; with no terminals nothing is written or refreshed.
+TEST_F(TaskEditTest, NewDialogPlansForAllTerminals)
+{
+    TFormTaskEdit empty(MainForm);
+    empty.show();
+    empty.BtnOkClick();
+    EXPECT_FALSE(empty.isVisible());
+    EXPECT_EQ(std::pair(Tasks().size(), Refreshes()), std::pair(qsizetype(0), 0));
+
+    const int a = AddTerminal("甲", "down", "127.0.0.2"), b = AddTerminal("乙", "down", "127.0.0.3");
+    TFormTaskEdit d(MainForm);
+    ConsoleDb::ClearLog();
+    EXPECT_EQ(std::pair(d.DbCbxDevTask->Text(), d.DbCbxTaskType->Text()), std::pair(QString("全部设备"), QString("定时关机")));
+    EXPECT_EQ(Labels(d), "全部设备|全部设备|全部设备|全部设备");
+    EXPECT_TRUE(d.CbxLoop->isChecked() && !d.CbxPauseInterval->isEnabled());
+    const QString when = d.DtpShutdownTime->dateTime().toString("yyyy-MM-dd HH:mm:ss");
+    d.BtnOkClick();
+    EXPECT_EQ(Tasks(), QStringList({QString::number(a) + "|1|" + when + "|NULL|天|", QString::number(b) + "|1|" + when + "|NULL|天|"}));
+    EXPECT_EQ(ConsoleDb::LogText().count("执行更新SQL:insert into zol_scheduletask ( zol_id , task_type_id , shutdown_time , "
+                                         "up_time , exec_unit , task_memo )  select id,1,'" + when + "',null,'天','' from zol_baseinfo"), 1);
+    EXPECT_EQ(Refreshes(), 1);
+    EXPECT_EQ(answers_.Count(), 0);
+}
+
+// One terminal, type 2, 23:30 with a pause of 60: the restart falls on the next day. The memo keeps
+// quotes, backslashes and Chinese.
+TEST_F(TaskEditTest, RestartAfterMidnightMovesTheDate)
+{
+    const int a = AddTerminal("甲", "down", "127.0.0.2");
+    TFormTaskEdit d(MainForm);
+    Pick(d.DbCbxDevTask, "甲");
+    EXPECT_EQ(Labels(d), QString::number(a) + "|127.0.0.2|AA-BB|大厅");
+    Pick(d.DbCbxTaskType, "定时重启");
+    EXPECT_TRUE(d.CbxPauseInterval->isEnabled());
+    d.CbxPauseInterval->setCurrentText("60");
+    d.DtpShutdownTime->setDateTime(QDateTime(QDate(2013, 12, 31), QTime(23, 30, 0)));
+    d.CbxLoop->setChecked(false); // every task repeats daily
+    EXPECT_TRUE(d.CbxLoop->isChecked());
+    MainForm->SetMemoText(d.MemoTaskMemo, "O'Brien\\重启");
+    d.BtnOkClick();
+    EXPECT_EQ(Tasks(), QStringList{QString::number(a) + "|2|2013-12-31 23:30:00|2014-01-01 00:30:00|天|O'Brien\\\\重启"});
+    Pick(d.DbCbxTaskType, "定时关机");
+    EXPECT_FALSE(d.CbxPauseInterval->isEnabled());
+}
+
+// A stored type-2 task loads with its pause snapped up to a choice (45 -> 60); saving it unchanged
+// writes the restart from that pause. Edits never change the terminal, and the list has no
+// "全部设备" any more; a stored unit other than 天 is saved as 天.
+TEST_F(TaskEditTest, LoadSnapsThePauseAndEditKeepsTheTerminal)
+{
+    const int a = AddTerminal("甲", "down", "127.0.0.2");
+    AddTerminal("乙", "down", "127.0.0.3");
+    for (const auto& [up, pause] : std::vector<std::pair<QString, QString>>{
+             {"2013-05-06 22:10:00", "10"}, {"2013-05-06 22:45:00", "60"}, {"2013-05-06 23:01:00", "120"}, {"2013-05-06 21:35:00", "30"}}) {
+        const int task = AddTask(a, 2, "2013-05-06 22:00:00", up);
+        TFormTaskEdit d(MainForm);
+        d.LoadTask(task);
+        EXPECT_TRUE(d.EditMode());
+        EXPECT_EQ(std::pair(d.CbxPauseInterval->isEnabled(), d.CbxPauseInterval->currentText()), std::pair(true, pause));
+    }
+    TestDb::Exec("truncate zol_scheduletask");
+    const int task = AddTask(a, 2, "2013-05-06 22:00:00", "2013-05-06 22:45:00");
+    TestDb::Exec("update zol_scheduletask set exec_unit = 'DAY'");
+    TFormTaskEdit d(MainForm);
+    d.LoadTask(task);
+    EXPECT_EQ(d.DbCbxDevTask->findText("全部设备"), -1);
+    EXPECT_EQ(d.DbCbxDevTask->Text(), "甲");
+    EXPECT_EQ(Labels(d), QString::number(a) + "|127.0.0.2|AA-BB|大厅");
+    Pick(d.DbCbxDevTask, "乙"); // ignored by an edit
+    d.BtnOkClick();
+    EXPECT_EQ(Tasks(), QStringList{QString::number(a) + "|2|2013-05-06 22:00:00|2013-05-06 23:00:00|天|"});
+
+    TestDb::Exec("update zol_scheduletask set up_time = null");
+    TFormTaskEdit noRestart(MainForm);
+    noRestart.LoadTask(task);
+    EXPECT_EQ(std::pair(noRestart.CbxPauseInterval->isEnabled(), noRestart.CbxPauseInterval->currentText()),
+              std::pair(false, QString("10")));
+    noRestart.BtnOkClick();
+    EXPECT_EQ(Tasks(), QStringList{QString::number(a) + "|2|2013-05-06 22:00:00|NULL|天|"});
+}
+
+// No terminal shown (an edit of a task that is gone leaves the box empty), then no type: each warns
+// and writes nothing. A statement the database refuses keeps the dialog open.
+TEST_F(TaskEditTest, ChecksAndRefusals)
+{
+    AddTerminal("甲", "down", "127.0.0.2");
+    TFormTaskEdit gone(MainForm);
+    gone.LoadTask(999);
+    EXPECT_FALSE(gone.EditMode());
+    gone.show();
+    gone.BtnOkClick();
+    EXPECT_EQ(Describe(answers_.Last()), "警告|请选择设备!|2|0");
+    Pick(gone.DbCbxDevTask, "甲");
+    gone.DbCbxTaskType->SetKeyValue("7");
+    gone.BtnOkClick();
+    EXPECT_EQ(Describe(answers_.Last()), "警告|请选择任务类型!|2|0");
+    EXPECT_TRUE(gone.isVisible());
+
+    TestDb::Exec("create trigger no_task before insert on zol_scheduletask for each row "
+                 "signal sqlstate '45000' set message_text = 'refused'");
+    gone.DbCbxTaskType->SetKeyValue("1");
+    MainForm->SetMemoText(gone.MemoTaskMemo, "留着");
+    gone.BtnOkClick();
+    TestDb::Exec("drop trigger no_task");
+    EXPECT_EQ(Describe(answers_.Last()), "错误|数据库异常!|3|0");
+    EXPECT_TRUE(gone.isVisible());
+    EXPECT_EQ(MainForm->GetMemoText(gone.MemoTaskMemo), "留着");
+    EXPECT_TRUE(Tasks().isEmpty());
+
+    TestDb::Exec("insert into zol_scheduletask (zol_id, task_type_id, shutdown_time) values (1, 1, 'soon')");
+    TFormTaskEdit bad(MainForm);
+    EXPECT_THROW(bad.LoadTask(TestDb::Scalar("select max(task_id) from zol_scheduletask").toInt()), Exception);
+}
