@@ -11,11 +11,17 @@ namespace {
 class DevTreeTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ConsoleDb::SetUp(); }
-    void SetUp() override { TestDb::Truncate(), MainForm->ShowPage(TMainForm::PageIdxDev), MainForm->LblDevId->clear(); }
+    void SetUp() override
+    {
+        TestDb::Truncate();
+        MainForm->ShowPage(TMainForm::PageIdxDev);
+        MainForm->LblDevId->clear();
+    }
     static int AddWithTemp(const QString& name, const QString& status, const QString& temp)
     {
         const int id = AddTerminal(name, status, "192.168.1.20");
-        return TestDb::Exec(QStringLiteral("insert into zol_temp (zol_id, temp) values (%1, %2)").arg(id).arg(temp)), id;
+        TestDb::Exec(QStringLiteral("insert into zol_temp (zol_id, temp) values (%1, %2)").arg(id).arg(temp));
+        return id;
     }
     static QStringList Box() // the labels, then State()
     {
@@ -60,9 +66,11 @@ TEST_F(DevTreeTest, MovesFollowTheCheckUnlessStoredShutdownOrPowerOff)
     std::vector<int> t;
     for (int i = 0; i < 5; ++i)
         t.push_back(AddTerminal(QStringLiteral("T%1").arg(i), "up"));
-    const int down = AddTerminal("停", "down"), none = AddTerminal("无");
+    const int down = AddTerminal("停", "down");
+    const int none = AddTerminal("无");
     MainForm->BuildDevTree();
-    MainForm->UpdateDevNetState(none, Consts::StatusUp), MainForm->UpdateDevNetState(0, Consts::StatusUp);
+    MainForm->UpdateDevNetState(none, Consts::StatusUp);
+    MainForm->UpdateDevNetState(0, Consts::StatusUp);
     EXPECT_TRUE(MainForm->LblDevId->text().isEmpty()) << "no status row or no id: not even the detail box";
     SetStored(t[1], "poweroff");
     for (const auto& [id, state] : std::vector<std::pair<int, QString>>{
@@ -81,15 +89,20 @@ TEST_F(DevTreeTest, EditedTerminalIsShownOnce)
     MainForm->BuildDevTree();
     SetStored(id, "down");
     DevBean edited;
-    edited.Id = id, edited.Name = QStringLiteral("编辑后"), edited.status = Consts::StatusDown;
-    MainForm->AddDevTreeNode(&edited), Pump();
+    edited.Id = id;
+    edited.Name = QStringLiteral("编辑后");
+    edited.status = Consts::StatusDown;
+    MainForm->AddDevTreeNode(&edited);
+    Pump();
     EXPECT_EQ(Groups(), "正常运行(0)  | 网络异常(0)  | 关机状态(1) 编辑后 | 关闭电源(0) ");
 }
 
 // Workers flip their own terminals between error and up (odd ones end on up); the UI thread applies them in order.
 TEST_F(DevTreeTest, WorkerCallsApplyOnUiThreadInCallOrder)
 {
-    constexpr int Workers = 4, PerWorker = 5, Rounds = 7;
+    constexpr int Workers = 4;
+    constexpr int PerWorker = 5;
+    constexpr int Rounds = 7;
     std::vector<int> ids; // worker w's are ids[w * PerWorker ...]
     for (int i = 0; i < Workers * PerWorker; ++i)
         ids.push_back(AddTerminal(QStringLiteral("W%1-%2").arg(i / PerWorker).arg(i % PerWorker), "up"));
@@ -165,7 +178,9 @@ TEST_F(DevTreeTest, ShownTerminalsTextsMovesAndDeletion)
 // Nothing selected: the current row. Else the ids in the order picked; the last becomes current.
 TEST_F(DevTreeTest, GridCurrentRowAndSelection)
 {
-    const int c = AddTerminal("C-dev", "up"), a = AddTerminal("A-dev", "down"), b = AddTerminal("B-dev");
+    const int c = AddTerminal("C-dev", "up");
+    const int a = AddTerminal("A-dev", "down");
+    const int b = AddTerminal("B-dev");
     MainForm->BuildDevTree();
     FormDbMod->ReopenQuery(MainForm->QueryGrdDev); // sorted by name
     MainForm->QueryGrdDev.SetRecNo(3);

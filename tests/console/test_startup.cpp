@@ -33,8 +33,11 @@ void When(std::function<bool()> ready, std::function<void()> action)
 {
     auto* timer = new QTimer(qApp);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, ready, action] {
-        if (ready())
-            timer->stop(), timer->deleteLater(), action();
+        if (ready()) {
+            timer->stop();
+            timer->deleteLater();
+            action();
+        }
     });
     timer->start(5);
 }
@@ -53,12 +56,19 @@ protected:
         TestDb::CreateFresh();
         TestDb::Exec("insert into zol_user (name, landname, password, type) values ('值班员', 'duty', md5('pw'), 2);");
     }
-    void TearDown() override { SetProcessExitHandler({}), TMainForm::SetConfigDirForTest(QString()); }
+    void TearDown() override
+    {
+        SetProcessExitHandler({});
+        TMainForm::SetConfigDirForTest(QString());
+    }
     // Runs the program from a fresh state with these settings in conf.ini.
     int Run(const QByteArray& settings)
     {
         TMainForm::SetConfigDirForTest(settings_.path());
-        LoggedIn = false, LoginTries = 0, LogLevel = Consts::InitialLogLevel, TimeOut = Consts::InitialTimeOut;
+        LoggedIn = false;
+        LoginTries = 0;
+        LogLevel = Consts::InitialLogLevel;
+        TimeOut = Consts::InitialTimeOut;
         QFile f(settings_.filePath("conf.ini"));
         EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write("[system]\n" + settings) >= 0);
         f.close();
@@ -136,7 +146,9 @@ TEST_F(StartupTest, LoginRunsTheMainWindowUntilExit)
     TestDb::Exec("insert into zol_baseinfo (name, ip) values ('巡检终端', '127.0.0.1');"
                  "insert into zol_status (zol_id, status) select max(id), 'poweroff' from zol_baseinfo;");
     When([] { return LoginDlg && LoginDlg->isVisible(); }, [] {
-        LoginDlg->Editlandname->setText("duty"), LoginDlg->Editpassword->setText("pw"), LoginDlg->OKBtn->click();
+        LoginDlg->Editlandname->setText("duty");
+        LoginDlg->Editpassword->setText("pw");
+        LoginDlg->OKBtn->click();
     });
     auto checks = [] { return MainForm->MemoInfo->toPlainText().count(QStringLiteral("]关闭电源状态")); };
     QString running;

@@ -11,7 +11,12 @@ namespace {
 
 class ConsoleLogTest : public ::testing::Test {
 protected:
-    void SetUp() override { LogLevel = Consts::LevelInfo, view_.resize(400, 120), view_.show(); }
+    void SetUp() override
+    {
+        LogLevel = Consts::LevelInfo;
+        view_.resize(400, 120);
+        view_.show();
+    }
 
     // The lines, queued ones included, time as "T", with their look: colour or plain, bold, or "mixed".
     QStringList Shown() const
@@ -40,8 +45,10 @@ TEST_F(ConsoleLogTest, LinesAreTagTimeMessageWithTheirLookAndLowerLevelsDropped)
 {
     for (int logLevel : {Consts::LevelWarning, Consts::LevelDebug}) {
         LogLevel = logLevel;
-        log_.Write(Consts::LevelWarning, "<b>not markup</b>"), log_.Write(Consts::LevelInfo, "连接成功");
-        log_.Write(Consts::LevelError, "e"), log_.Write(Consts::LevelDebug, "d");
+        log_.Write(Consts::LevelWarning, "<b>not markup</b>");
+        log_.Write(Consts::LevelInfo, "连接成功");
+        log_.Write(Consts::LevelError, "e");
+        log_.Write(Consts::LevelDebug, "d");
     }
     EXPECT_EQ(view_.document()->blockCount(), 6); // on the user-interface thread a line is shown at once
     EXPECT_EQ(Shown(), QStringList({"  警告 T : <b>not markup</b> | #ff0000", "  错误 T : e | #ff0000 bold",
@@ -59,15 +66,19 @@ TEST_F(ConsoleLogTest, InfoScrollsToTheBottomWarningsAndErrorsDoNot)
     EXPECT_EQ(bar->value(), bar->maximum());
 
     bar->setValue(0);
-    log_.Write(Consts::LevelWarning, "w"), log_.Write(Consts::LevelError, "e"), Shown();
+    log_.Write(Consts::LevelWarning, "w");
+    log_.Write(Consts::LevelError, "e");
+    Shown();
     EXPECT_EQ(bar->value(), 0);
-    log_.Write(Consts::LevelInfo, "after"), Shown();
+    log_.Write(Consts::LevelInfo, "after");
+    Shown();
     EXPECT_EQ(bar->value(), bar->maximum());
 }
 
 TEST_F(ConsoleLogTest, LinesOfManyThreadsStayWholeOrderedAndColoured)
 {
-    constexpr int Threads = 8, LinesEach = 200;
+    constexpr int Threads = 8;
+    constexpr int LinesEach = 200;
     std::vector<std::jthread> threads;
     for (int t = 0; t < Threads; ++t)
         threads.emplace_back([this, t] {
@@ -93,8 +104,10 @@ TEST_F(ConsoleLogTest, ALineLoggedWhileALineIsAddedFollowsItAndLinesAfterTheView
 {
     bool inside = false;
     QObject::connect(&view_, &QTextEdit::textChanged, [&] {
-        if (!inside && view_.toPlainText().endsWith("first")) // a held, non-recursive lock would deadlock here
-            inside = true, log_.Write(Consts::LevelInfo, "second");
+        if (!inside && view_.toPlainText().endsWith("first")) { // a held, non-recursive lock would deadlock here
+            inside = true;
+            log_.Write(Consts::LevelInfo, "second");
+        }
     });
     log_.Write(Consts::LevelWarning, "first");
     EXPECT_EQ(Shown(), QStringList({"  警告 T : first | #ff0000", "  信息 T : second | plain"}));

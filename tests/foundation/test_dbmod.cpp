@@ -12,8 +12,16 @@ const QString DbException = "数据库异常!";
 
 class DbModTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ConsoleDb::SetUp(), LogLevel = Consts::LevelDebug; }
-    void SetUp() override { TestDb::Truncate(), ConsoleDb::ClearLog(); }
+    static void SetUpTestSuite()
+    {
+        ConsoleDb::SetUp();
+        LogLevel = Consts::LevelDebug;
+    }
+    void SetUp() override
+    {
+        TestDb::Truncate();
+        ConsoleDb::ClearLog();
+    }
 };
 
 } // namespace
@@ -37,7 +45,8 @@ TEST_F(DbModTest, OperationsLogTheirStatementsAndFailures)
     TestDb::Exec("insert into zol_user (name, type) values ('丙', 3)");
     FormDbMod->ReopenQuery(grid);
     EXPECT_EQ(QString("%1 %2 ").arg(grid.RecordCount()).arg(grid.RecNo()) + grid.AsString("NAME"), "3 1 新用户");
-    FormDbMod->CloseQuery(grid), FormDbMod->CloseQuery(grid); // closing twice is harmless
+    FormDbMod->CloseQuery(grid);
+    FormDbMod->CloseQuery(grid); // closing twice is harmless
     EXPECT_FALSE(grid.Active());
 
     EXPECT_EQ(Thrown([] { FormDbMod->QuerySql("select * from zol_nothing"); }), DbException);
@@ -73,7 +82,8 @@ TEST_F(DbModTest, QuotesBackslashesAndChineseAreStoredExactly)
 
 TEST_F(DbModTest, ConcurrentCallersNeverSeeEachOthersResults)
 {
-    constexpr int Threads = 8, Rounds = 25;
+    constexpr int Threads = 8;
+    constexpr int Rounds = 25;
     std::atomic<int> failures{0};
     std::vector<std::jthread> workers;
     for (int t = 0; t < Threads; ++t)

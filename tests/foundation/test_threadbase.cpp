@@ -17,13 +17,28 @@ public:
     explicit ScriptedWorker(const QString& name, std::function<void()> destroyed = [] {})
         : ThreadBase(name), onDestroyed(std::move(destroyed)) {}
     ~ScriptedWorker() override { onDestroyed(); }
-    std::function<void()> init = [] {}, run = [] {}, cleanup = [] {}, onDestroyed;
+    std::function<void()> init = [] {};
+    std::function<void()> run = [] {};
+    std::function<void()> cleanup = [] {};
+    std::function<void()> onDestroyed;
     QString ran; // "i", "r", "c" in the order the steps ran
 
 protected:
-    void Init() override { ran += 'i'; init(); }
-    void Run() override { ran += 'r'; run(); }
-    void Cleanup() override { ran += 'c'; cleanup(); }
+    void Init() override
+    {
+        ran += 'i';
+        init();
+    }
+    void Run() override
+    {
+        ran += 'r';
+        run();
+    }
+    void Cleanup() override
+    {
+        ran += 'c';
+        cleanup();
+    }
 };
 
 TEST(ThreadBaseTest, EachFailingStepHasItsOwnOutcome)

@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 namespace {
-constexpr unsigned char Set = 0x11, On = 0x80, Off = 0x00;
+constexpr unsigned char Set = 0x11;
+constexpr unsigned char On = 0x80;
+constexpr unsigned char Off = 0x00;
 constexpr int Backlog = 256;
 } // namespace
 
@@ -21,7 +23,8 @@ FakeRelay::FakeRelay()
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof addr;
-    const int one = 1, probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int one = 1;
+    const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     for (int fd : {probe, listenFd_})
         ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
@@ -58,7 +61,10 @@ void FakeRelay::SetFault(Fault fault, Scope scope)
     fault_ = fault;
     scope_ = scope;
     // A listener shut down stops listening but keeps its port, so the system refuses connections.
-    fault == Fault::Refuse ? ::shutdown(listenFd_, SHUT_RD) : ::listen(listenFd_, Backlog);
+    if (fault == Fault::Refuse)
+        ::shutdown(listenFd_, SHUT_RD);
+    else
+        ::listen(listenFd_, Backlog);
     changed_.notify_all();
 }
 
@@ -90,17 +96,25 @@ void FakeRelay::Serve(int fd, bool drain)
 {
     QByteArray in;
     char buf[4096];
-    for (ssize_t got; (got = ::recv(fd, buf, sizeof buf, 0)) > 0;) {
+    for (;;) {
+        const ssize_t got = ::recv(fd, buf, sizeof buf, 0);
+        if (got <= 0)
+            break;
         if (drain)
             continue;
         in.append(buf, got);
         // A frame is 10 bytes and its data count (byte 7).
-        for (int n; in.size() >= 8 && in.size() >= (n = static_cast<unsigned char>(in[7]) + 10); in.remove(0, n)) {
+        while (in.size() >= 8) {
+            const int n = static_cast<unsigned char>(in[7]) + 10;
+            if (in.size() < n)
+                break; // the rest of the frame is still on its way
+            const QByteArray frame = in.left(n);
+            in.remove(0, n);
             std::unique_lock g(lock_);
-            frames_.push_back(in.left(n));
+            frames_.push_back(frame);
             changed_.notify_all();
-            const auto command = static_cast<unsigned char>(in[6]);
-            const auto first = n > 10 ? static_cast<unsigned char>(in[8]) : 0;
+            const auto command = static_cast<unsigned char>(frame[6]);
+            const auto first = n > 10 ? static_cast<unsigned char>(frame[8]) : 0;
             const Fault fault = (scope_ == Scope::All || command == Set) ? fault_ : Fault::None;
             if (fault == Fault::Silent)
                 continue;

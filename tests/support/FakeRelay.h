@@ -40,11 +40,23 @@ public:
         released_ = true;
         changed_.notify_all();
     }
-    void SetChannel(int channel, bool on) { std::lock_guard g(lock_); channels_[channel & 1] = on; }
-    bool Channel(int channel) const { std::lock_guard g(lock_); return channels_[channel & 1]; }
+    void SetChannel(int channel, bool on)
+    {
+        std::lock_guard g(lock_);
+        channels_[channel & 1] = on;
+    }
+    bool Channel(int channel) const
+    {
+        std::lock_guard g(lock_);
+        return channels_[channel & 1];
+    }
 
     // Every whole frame received, in order of arrival, over all connections.
-    std::vector<QByteArray> Frames() const { std::lock_guard g(lock_); return frames_; }
+    std::vector<QByteArray> Frames() const
+    {
+        std::lock_guard g(lock_);
+        return frames_;
+    }
     // Waits until at least n frames have come in; false after timeoutMs.
     bool WaitFrames(int n, int timeoutMs) const
     {
@@ -61,7 +73,9 @@ private:
 
     int port_ = 0;
     int listenFd_ = -1;
-    std::atomic<int> delayMs_{0}, accepted_{0}, open_{0};
+    std::atomic<int> delayMs_{0};
+    std::atomic<int> accepted_{0};
+    std::atomic<int> open_{0};
     mutable std::mutex lock_;
     mutable std::condition_variable changed_; // frames, fault or stop
     bool stop_ = false;

@@ -12,8 +12,9 @@ namespace {
 
 constexpr int ShortTimeOutMs = 300;
 constexpr int WaitMs = 20000; // upper bound of every wait for the check and its probes
-const char *const Reachable = ReachabilityPeers::ReachableIp, *const Refusing = ReachabilityPeers::RefusingIp,
-                 *const Silent = ReachabilityPeers::SilentIp;
+const char* const Reachable = ReachabilityPeers::ReachableIp;
+const char* const Refusing = ReachabilityPeers::RefusingIp;
+const char* const Silent = ReachabilityPeers::SilentIp;
 
 bool NoProbeAlive() { return ThreadTelnet::LiveCount() == 0; }
 
@@ -65,7 +66,12 @@ protected:
         static ReachabilityPeers peers;
         MainForm->IniWriteInteger(QStringLiteral("SocketPort"), peers.Port());
     }
-    void SetUp() override { TestDb::Truncate(), TimeOut = ShortTimeOutMs, ConsoleDb::ClearLog(); }
+    void SetUp() override
+    {
+        TestDb::Truncate();
+        TimeOut = ShortTimeOutMs;
+        ConsoleDb::ClearLog();
+    }
     void TearDown() override
     {
         EXPECT_TRUE(QTest::qWaitFor(NoProbeAlive, WaitMs)) << "a probe is still alive";
@@ -94,9 +100,12 @@ TEST_F(ConnectionTestTest, ReportsEachTerminalAsItsTableRowSays)
     };
     std::vector<int> ids;
     QStringList expected;
-    for (const auto& r : rows)
-        ids.push_back(AddTerminal(int(ids.size()) + 1, r.ip, r.status, r.name)), expected << r.report;
-    expected.removeAll(""), expected.sort();
+    for (const auto& r : rows) {
+        ids.push_back(AddTerminal(int(ids.size()) + 1, r.ip, r.status, r.name));
+        expected << r.report;
+    }
+    expected.removeAll("");
+    expected.sort();
     MainForm->BuildDevTree();
     ids.push_back(99); // no such terminal: no line
 
@@ -123,8 +132,10 @@ TEST_F(ConnectionTestTest, TenTerminalsNeverMoreThanThreeProbesAtATime)
 {
     std::vector<int> ids;
     QStringList expected;
-    for (int id = 1; id <= 10; ++id)
-        ids.push_back(AddTerminal(id, Reachable)), expected << QStringLiteral("信息 远程设备[终端%1:127.0.0.1]网络正常．").arg(id);
+    for (int id = 1; id <= 10; ++id) {
+        ids.push_back(AddTerminal(id, Reachable));
+        expected << QStringLiteral("信息 远程设备[终端%1:127.0.0.1]网络正常．").arg(id);
+    }
     MainForm->BuildDevTree();
     std::atomic<int> running{0};
     std::atomic<int> peak{0};

@@ -10,23 +10,35 @@ namespace {
 
 constexpr int Divisor = 30; // replies are awaited 200 ms, the button settles 10 ms
 constexpr int WaitMs = 20000; // upper bound of every wait for a fake relay
-constexpr char SwitchOn = 'n', SwitchOff = 'f'; // single calls rather than operations
+// Single calls rather than operations.
+constexpr char SwitchOn = 'n';
+constexpr char SwitchOff = 'f';
 
 QByteArray Hex(const char* bytes) { return QByteArray::fromHex(bytes); }
-const QByteArray Q0 = Hex("55 AA AA AA AA AA 01 01 00 A9 16"), Q1 = Hex("55 AA AA AA AA AA 01 01 01 AA 16");
-const QByteArray On0 = Hex("55 AA AA AA AA AA 11 02 00 00 BA 16"), On1 = Hex("55 AA AA AA AA AA 11 02 01 00 BB 16");
-const QByteArray Off0 = Hex("55 AA AA AA AA AA 11 02 10 00 CA 16"), Off1 = Hex("55 AA AA AA AA AA 11 02 11 00 CB 16");
+const QByteArray Q0 = Hex("55 AA AA AA AA AA 01 01 00 A9 16");
+const QByteArray Q1 = Hex("55 AA AA AA AA AA 01 01 01 AA 16");
+const QByteArray On0 = Hex("55 AA AA AA AA AA 11 02 00 00 BA 16");
+const QByteArray On1 = Hex("55 AA AA AA AA AA 11 02 01 00 BB 16");
+const QByteArray Off0 = Hex("55 AA AA AA AA AA 11 02 10 00 CA 16");
+const QByteArray Off1 = Hex("55 AA AA AA AA AA 11 02 11 00 CB 16");
 
 class RelayControllerTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ConsoleDb::SetUp(), RelayTimings::SetForTest(Divisor); }
+    static void SetUpTestSuite()
+    {
+        ConsoleDb::SetUp();
+        RelayTimings::SetForTest(Divisor);
+    }
     // A relay set up as given, the device record pointing at it.
     FakeRelay& Relay(bool powerOn, bool buttonOn, FakeRelay::Fault fault = {}, FakeRelay::Scope scope = {})
     {
         relay.emplace();
         relay->SetFault(fault, scope);
-        relay->SetChannel(PowerChannel, powerOn), relay->SetChannel(ButtonChannel, buttonOn);
-        device.Id = 7, device.relayip = "127.0.0.1", device.port = relay->Port();
+        relay->SetChannel(PowerChannel, powerOn);
+        relay->SetChannel(ButtonChannel, buttonOn);
+        device.Id = 7;
+        device.relayip = "127.0.0.1";
+        device.port = relay->Port();
         return *relay;
     }
 
@@ -40,7 +52,10 @@ protected:
 TEST(RelayFrame, SendsLowBytesAndWrapsTheChecksum)
 {
     RelayFrameDesc d;
-    d.Command = 0xF0, d.Count = 2, d.Data[0] = 0x1FF, d.Data[1] = -1;
+    d.Command = 0xF0;
+    d.Count = 2;
+    d.Data[0] = 0x1FF;
+    d.Data[1] = -1;
     unsigned char out[RemoteDeviceController::BufferSize] = {};
     const int n = RemoteDeviceController::BuildFrame(d, out);
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(out), n), Hex("55 AA AA AA AA AA F0 02 FF FF 97 16"));
@@ -78,7 +93,8 @@ TEST_F(RelayControllerTest, UnknownOperationOrUnusableRecordMakesNoTraffic)
         EXPECT_EQ(RemoteDeviceController(&device).Execute(op), 0) << op;
     device.relayip = "   ";
     EXPECT_EQ(RemoteDeviceController(&device).Execute(OpStart), 0x10000002);
-    device.relayip = "127.0.0.1", device.port = 0;
+    device.relayip = "127.0.0.1";
+    device.port = 0;
     EXPECT_EQ(RemoteDeviceController(&device).Execute(OpPowerOff), 0x10000002);
     EXPECT_EQ(RemoteDeviceController(nullptr).Execute(OpShutdown), 0x10000002);
     EXPECT_EQ(r.Connections(), 0);
@@ -124,7 +140,9 @@ TEST_F(RelayControllerTest, FaultyRelaysGiveTheirFailCodes)
 TEST_F(RelayControllerTest, HangingConnectIsBoundedByTheReplyWait)
 {
     ReachabilityPeers peers;
-    device.Id = 7, device.relayip = ReachabilityPeers::SilentIp, device.port = peers.Port();
+    device.Id = 7;
+    device.relayip = ReachabilityPeers::SilentIp;
+    device.port = peers.Port();
     clock.start();
     EXPECT_EQ(RemoteDeviceController(&device).Execute(OpPowerOff), 0x10000100);
     const int limit = RelayTimings::ConnectLimitMs / Divisor;

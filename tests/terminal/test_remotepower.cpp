@@ -45,7 +45,9 @@ protected:
         ConsoleDb::SetUp();
         RelayTimings::SetForTest(Divisor);
         static UserBean op;
-        op.Id = 3, op.Name = QStringLiteral("值班员"), CurrentUser = &op;
+        op.Id = 3;
+        op.Name = QStringLiteral("值班员");
+        CurrentUser = &op;
     }
     void SetUp() override { TestDb::Truncate(); }
     ScriptedAnswerer boxes;
@@ -57,7 +59,8 @@ protected:
 TEST_F(RemotePowerTest, OneTerminalThroughEveryOperation)
 {
     FakeRelay relay;
-    relay.SetFault(FakeRelay::Fault::Delay), relay.SetDelayMs(60); // long enough for the progress to be seen
+    relay.SetFault(FakeRelay::Fault::Delay);
+    relay.SetDelayMs(60); // long enough for the progress to be seen
     const int id = AddTerminal("O'Neil 大厅", relay.Port());
     MainForm->BuildDevTree();
     const std::pair<char, QString> steps[] = {{OpShutdown, Consts::StatusDown}, {OpPowerOff, Consts::StatusPowerOff},
@@ -83,7 +86,8 @@ TEST_F(RemotePowerTest, FailuresAreWarnedAndLoggedWithTheirCode)
     EXPECT_EQ(RunBatch({}, OpPowerOff), Positions{0});
     FakeRelay relay;
     relay.SetFault(FakeRelay::Fault::Refuse);
-    const int unreachable = AddTerminal("一号机", relay.Port()), noPort = AddTerminal("二号机", 0);
+    const int unreachable = AddTerminal("一号机", relay.Port());
+    const int noPort = AddTerminal("二号机", 0);
     RunBatch({unreachable, noPort}, OpPowerOff);
 
     QStringList texts;
@@ -136,9 +140,13 @@ TEST_F(RemotePowerTest, ResultsArrivingAtDifferentPassesAreEachRecordedOnce)
 
 TEST_F(RemotePowerTest, StopLeavesRunningControlThreadsUnrecorded)
 {
-    FakeRelay fast, silent;
-    fast.SetChannel(PowerChannel, true), silent.SetFault(FakeRelay::Fault::Silent);
-    const int a = AddTerminal("甲", fast.Port()), b = AddTerminal("乙", silent.Port()), c = AddTerminal("丙", silent.Port());
+    FakeRelay fast;
+    FakeRelay silent;
+    fast.SetChannel(PowerChannel, true);
+    silent.SetFault(FakeRelay::Fault::Silent);
+    const int a = AddTerminal("甲", fast.Port());
+    const int b = AddTerminal("乙", silent.Port());
+    const int c = AddTerminal("丙", silent.Port());
 
     // Long reply waits here, so that "within a pass" stands far apart from "after the silent relay's
     // tries" even on a loaded machine.
@@ -148,8 +156,10 @@ TEST_F(RemotePowerTest, StopLeavesRunningControlThreadsUnrecorded)
     qint64 stoppedAt = -1;
     clock.start();
     RunBatch({a, b, c}, OpPowerOff, [&](ThreadProcessBar& batch) {
-        if (stoppedAt < 0 && batch.GetPosition() == 1)
-            stoppedAt = clock.elapsed(), batch.Stop();
+        if (stoppedAt < 0 && batch.GetPosition() == 1) {
+            stoppedAt = clock.elapsed();
+            batch.Stop();
+        }
     });
     ASSERT_GE(stoppedAt, 0);
     // The batch left its loop within a pass; the silent relay still had most of its tries ahead.

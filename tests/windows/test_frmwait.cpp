@@ -25,12 +25,15 @@ struct Worker : ThreadProcessBar {
     {
         if (mode == Mode::Throw)
             throw 1;
-        for (; mode == Mode::Hold && !release; QThread::msleep(1))
+        while (mode == Mode::Hold && !release) {
             sawStop = sawStop || StopRequested;
+            QThread::msleep(1);
+        }
     }
     std::atomic<bool>* destroyed;
     const Mode mode;
-    std::atomic<bool> release{false}, sawStop{false};
+    std::atomic<bool> release{false};
+    std::atomic<bool> sawStop{false};
 };
 
 // One step of a script run inside the window's modal loop: when its condition holds, its action runs.

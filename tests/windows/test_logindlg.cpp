@@ -31,7 +31,8 @@ protected:
     }
     void SetUp() override
     {
-        LoginTries = 0, LoggedIn = false;
+        LoginTries = 0;
+        LoggedIn = false;
         SetProcessExitHandler([](int code) { throw ProcessEnded{code}; });
         dlg_.show();
     }
@@ -42,10 +43,12 @@ protected:
     {
         dlg_.Editlandname->setText(name);
         dlg_.Editpassword->setText(password);
-        if (on)
-            on->setFocus(), QTest::keyClick(on, key);
-        else
+        if (on) {
+            on->setFocus();
+            QTest::keyClick(on, key);
+        } else {
             dlg_.OKBtnClick();
+        }
         EXPECT_TRUE(dlg_.Editlandname->text().isEmpty() && dlg_.Editpassword->text().isEmpty());
         return dlg_.Label5->isHidden() ? QString() : dlg_.Label5->text();
     }
