@@ -96,13 +96,8 @@ TEST_F(ExportGridTest, RecordGridItemsExportTheirOwnGrid)
 {
     DataSet& ops = MainForm->QueryGrdIns;
     ops.Open({"id", "name", "operation"}, {{QString("5"), QString("甲"), QString("关闭远程设备电源")}});
-    if (!qobject_cast<DataSetModel*>(MainForm->GrdIns->model()))
-        (new DataSetModel(&ops, {{"id", "编号", 0, false}, {"", "序号", 40, true}, {"name", "设备名称", 90, true},
-                                 {"operation", "操作内容", 200, true}},
-                          MainForm->GrdIns))
-            ->ApplyColumns(MainForm->GrdIns);
     save_.name = dir_.filePath("操作日志.xlsx");
-    MainForm->N37Click();
+    MainForm->InsPage.N37->trigger();
     const XlsxSheet sheet = ReadXlsx(save_.name);
     EXPECT_EQ(sheet.text.value("C2"), QStringLiteral("关闭远程设备电源"));
     EXPECT_EQ(MainForm->GetActivePageIndex(), TMainForm::PageIdxDev);

@@ -198,21 +198,20 @@ TEST_F(GridBehaviourTest, WheelMovesTheFocusedGridOneRow)
 // refresh item reads the operator list again, and their cells use the window's painter.
 TEST_F(GridBehaviourTest, RecordGridsSelectAllAndRefresh)
 {
-    const std::tuple<int, QTableView*, DataSet*, void (TMainForm::*)()> pages[] = {
-        {TMainForm::PageIdxIns, MainForm->GrdIns, &MainForm->QueryGrdIns, &TMainForm::N10Click},
-        {TMainForm::PageIdxTask, MainForm->GrdTask, &MainForm->QueryGrdTask, &TMainForm::N12Click},
-        {TMainForm::PageIdxLog, MainForm->GrdLog, &MainForm->QueryGrdLog, &TMainForm::N53Click},
-        {TMainForm::PageIdxUser, MainForm->GrdUser, &MainForm->QueryGrdUser, &TMainForm::N50Click},
-        {TMainForm::PageIdxTemp, MainForm->GrdTemp, &MainForm->QueryGrdTemp, &TMainForm::N53Click},
+    // Each grid's own popup item.
+    const std::tuple<int, QTableView*, DataSet*, QAction*> pages[] = {
+        {TMainForm::PageIdxIns, MainForm->GrdIns, &MainForm->QueryGrdIns, MainForm->InsPage.N10},
+        {TMainForm::PageIdxTask, MainForm->GrdTask, &MainForm->QueryGrdTask, MainForm->TaskPage.N12},
+        {TMainForm::PageIdxLog, MainForm->GrdLog, &MainForm->QueryGrdLog, MainForm->LogPage.N53},
+        {TMainForm::PageIdxUser, MainForm->GrdUser, &MainForm->QueryGrdUser, MainForm->UserPage.N50},
+        {TMainForm::PageIdxTemp, MainForm->GrdTemp, &MainForm->QueryGrdTemp, MainForm->TempPage.MenuItem20},
     };
     for (const auto& [page, grid, data, selectAll] : pages) {
+        MainForm->ShowPage(page); // opens the page's own result first
         *data = Numbered(4);
-        if (!qobject_cast<DataSetModel*>(grid->model()))
-            (new DataSetModel(data, {{"id", "", 0, false}, {"", "序号", 40, true}}, grid))->ApplyColumns(grid);
         EXPECT_NE(qobject_cast<QStyledItemDelegate*>(grid->itemDelegate()), nullptr);
-        MainForm->ShowPage(page);
         data->SetRecNo(2);
-        (MainForm->*selectAll)();
+        selectAll->trigger();
         EXPECT_EQ(SelectedRecNos(grid), (QList<int>{1, 2, 3, 4})) << page;
         EXPECT_EQ(data->RecNo(), 2);
     }
@@ -220,7 +219,7 @@ TEST_F(GridBehaviourTest, RecordGridsSelectAllAndRefresh)
     MainForm->ShowPage(TMainForm::PageIdxUser);
     MainForm->QueryGrdUser.CommandText = QStringLiteral("select id, name from zol_user order by id");
     TestDb::Exec("insert into zol_user (name, landname, password, type) values ('张三', 'zs', 'x', 2)");
-    MainForm->MenuItem17Click();
+    MainForm->UserPage.MenuItem17->trigger();
     EXPECT_EQ(MainForm->QueryGrdUser.RecordCount(), TestDb::Scalar("select count(*) from zol_user").toInt());
 }
 
