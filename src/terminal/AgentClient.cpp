@@ -1,0 +1,90 @@
+// The blocking agent client: connection, authentication reply wait, raw reads and "exit".
+#include "terminal/AgentClient.h"
+
+#include "platform/Exception.h"
+#include "platform/GbkCodec.h"
+#include "platform/TrimBlanks.h"
+#include "terminal/AgentProtocol.h"
+
+namespace {
+
+// A reply text is taken whole: up to this much at once, then whatever else is already there.
+constexpr int ReplyChunk = 64 * 1024;
+
+} // namespace
+
+QString AgentClient::Init()
+{
+    if (Ip.isEmpty())
+        return AgentMessages::BadIp;
+    const int wait = AgentTimings::Scaled(AgentTimings::WaitMs);
+    if (socket_.Connect(Ip, AgentProtocol::Port(), wait) != BlockingSocket::Result::Ok)
+        return AgentMessages::ConnectFailed;
+    Connected = true;
+    return QString();
+}
+
+void AgentClient::SendLine(const QString& command)
+{
+    const int wait = AgentTimings::Scaled(AgentTimings::WaitMs);
+    if (socket_.Send(AgentProtocol::EncodeLine(command), wait) != BlockingSocket::Result::Ok)
+        throw Exception(QStringLiteral("Send failed: ") + socket_.LastError());
+}
+
+void AgentClient::SendAuth(int times)
+{
+    const QString line = AgentProtocol::BuildAuthCommand();
+    for (int i = 0; i < times; ++i)
+        SendLine(line);
+}
+
+QByteArray AgentClient::ReceiveText()
+{
+    QByteArray text;
+    QByteArray part;
+    const int wait = AgentTimings::Scaled(AgentTimings::WaitMs);
+    const BlockingSocket::Result r = socket_.ReceiveSome(part, ReplyChunk, wait);
+    if (r == BlockingSocket::Result::Closed || r == BlockingSocket::Result::Failed)
+        socket_.Close();
+    if (r != BlockingSocket::Result::Ok)
+        return text;
+    text = part;
+    while (socket_.ReceiveSome(part, ReplyChunk, 0) == BlockingSocket::Result::Ok)
+        text += part;
+    return text;
+}
+
+bool AgentClient::AwaitReply()
+{
+    // A wait that ends with nothing, or with blanks only, counts as a retry, also when the agent
+    // closed the connection (every later wait then ends at once).
+    QString reply = Gbk::Decode(ReceiveText());
+    for (int retries = 0; TrimBlanks(reply).isEmpty();) {
+        if (++retries > AgentTimings::ReplyRetries)
+            throw Exception(AgentMessages::NoReply);
+        reply = Gbk::Decode(ReceiveText());
+    }
+    return AgentProtocol::AuthAccepted(reply);
+}
+
+QByteArray AgentClient::Read()
+{
+    QByteArray bytes;
+    const int wait = AgentTimings::Scaled(AgentTimings::WaitMs);
+    const BlockingSocket::Result r = socket_.ReceiveSome(bytes, AgentTimings::BufferSize, wait);
+    if (r == BlockingSocket::Result::Closed || r == BlockingSocket::Result::Failed)
+        socket_.Close();
+    return bytes;
+}
+
+bool AgentClient::Cleanup(bool sendExit)
+{
+    bool sent = true;
+    if (sendExit && socket_.IsConnected()) {
+        const int wait = AgentTimings::Scaled(AgentTimings::WaitMs);
+        sent = socket_.Send(AgentProtocol::EncodeLine(AgentProtocol::CmdExit), wait) == BlockingSocket::Result::Ok;
+    }
+    socket_.Close();
+    Connected = false;
+    return sent;
+}

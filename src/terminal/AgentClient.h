@@ -1,0 +1,49 @@
+// The blocking steps that every agent worker thread takes: set-up, authentication, raw reads, clean-up.
+#pragma once
+
+#include "platform/BlockingSocket.h"
+
+#include <QByteArray>
+#include <QString>
+
+class AgentClient {
+public:
+    explicit AgentClient(const QString& ip) : Ip(ip) {}
+
+    // Opens the connection to Ip on the agent port. On failure returns the warning the worker
+    // shows ("错误的IP地址!", "建立连接失败!"), and Connected stays false.
+    QString Init();
+    // Sends one command line; a failure throws Exception (a run error).
+    void SendLine(const QString& command);
+    // Sends the authentication line times times in a row (one line, one nonce).
+    void SendAuth(int times = 1);
+    // Waits for the authentication reply: true when the key was accepted, false when the reply
+    // rejects it. Throws Exception "等待数据超时!" after four waits without a reply.
+    bool AwaitReply();
+    // One raw read of at most a buffer: the bytes, or none after a quiet wait or when the agent
+    // closed the connection (then this side is closed too).
+    QByteArray Read();
+    // Sends "exit" when asked and while the connection is open, then closes it. False when the
+    // send failed.
+    bool Cleanup(bool sendExit = true);
+
+    bool IsOpen() const { return socket_.IsConnected(); }
+
+    const QString Ip;
+    bool Connected = false;
+
+private:
+    // Everything that is there within the wait, and what follows at once; empty when nothing came.
+    QByteArray ReceiveText();
+
+    BlockingSocket socket_;
+};
+
+// Messages of the blocking agent clients.
+namespace AgentMessages {
+inline const QString BadIp = QStringLiteral("错误的IP地址!");
+inline const QString ConnectFailed = QStringLiteral("建立连接失败!");
+inline const QString NoReply = QStringLiteral("等待数据超时!");
+inline const QString RunError = QStringLiteral("连接发生错误!");
+inline const QString KeyRejected = QStringLiteral("密钥错误,请检查!");
+} // namespace AgentMessages

@@ -1,0 +1,67 @@
+// Shared by the agent tests: the console with short agent waits, a fake agent in the settings, boxes, leftovers.
+#pragma once
+
+#include "console/DevTestSupport.h"
+#include "support/FakeAgent.h"
+#include "support/ScriptedAnswerer.h"
+#include "terminal/AgentProtocol.h"
+#include "terminal/RemoteDeviceController.h"
+#include "terminal/ThreadDevDesktop.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace AgentTestSupport {
+
+inline constexpr int WaitDivisor = 15; // the 6000 ms waits of the blocking clients become 400 ms
+inline constexpr int Patience = 20000; // upper bound for anything a test waits for
+
+inline int QuietMs() { return AgentTimings::Scaled(AgentTimings::WaitMs); }
+
+// The console with its database; the blocking clients' waits shortened.
+inline void SetUpConsole()
+{
+    ConsoleDb::SetUp();
+    RelayTimings::SetForTest(WaitDivisor);
+}
+
+// The settings name agent's port (one port for every terminal) and the default key.
+inline void UseAgent(const FakeAgent& agent)
+{
+    MainForm->IniWriteInteger(AgentProtocol::KeyPort, agent.Port());
+    MainForm->IniWriteString(AgentProtocol::KeyAuth, AgentProtocol::DefaultKey);
+}
+
+// "caption|text" of every box asked for.
+inline QStringList Boxes(const ScriptedAnswerer& answers)
+{
+    QStringList boxes;
+    for (const MessageRequest& box : answers.Requests())
+        boxes << box.caption + '|' + box.text;
+    return boxes;
+}
+
+inline QString Warning(const QString& text) { return QStringLiteral("警告|") + text; }
+
+inline bool NoDesktopThreadLeft()
+{
+    return QTest::qWaitFor([] { return ThreadDevDesktop::LiveCount() == 0; }, Patience);
+}
+
+// A folder of log files: name -> content.
+inline void WriteFiles(const QTemporaryDir& dir, const std::vector<std::pair<QString, QByteArray>>& files)
+{
+    for (const auto& [name, content] : files) {
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
+            ADD_FAILURE() << "cannot write " << name.toStdString();
+    }
+}
+
+inline QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+} // namespace AgentTestSupport
