@@ -38,18 +38,27 @@ void AgentClient::SendAuth(int times)
         SendLine(line);
 }
 
+bool AgentClient::ReceiveSome(QByteArray& part, int waitMs)
+{
+    const BlockingSocket::Result r = socket_.ReceiveSome(part, ReplyChunk, waitMs);
+    if (r == BlockingSocket::Result::Closed || r == BlockingSocket::Result::Failed)
+        socket_.Close();
+    return r == BlockingSocket::Result::Ok;
+}
+
 QByteArray AgentClient::ReceiveText()
 {
     QByteArray text;
     QByteArray part;
     const int wait = AgentTimings::Scaled(AgentTimings::WaitMs);
-    const BlockingSocket::Result r = socket_.ReceiveSome(part, ReplyChunk, wait);
-    if (r == BlockingSocket::Result::Closed || r == BlockingSocket::Result::Failed)
-        socket_.Close();
-    if (r != BlockingSocket::Result::Ok)
+    if (!ReceiveSome(part, wait))
         return text;
     text = part;
-    while (socket_.ReceiveSome(part, ReplyChunk, 0) == BlockingSocket::Result::Ok)
+    // A reply that comes in pieces is taken whole: more is awaited until its closing tag has
+    // come or a wait passes in vain. Judged on its first piece, a good key could look rejected.
+    while (!text.contains(AgentProtocol::ReplyEnd) && ReceiveSome(part, wait))
+        text += part;
+    while (ReceiveSome(part, 0))
         text += part;
     return text;
 }

@@ -33,8 +33,12 @@ public:
     bool Connected = false;
 
 private:
-    // Everything that is there within the wait, and what follows at once; empty when nothing came.
+    // A reply: what comes within the wait, up to its closing tag, and what follows at once;
+    // empty when nothing came.
     QByteArray ReceiveText();
+    // One receive of what is there within waitMs; false when nothing came (a closed connection
+    // is closed on this side too).
+    bool ReceiveSome(QByteArray& part, int waitMs);
 
     BlockingSocket socket_;
 };

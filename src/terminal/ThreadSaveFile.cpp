@@ -45,7 +45,8 @@ void ThreadSaveLogFile::ReceiveLog()
     // as it was; a file that cannot be made is reported before anything is asked of the agent.
     // The bytes go to the file unchanged: a log with CR LF keeps them as they are.
     QFile file(LocalPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Unbuffered: what has come is on disk, also when the save is stopped.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         ShowWarning(QStringLiteral("无法创建本地文件：") + QDir::toNativeSeparators(LocalPath));
         return;
     }

@@ -106,10 +106,11 @@ FakeAgent::~FakeAgent()
     ::close(listenFd_);
 }
 
-void FakeAgent::SetFault(Fault fault)
+void FakeAgent::SetFault(Fault fault, Scope scope)
 {
     std::lock_guard g(lock_);
     fault_ = fault;
+    scope_ = scope;
     // A listener shut down stops listening but keeps its port, so the system refuses connections.
     if (fault == Fault::Refuse)
         ::shutdown(listenFd_, SHUT_RD);
@@ -369,7 +370,7 @@ bool FakeAgent::Send(int fd, QByteArray bytes, bool toCommand)
     Fault fault;
     {
         std::lock_guard g(lock_);
-        fault = fault_;
+        fault = (scope_ == Scope::All || toCommand) ? fault_ : Fault::None;
     }
     if (fault == Fault::Late && !Pause(lateMs_))
         return false;
@@ -386,7 +387,7 @@ bool FakeAgent::Send(int fd, QByteArray bytes, bool toCommand)
     }
     if (fault == Fault::Split && bytes.size() > 1) {
         const qsizetype half = bytes.size() / 2;
-        return SendAll(fd, bytes.left(half)) && Pause(SplitPauseMs) && SendAll(fd, bytes.mid(half));
+        return SendAll(fd, bytes.left(half)) && Pause(splitPauseMs_) && SendAll(fd, bytes.mid(half));
     }
     return SendAll(fd, bytes);
 }

@@ -29,13 +29,16 @@ public:
         Silent,           // accepts, records, never answers
         RejectKey,        // every authentication reply rejects the key
         Late,             // every reply comes LateMs late
-        Split,            // every reply goes out in two writes, SplitPauseMs apart
+        Split,            // every reply goes out in two writes, SplitPauseMs apart (100 ms)
         Batch,            // the replies to lines that arrive together go out in one write
         Garbage,          // replies to commands are text that is not XML (ending in "</client>")
         Oversized,        // document replies to commands are padded beyond OversizeBytes
         CloseAfterAuth,   // closes the connection right after the authentication reply
         CloseMidTransfer, // sends half of each reply to a command, then closes the connection
     };
+    // Which replies a fault of the way out (Late, Split, Batch) affects: all, or only those to
+    // commands, so that the authentication goes through unharmed.
+    enum class Scope { All, CommandsOnly };
     struct Process {
         QString id;
         QString name;
@@ -49,7 +52,7 @@ public:
         QString bytesReceived;
     };
 
-    static constexpr int SplitPauseMs = 100;
+    static constexpr int DefaultSplitPauseMs = 100;
     static constexpr int BatchGatherMs = 100;
     static constexpr int OversizeBytes = 1536 * 1024;
 
@@ -63,8 +66,9 @@ public:
     QString Ip() const { return ip_; }
     int Port() const { return port_; }
 
-    void SetFault(Fault fault);
+    void SetFault(Fault fault, Scope scope = Scope::All);
     void SetLateMs(int ms) { lateMs_ = ms; }
+    void SetSplitPauseMs(int ms) { splitPauseMs_ = ms; }
     void SetKey(const QString& key);
     // The folder whose files "listlogs", "getlog" and "dellog" work on (none: an empty list).
     void SetLogFolder(const QString& dir);
@@ -115,10 +119,12 @@ private:
     std::atomic<int> open_{0};
     std::atomic<int> desks_{0};
     std::atomic<int> lateMs_{1000};
+    std::atomic<int> splitPauseMs_{DefaultSplitPauseMs};
     mutable std::mutex lock_;
     mutable std::condition_variable changed_;
     bool stop_ = false;
     Fault fault_ = Fault::None;
+    Scope scope_ = Scope::All;
     QString key_ = QStringLiteral("qupzer");
     QString logFolder_;
     QByteArray desktop_;
