@@ -8,8 +8,11 @@
 #include "terminal/RemoteDeviceController.h"
 #include "terminal/ThreadDevDesktop.h"
 
+#include <QDialog>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 
 namespace AgentTestSupport {
 
@@ -63,5 +66,32 @@ inline QByteArray ReadFile(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
+
+// Shows dialog modally; during runs inside its modal run (it may wait for conditions, and may
+// close the window). The window is closed anyway after twice the patience; false then.
+inline bool RunModal(QDialog& dialog, const std::function<void()>& during = {})
+{
+    bool overdue = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &dialog, [&] {
+        overdue = true;
+        dialog.close();
+    });
+    guard.start(2 * Patience);
+    QTimer::singleShot(0, &dialog, [&] {
+        if (during)
+            during();
+    });
+    dialog.exec();
+    return !overdue;
+}
+
+// Sets the blocking clients' waits for one test and restores the short ones after it.
+class WaitsFor {
+public:
+    explicit WaitsFor(int divisor) { RelayTimings::SetForTest(divisor); }
+    ~WaitsFor() { RelayTimings::SetForTest(WaitDivisor); }
+};
 
 } // namespace AgentTestSupport
