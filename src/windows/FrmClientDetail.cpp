@@ -285,6 +285,7 @@ void TClientDetail::done(int result)
 void TClientDetail::FormClose()
 {
     ExecCmd(AgentProtocol::CmdExit);
+    CSocket->flush(); // "exit" goes out before the connection is dropped
     TimRunStatus->stop();
     TimNetStatus->stop();
     TimUpsStatus->stop();

@@ -232,12 +232,13 @@ void TFrmLog::done(int result)
 void TFrmLog::FormClose()
 {
     // "exit" only on a connection that is open: a window closing after a failure says nothing more.
-    if (ClientSocket->state() == QAbstractSocket::ConnectedState)
+    if (ClientSocket->state() == QAbstractSocket::ConnectedState) {
         ClientSocket->write(AgentProtocol::EncodeLine(AgentProtocol::CmdExit));
+        ClientSocket->flush(); // out before the connection is dropped
+    }
     SendAuth->stop();
     SendLog->stop();
     OutTime->stop();
-    ClientSocket->disconnectFromHost();
     ClientSocket->abort();
 }
 

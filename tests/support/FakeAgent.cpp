@@ -242,13 +242,12 @@ void FakeAgent::Serve(int fd)
                 all += reply.first;
             replies = {{all, false}};
         }
-        for (const auto& [bytes, toCommand] : replies)
+        for (const auto& [bytes, toCommand] : replies) {
             if (!Send(fd, bytes, toCommand)) {
                 c.closing = true;
                 break;
             }
-        if (!c.closing && c.authenticated && fault == Fault::CloseAfterAuth)
-            c.closing = true;
+        }
     }
     ::shutdown(fd, SHUT_RDWR);
     --open_;
@@ -282,6 +281,8 @@ void FakeAgent::Handle(Connection& c, const QString& line, std::vector<std::pair
             reply = Document(command, good ? QStringLiteral("<result>success</result>")
                                            : QStringLiteral("<result>key refused</result>"));
         replies.emplace_back(reply, false);
+        if (good && fault == Fault::CloseAfterAuth)
+            c.closing = true; // the lines after it are neither read nor answered
         return;
     }
     if (!c.authenticated)
