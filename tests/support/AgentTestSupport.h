@@ -9,6 +9,7 @@
 #include "terminal/ThreadDevDesktop.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -85,6 +86,30 @@ inline bool RunModal(QDialog& dialog, const std::function<void()>& during = {})
     });
     dialog.exec();
     return !overdue;
+}
+
+// Runs action once cond holds, looking from the message loop every few milliseconds without
+// ever blocking it, so that modal windows opened above the caller can run and end. Gives up,
+// with a failure, after the patience.
+inline void WhenReady(const std::function<bool()>& cond, const std::function<void()>& action)
+{
+    auto* timer = new QTimer;
+    auto* clock = new QElapsedTimer;
+    clock->start();
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        const bool ready = cond();
+        if (!ready && clock->elapsed() < Patience)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        delete clock;
+        if (ready)
+            action();
+        else
+            ADD_FAILURE() << "not ready in time";
+    });
+    timer->start();
 }
 
 // Sets the blocking clients' waits for one test and restores the short ones after it.
