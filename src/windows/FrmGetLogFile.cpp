@@ -104,10 +104,18 @@ void TFormGetLogFile::FormShow()
 
 void TFormGetLogFile::CloseForm()
 {
-    if (fetching_)
+    close();
+}
+
+void TFormGetLogFile::done(int result)
+{
+    // While the file is fetched the viewer's own modal run has not begun: closing now would
+    // leave that run waiting for a window that is gone. The close waits for the fetch instead.
+    if (fetching_) {
         closePending_ = true;
-    else
-        close();
+        return;
+    }
+    QDialog::done(result);
 }
 
 void TFormGetLogFile::N49Click()

@@ -17,8 +17,9 @@ public:
 
     int ShowModal() { return exec(); }
     // Asks the viewer to close. While the file is still being fetched it closes when the fetch
-    // has ended, as soon as its own modal run has begun.
+    // has ended, as soon as its own modal run has begun; so does every other close meanwhile.
     void CloseForm();
+    void done(int result) override;
 
     // Fetches the file under the wait window (on first show).
     void FormShow();

@@ -3,6 +3,7 @@
 #include "support/AgentTestSupport.h"
 #include "support/Thrown.h"
 #include "windows/FrmGetLogFile.h"
+#include "windows/FrmWait.h"
 
 #include <QClipboard>
 #include <QTextEdit>
@@ -98,6 +99,12 @@ TEST_F(ViewerTest, FailedFetches)
         EXPECT_TRUE(Thrown([&] { missing.N100Click(); }).contains(target));
     });
     EXPECT_EQ(ReadFile(local.filePath("empty.txt")), QByteArray());
+
+    // Closed while the fetch is still running: it closes once the fetch has ended.
+    TFormGetLogFile early("missing.log", agent.Ip(), 0);
+    WhenReady([] { return qobject_cast<TFormWait*>(QApplication::activeModalWidget()) != nullptr; },
+              [&] { early.close(); });
+    EXPECT_TRUE(RunModal(early));
 }
 
 } // namespace

@@ -32,6 +32,7 @@ protected:
         WriteFiles(logs, {{"a.log", QByteArray(999, 'a')},
                           {"b.log", "b\r\nline two\r\n"},
                           {"c.log", QByteArray(1536000, 'c')},
+                          {"d.log", QByteArray(1000, 'd')},
                           {LongName, Gbk::Encode(QStringLiteral("长名字的日志"))}});
     }
     // The window as the main window opens it.
@@ -77,12 +78,12 @@ TEST_F(LogWindowTest, ListsTheTerminalsLogFiles)
     auto w = Window(id);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("远程日志列表-") + agent.Ip());
     EXPECT_TRUE(RunModal(*w, [&] {
-        ASSERT_TRUE(Listed(*w, 4));
-        EXPECT_EQ(Column(*w, "id"), QStringList({"1", "2", "3", "4"}));
-        EXPECT_EQ(Column(*w, "size"), QStringList({"0KB", "0KB", "1536KB", "0KB"}));
-        EXPECT_EQ(Column(*w, "truesize"), QStringList({"999", "13", "1536000", "12"}));
-        EXPECT_EQ(Column(*w, "name").mid(0, 3), QStringList({"a.log", "b.log", "c.log"}));
-        EXPECT_EQ(Column(*w, "name")[3], LongName.left(64)) << "cut to 128 bytes";
+        ASSERT_TRUE(Listed(*w, 5));
+        EXPECT_EQ(Column(*w, "id"), QStringList({"1", "2", "3", "4", "5"}));
+        EXPECT_EQ(Column(*w, "size"), QStringList({"0KB", "0KB", "1536KB", "1KB", "0KB"}));
+        EXPECT_EQ(Column(*w, "truesize"), QStringList({"999", "13", "1536000", "1000", "12"}));
+        EXPECT_EQ(Column(*w, "name").mid(0, 4), QStringList({"a.log", "b.log", "c.log", "d.log"}));
+        EXPECT_EQ(Column(*w, "name")[4], LongName.left(64)) << "cut to 128 bytes";
         EXPECT_FALSE(w->DBGrid->isColumnHidden(w->DataSource->ColumnOfField("lasttime")));
         EXPECT_TRUE(w->DBGrid->isColumnHidden(w->DataSource->ColumnOfField("truesize")));
         w->close();
@@ -102,12 +103,12 @@ TEST_F(LogWindowTest, BrowseOpensTheViewerForOneRow)
     auto w = Window(id);
     QString shown, caption;
     EXPECT_TRUE(RunModal(*w, [&] {
-        ASSERT_TRUE(Listed(*w, 4));
+        ASSERT_TRUE(Listed(*w, 5));
         Mark(*w, {0, 2});
         w->SpeedButton2->click();
         EXPECT_EQ(Boxes(answers), QStringList{QStringLiteral("错误提示|浏览时一次只能选择一个对象！")});
         EXPECT_EQ(answers.Last().icon, MsgIcon::None);
-        for (int row : {1, 3}) {
+        for (int row : {1, 4}) {
             Mark(*w, {row});
             WhenReady([] { return FormGetLogFile && QApplication::activeModalWidget() == FormGetLogFile; }, [&] {
                 shown = FormGetLogFile->RichEdit->toPlainText();
@@ -138,7 +139,7 @@ TEST_F(LogWindowTest, SaveAsWritesTheChosenFile)
     });
     auto w = Window(id);
     EXPECT_TRUE(RunModal(*w, [&] {
-        ASSERT_TRUE(Listed(*w, 4));
+        ASSERT_TRUE(Listed(*w, 5));
         Mark(*w, {1});
         w->SpeedButton3->click(); // cancelled
         answer = local.filePath("b.txt");
@@ -161,20 +162,20 @@ TEST_F(LogWindowTest, DeleteSendsOneLineAndListsAgain)
     ScriptedAnswerer answers;
     auto w = Window(id);
     EXPECT_TRUE(RunModal(*w, [&] {
-        ASSERT_TRUE(Listed(*w, 4));
-        Mark(*w, {3, 0, 1});
+        ASSERT_TRUE(Listed(*w, 5));
+        Mark(*w, {4, 0, 1});
         answers.Answer(MsgResult::Cancel);
         w->SpeedButton4->click();
         EXPECT_TRUE(w->SpeedButton4->isEnabled());
         w->SpeedButton4->click();
         EXPECT_FALSE(w->SpeedButton4->isEnabled());
-        ASSERT_TRUE(Listed(*w, 1));
-        EXPECT_EQ(Column(*w, "name"), QStringList{"c.log"});
+        ASSERT_TRUE(Listed(*w, 2));
+        EXPECT_EQ(Column(*w, "name"), QStringList({"c.log", "d.log"}));
 
         w->SpeedButton1->click(); // refresh: buttons off and the table empty until the list comes
         EXPECT_FALSE(w->SpeedButton2->isEnabled());
         EXPECT_EQ(w->ClientDataSet.RecordCount(), 0);
-        ASSERT_TRUE(Listed(*w, 1));
+        ASSERT_TRUE(Listed(*w, 2));
         w->ClientDataSet.Clear();
         w->N3->trigger();
         EXPECT_FALSE(w->SpeedButton4->isEnabled());
@@ -199,10 +200,10 @@ TEST_F(LogWindowTest, FaultsOfTheAgent)
         {F::Refuse, {title + QStringLiteral("|Socket连接错误！")}, true, -1},
         {F::Silent, {Warning("Socket连接超时！")}, true, -1},
         {F::RejectKey, {Warning("密钥错误,建立连接失败！")}, true, -1},
-        {F::Late, {}, false, 4},
-        {F::Split, {}, false, 4},
-        {F::Batch, {}, false, 4},
-        {F::Oversized, {}, false, 4},
+        {F::Late, {}, false, 5},
+        {F::Split, {}, false, 5},
+        {F::Batch, {}, false, 5},
+        {F::Oversized, {}, false, 5},
         {F::Garbage, {title}, false, -1},
         {F::CloseMidTransfer, {title}, false, -1},
         {F::CloseAfterAuth, {nothing, title}, false, -1},
