@@ -6,6 +6,8 @@
 #include "platform/TrimBlanks.h"
 #include "terminal/AgentProtocol.h"
 
+#include <utility>
+
 namespace {
 
 // A reply text is taken whole: up to this much at once, then whatever else is already there.
@@ -60,6 +62,16 @@ QByteArray AgentClient::ReceiveText()
         text += part;
     while (ReceiveSome(part, 0))
         text += part;
+    // The start of the next reply (the desktop client's second authentication reply may come
+    // in pieces) belongs to what is read next, not to this reply.
+    const qsizetype end = text.lastIndexOf(AgentProtocol::ReplyEnd);
+    if (end >= 0) {
+        const qsizetype after = end + AgentProtocol::ReplyEnd.size();
+        if (!TrimBlanks(Gbk::Decode(text.mid(after))).isEmpty()) {
+            pending_ = text.mid(after);
+            text.truncate(after);
+        }
+    }
     return text;
 }
 
@@ -78,6 +90,8 @@ bool AgentClient::AwaitReply()
 
 QByteArray AgentClient::Read()
 {
+    if (!pending_.isEmpty())
+        return std::exchange(pending_, QByteArray());
     QByteArray bytes;
     const int wait = AgentTimings::Scaled(AgentTimings::WaitMs);
     const BlockingSocket::Result r = socket_.ReceiveSome(bytes, AgentTimings::BufferSize, wait);

@@ -21,7 +21,8 @@ public:
     // rejects it. Throws Exception "等待数据超时!" after four waits without a reply.
     bool AwaitReply();
     // One raw read of at most a buffer: the bytes, or none after a quiet wait or when the agent
-    // closed the connection (then this side is closed too).
+    // closed the connection (then this side is closed too). What came after the authentication
+    // reply in the same reads comes first.
     QByteArray Read();
     // Sends "exit" when asked and while the connection is open, then closes it. False when the
     // send failed.
@@ -41,6 +42,7 @@ private:
     bool ReceiveSome(QByteArray& part, int waitMs);
 
     BlockingSocket socket_;
+    QByteArray pending_; // received after the end of a reply, not yet read
 };
 
 // Messages of the blocking agent clients.

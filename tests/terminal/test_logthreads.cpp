@@ -58,6 +58,7 @@ protected:
 // than after a quiet wait. A second list without clearing in between is appended to the first.
 TEST_F(LogThreadsTest, ListArrivesWholeAndEndsAtItsClosingTag)
 {
+    ScriptedAnswerer answers; // an unexpected box fails the test instead of waiting for an operator
     WriteFiles(logs, {{"a.log", QByteArray(999, 'a')}, {QStringLiteral("运行.log"), QByteArray(1000, 'b')}});
     auto* worker = new ThreadGetAllFileName(agent->Ip());
     EXPECT_EQ(worker->GetMax(), 1000);
@@ -72,6 +73,7 @@ TEST_F(LogThreadsTest, ListArrivesWholeAndEndsAtItsClosingTag)
 
     RunWorker(new ThreadGetAllFileName(agent->Ip()));
     EXPECT_EQ(ThreadGetAllFileName::GetResult(), first + first);
+    EXPECT_EQ(Boxes(answers), QStringList());
 }
 
 // Nothing collected (a rejected key, a refused connection, an agent that closes): the worker's
@@ -110,6 +112,7 @@ TEST_F(LogThreadsTest, NothingCollectedGivesZeroAfterAWarning)
 // progress; the maximum is the listed size / 100, at least 1, and 100 for under 100 bytes.
 TEST_F(LogThreadsTest, SaveWritesTheBytesUnchanged)
 {
+    ScriptedAnswerer answers; // an unexpected box fails the test instead of waiting for an operator
     QByteArray log = Gbk::Encode(QStringLiteral("第一行\r\nsecond\nthird\r\n\r\n"));
     while (log.size() < 20000)
         log += log;
@@ -125,6 +128,7 @@ TEST_F(LogThreadsTest, SaveWritesTheBytesUnchanged)
     EXPECT_EQ(RunWorker(new ThreadSaveLogFile(agent->Ip(), "tiny.log", local.filePath("tiny.txt"), 10)),
               std::vector<int>{0}) << "ten bytes count as no progress";
     EXPECT_EQ(ReadFile(local.filePath("tiny.txt")), "0123456789");
+    EXPECT_EQ(Boxes(answers), QStringList());
 }
 
 // A stop between two blocks leaves the part received so far in the file.

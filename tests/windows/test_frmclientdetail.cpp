@@ -95,6 +95,7 @@ TEST_F(DetailTest, ShowsTheThreeViews)
 // cut long values. A refresh keeps the selected process while it is listed, else the first.
 TEST_F(DetailTest, RepliesFillTheViewsByTheirRules)
 {
+    ScriptedAnswerer answers; // an unexpected box fails the test instead of waiting for an operator
     TClientDetail w(id);
     EXPECT_TRUE(RunModal(w, [&] {
         ASSERT_TRUE(Loaded(w));
@@ -152,11 +153,13 @@ TEST_F(DetailTest, RepliesFillTheViewsByTheirRules)
         EXPECT_TRUE(w.SetProcess.IsEmpty());
         w.close();
     }));
+    EXPECT_EQ(Boxes(answers), QStringList());
 }
 
 // A box unchecked stops its command and enables its button; each press sends the command once.
 TEST_F(DetailTest, RefreshControlsFollowTheirBoxes)
 {
+    ScriptedAnswerer answers; // an unexpected box fails the test instead of waiting for an operator
     TClientDetail w(id);
     EXPECT_TRUE(RunModal(w, [&] {
         ASSERT_TRUE(Loaded(w));
@@ -172,6 +175,7 @@ TEST_F(DetailTest, RefreshControlsFollowTheirBoxes)
         EXPECT_FALSE(w.BtnNetRefresh->isEnabled());
         w.close();
     }));
+    EXPECT_EQ(Boxes(answers), QStringList());
 }
 
 // With TimeOut 1000 the window gives up at the second tick, below 1000 at the first: one box,
@@ -266,6 +270,7 @@ TEST_F(DetailTest, UnknownTerminal)
 // The wheel moves the focused grid of the page shown by one row per turn.
 TEST_F(DetailTest, WheelMovesTheFocusedGridByOneRow)
 {
+    ScriptedAnswerer answers; // an unexpected box fails the test instead of waiting for an operator
     TClientDetail w(id);
     EXPECT_TRUE(RunModal(w, [&] {
         ASSERT_TRUE(Loaded(w));
@@ -280,6 +285,7 @@ TEST_F(DetailTest, WheelMovesTheFocusedGridByOneRow)
         EXPECT_TRUE(QTest::qWaitFor([&] { return w.SetProcess.RecNo() == 2; }, Patience));
         w.close();
     }));
+    EXPECT_EQ(Boxes(answers), QStringList());
 }
 
 } // namespace

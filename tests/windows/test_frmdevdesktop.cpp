@@ -68,6 +68,7 @@ TEST_F(DesktopTest, PicturesFollowAtTheWindowsPace)
 // that comes in front of it (the answer to the second authentication line).
 TEST_F(DesktopTest, SmallPicturesAndPicturesAfterAReplyAreKept)
 {
+    ScriptedAnswerer answers; // an unexpected box fails the test instead of waiting for an operator
     const QByteArray small = FakeAgent::MakeJpeg(12, 8, 5);
     ASSERT_LT(small.size(), 4096);
     for (const QByteArray& reply : {small, FakeAgent::Document("auth", "<result>success</result>") + "\r\n" + small}) {
@@ -77,6 +78,7 @@ TEST_F(DesktopTest, SmallPicturesAndPicturesAfterAReplyAreKept)
         EXPECT_EQ(window.PictureJpeg, small);
         EXPECT_EQ(window.Picture.size(), QSize(12, 8));
     }
+    EXPECT_EQ(Boxes(answers), QStringList());
 }
 
 struct Counter : QObject, DesktopTarget {
@@ -201,6 +203,7 @@ TEST_F(DesktopTest, SaveWritesThePictureInItsOwnFormat)
 // A wheel turn of several notches scrolls the picture by one line, and goes no further.
 TEST_F(DesktopTest, WheelScrollsOneLinePerTurn)
 {
+    ScriptedAnswerer answers; // an unexpected box fails the test instead of waiting for an operator
     agent.SetDesktop(FakeAgent::MakeJpeg(1600, 2400, 4));
     TFormDevDesktop window(id);
     EXPECT_TRUE(RunModal(window, [&] {
@@ -223,6 +226,7 @@ TEST_F(DesktopTest, WheelScrollsOneLinePerTurn)
         EXPECT_EQ(bar->value(), bar->singleStep());
         window.close();
     }));
+    EXPECT_EQ(Boxes(answers), QStringList());
 }
 
 } // namespace
