@@ -3,6 +3,7 @@
 
 #include "platform/Exception.h"
 #include "platform/GbkCodec.h"
+#include "platform/MessageBoxes.h"
 #include "platform/TrimBlanks.h"
 #include "terminal/AgentProtocol.h"
 
@@ -24,6 +25,41 @@ QString AgentClient::Init()
         return AgentMessages::ConnectFailed;
     Connected = true;
     return QString();
+}
+
+namespace {
+
+void Warn(const QString& text)
+{
+    MessageBoxes::Show({QStringLiteral("警告"), text, MsgIcon::Warning, MsgButtons::Ok});
+}
+
+} // namespace
+
+bool AgentClient::Open()
+{
+    const QString failure = Init();
+    if (!failure.isEmpty())
+        Warn(failure);
+    return failure.isEmpty();
+}
+
+void AgentClient::Run(int authLines, const std::function<void()>& receive)
+{
+    if (!Connected)
+        return;
+    try {
+        SendAuth(authLines);
+        receive();
+    } catch (const Exception&) {
+        Warn(AgentMessages::RunError);
+    }
+}
+
+void AgentClient::KeyRejected()
+{
+    rejected_ = true;
+    Warn(AgentMessages::KeyRejected);
 }
 
 void AgentClient::SendLine(const QString& command)
@@ -100,10 +136,10 @@ QByteArray AgentClient::Read()
     return bytes;
 }
 
-bool AgentClient::Cleanup(bool sendExit)
+bool AgentClient::Cleanup()
 {
     bool sent = true;
-    if (sendExit && socket_.IsConnected()) {
+    if (!rejected_ && socket_.IsConnected()) {
         const int wait = AgentTimings::Scaled(AgentTimings::WaitMs);
         sent = socket_.Send(AgentProtocol::EncodeLine(AgentProtocol::CmdExit), wait) == BlockingSocket::Result::Ok;
     }

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 class AgentClient {
 public:
@@ -13,6 +14,14 @@ public:
     // Opens the connection to Ip on the agent port. On failure returns the warning the worker
     // shows ("错误的IP地址!", "建立连接失败!"), and Connected stays false.
     QString Init();
+    // Init, showing its warning on failure; true when connected.
+    bool Open();
+    // The run step of a worker: with a connection, the authentication line (authLines times)
+    // and then receive; a run error on the way ends it with the warning "连接发生错误!".
+    void Run(int authLines, const std::function<void()>& receive);
+    // The key was rejected: the warning "密钥错误,请检查!", and nothing more is sent, not even
+    // "exit" (what Cleanup sends by default after this).
+    void KeyRejected();
     // Sends one command line; a failure throws Exception (a run error).
     void SendLine(const QString& command);
     // Sends the authentication line times times in a row (one line, one nonce).
@@ -24,9 +33,9 @@ public:
     // closed the connection (then this side is closed too). What came after the authentication
     // reply in the same reads comes first.
     QByteArray Read();
-    // Sends "exit" when asked and while the connection is open, then closes it. False when the
-    // send failed.
-    bool Cleanup(bool sendExit = true);
+    // Sends "exit" while the connection is open (unless the key was rejected), then closes it.
+    // False when the send failed.
+    bool Cleanup();
 
     bool IsOpen() const { return socket_.IsConnected(); }
 
@@ -43,6 +52,7 @@ private:
 
     BlockingSocket socket_;
     QByteArray pending_; // received after the end of a reply, not yet read
+    bool rejected_ = false;
 };
 
 // Messages of the blocking agent clients.

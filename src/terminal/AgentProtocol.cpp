@@ -3,6 +3,7 @@
 
 #include "console/MainForm.h"
 #include "foundation/Md5String.h"
+#include "platform/Exception.h"
 #include "platform/GbkCodec.h"
 #include "platform/TrimBlanks.h"
 #include "terminal/RemoteDeviceController.h"
@@ -60,6 +61,17 @@ bool AuthAccepted(const QString& reply)
 QByteArray EncodeLine(const QString& command)
 {
     return Gbk::Encode(command + LineEnd);
+}
+
+QDomDocument ParseReply(const QString& text)
+{
+    QDomDocument doc;
+    QString error;
+    int line = 0;
+    int column = 0;
+    if (!doc.setContent(text, &error, &line, &column))
+        throw Exception(QStringLiteral("%1 (line %2, column %3)").arg(error).arg(line).arg(column));
+    return doc;
 }
 
 } // namespace AgentProtocol

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDomDocument>
 #include <QString>
 #include <QStringList>
 
@@ -36,6 +37,8 @@ QString AuthCommandFor(const QString& key, const QString& nonce);
 bool AuthAccepted(const QString& reply);
 // The line as it goes on the wire: GBK, CR LF added.
 QByteArray EncodeLine(const QString& command);
+// A reply document; text that is not XML throws Exception with the parser's message.
+QDomDocument ParseReply(const QString& text);
 
 } // namespace AgentProtocol
 

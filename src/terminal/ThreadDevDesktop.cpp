@@ -64,25 +64,24 @@ void ThreadDevDesktop::CloseForm()
 
 void ThreadDevDesktop::Init()
 {
-    const QString failure = client_.Init();
-    if (!failure.isEmpty())
-        ShowWarning(failure);
+    client_.Open();
 }
 
 void ThreadDevDesktop::Run()
 {
-    try {
-        while (link_->Running() && client_.Connected) {
-            client_.SendAuth(2);
+    // The connection stays open from one cycle to the next; each cycle authenticates anew.
+    // Running is looked at once per cycle, so a cleared flag ends the loop after the sleep.
+    bool cycling = true;
+    while (cycling && link_->Running() && client_.Connected) {
+        cycling = false;
+        client_.Run(2, [this, &cycling] {
             if (!ReceiveDesktop()) {
-                rejected_ = true;
-                ShowWarning(AgentMessages::KeyRejected);
-                break;
+                client_.KeyRejected();
+                return;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(Interval));
-        }
-    } catch (const Exception&) {
-        ShowWarning(AgentMessages::RunError);
+            cycling = true;
+        });
     }
     // Only a window that is still open is asked to close; the link knows whether it is.
     CloseForm();
@@ -146,5 +145,5 @@ bool ThreadDevDesktop::ReceiveDesktop()
 void ThreadDevDesktop::Cleanup()
 {
     // A rejected key ends the conversation: nothing more is sent. Otherwise the agent is told.
-    client_.Cleanup(!rejected_);
+    client_.Cleanup();
 }

@@ -77,5 +77,4 @@ private:
 
     std::shared_ptr<DesktopLink> link_;
     AgentClient client_;
-    bool rejected_ = false;
 };

@@ -53,21 +53,12 @@ void ThreadGetAllFileName::ClearResult()
 
 void ThreadGetAllFileName::Init()
 {
-    const QString failure = client_.Init();
-    if (!failure.isEmpty())
-        ShowWarning(failure);
+    client_.Open();
 }
 
 void ThreadGetAllFileName::Run()
 {
-    if (!client_.Connected)
-        return;
-    try {
-        client_.SendAuth();
-        ReceiveList();
-    } catch (const Exception&) {
-        ShowWarning(AgentMessages::RunError);
-    }
+    client_.Run(1, [this] { ReceiveList(); });
 }
 
 void ThreadGetAllFileName::ReceiveList()

@@ -1,7 +1,6 @@
 // The log worker: authentication, "getlog", the raw transfer, and the text handed to the viewer.
 #include "terminal/ThreadGetLogFile.h"
 
-#include "platform/Exception.h"
 #include "platform/RichText.h"
 #include "terminal/AgentProtocol.h"
 #include "windows/FrmGetLogFile.h"
@@ -27,30 +26,19 @@ void ThreadGetLogFile::CloseViewer()
 
 void ThreadGetLogFile::Init()
 {
-    const QString failure = client_.Init();
-    if (failure.isEmpty())
-        return;
-    ShowWarning(failure);
-    CloseViewer();
+    if (!client_.Open())
+        CloseViewer();
 }
 
 void ThreadGetLogFile::Run()
 {
-    if (!client_.Connected)
-        return;
-    try {
-        client_.SendAuth();
-        ReceiveLog();
-    } catch (const Exception&) {
-        ShowWarning(AgentMessages::RunError);
-    }
+    client_.Run(1, [this] { ReceiveLog(); });
 }
 
 void ThreadGetLogFile::ReceiveLog()
 {
     if (!client_.AwaitReply()) {
-        rejected_ = true;
-        ShowWarning(AgentMessages::KeyRejected);
+        client_.KeyRejected();
         return;
     }
     client_.SendLine(AgentProtocol::CmdGetLog + QLatin1Char(',') + LogName);
@@ -72,6 +60,6 @@ void ThreadGetLogFile::ReceiveLog()
 
 void ThreadGetLogFile::Cleanup()
 {
-    client_.Cleanup(!rejected_);
+    client_.Cleanup();
     data_.clear();
 }

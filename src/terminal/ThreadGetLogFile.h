@@ -31,5 +31,4 @@ private:
     QTextEdit* target_;
     AgentClient client_;
     QByteArray data_;
-    bool rejected_ = false; // the key was rejected: nothing more is sent, not even "exit"
 };

@@ -1,7 +1,6 @@
 // The log-save worker: authentication, "getlog", and every byte of the file written as it came.
 #include "terminal/ThreadSaveFile.h"
 
-#include "platform/Exception.h"
 #include "terminal/AgentProtocol.h"
 
 #include <QDir>
@@ -17,28 +16,18 @@ ThreadSaveLogFile::ThreadSaveLogFile(const QString& ip, const QString& logName, 
 
 void ThreadSaveLogFile::Init()
 {
-    const QString failure = client_.Init();
-    if (!failure.isEmpty())
-        ShowWarning(failure);
+    client_.Open();
 }
 
 void ThreadSaveLogFile::Run()
 {
-    if (!client_.Connected)
-        return;
-    try {
-        client_.SendAuth();
-        ReceiveLog();
-    } catch (const Exception&) {
-        ShowWarning(AgentMessages::RunError);
-    }
+    client_.Run(1, [this] { ReceiveLog(); });
 }
 
 void ThreadSaveLogFile::ReceiveLog()
 {
     if (!client_.AwaitReply()) {
-        rejected_ = true;
-        ShowWarning(AgentMessages::KeyRejected);
+        client_.KeyRejected();
         return;
     }
     // Opened only once the key is accepted, so a refused or silent agent leaves an existing file
@@ -67,6 +56,6 @@ void ThreadSaveLogFile::ReceiveLog()
 
 void ThreadSaveLogFile::Cleanup()
 {
-    if (!client_.Cleanup(!rejected_))
+    if (!client_.Cleanup())
         ShowWarning(QStringLiteral("Socket关闭出现错误！"));
 }

@@ -24,5 +24,4 @@ private:
     void ReceiveLog();
 
     AgentClient client_;
-    bool rejected_ = false; // the key was rejected: nothing more is sent, not even "exit"
 };

@@ -260,11 +260,6 @@ QTableView* TClientDetail::CurrentGrid() const
     }
 }
 
-void TClientDetail::CloseSoon()
-{
-    QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
-}
-
 void TClientDetail::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);

@@ -123,8 +123,6 @@ private:
     void BuildNetPage();
     void BuildUpsPage();
     void SetRefreshControlsEnabled(bool on);
-    // Closes the window from the message loop, which also works before its modal run begins.
-    void CloseSoon();
     // The grid of the page shown, for the wheel rule (none on the network page).
     QTableView* CurrentGrid() const;
 

@@ -9,6 +9,7 @@
 #include "platform/Exception.h"
 #include "platform/GbkCodec.h"
 #include "platform/TrimBlanks.h"
+#include "windows/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QDomDocument>
@@ -23,17 +24,6 @@ namespace {
 const QStringList ProcessFields{QStringLiteral("id"), QStringLiteral("name"), QStringLiteral("cpuUsing")};
 const QStringList UpsFields{QStringLiteral("name"), QStringLiteral("value")};
 
-// A reply document, or Exception with the parser's message when the text is not XML.
-QDomDocument Parse(const QString& text)
-{
-    QDomDocument doc;
-    QString error;
-    int line = 0;
-    int column = 0;
-    if (!doc.setContent(text, &error, &line, &column))
-        throw Exception(QStringLiteral("%1 (line %2, column %3)").arg(error).arg(line).arg(column));
-    return doc;
-}
 
 // The entries of a reply: the children of the root's first child element (none when it has none).
 std::vector<QDomElement> Entries(const QDomDocument& doc)
@@ -84,7 +74,7 @@ void TClientDetail::FormShow()
     } catch (...) {
         // A database failure: shown in the standard box; no connection, no time-out count.
         TApplication::ShowException(std::current_exception());
-        CloseSoon();
+        CloseLater(this);
         return;
     }
     // Also when loading already asked the window to close: the close stops it again.
@@ -100,7 +90,7 @@ void TClientDetail::InitDetail()
         QStringLiteral(" where id=") + QString::number(devId));
     if (row.IsEmpty()) {
         MainForm->ShowWarning(QStringLiteral("设备不存在"));
-        CloseSoon();
+        CloseLater(this);
         return;
     }
     const QString ip = row.AsString(QStringLiteral("ip"));
@@ -124,7 +114,7 @@ void TClientDetail::InitDetail()
     } catch (...) {
         MainForm->LogWarning(QStringLiteral("Remote Device is not responsed . Connected fail!"));
         MainForm->ShowWarning(QStringLiteral("远程设备无响应,建立连接失败！"));
-        CloseSoon();
+        CloseLater(this);
     }
 }
 
@@ -174,7 +164,7 @@ void TClientDetail::CSocketRead()
 
 void TClientDetail::DealResp(const QString& message)
 {
-    const QString cmd = Parse(message).documentElement().attribute(QStringLiteral("cmd"));
+    const QString cmd = AgentProtocol::ParseReply(message).documentElement().attribute(QStringLiteral("cmd"));
     if (cmd == AgentProtocol::CmdProcess)
         OnProcessReply(message);
     else if (cmd == AgentProtocol::CmdNet)
@@ -193,7 +183,7 @@ void TClientDetail::Auth(const QString& message)
         return;
     }
     MainForm->ShowWarning(QStringLiteral("密钥错误,建立连接失败！"));
-    CloseSoon();
+    CloseLater(this);
 }
 
 // A reply that lacks an element or attribute that is read changes nothing: each handler checks
@@ -202,7 +192,7 @@ void TClientDetail::Auth(const QString& message)
 void TClientDetail::OnProcessReply(const QString& message)
 {
     const QString remembered = SetProcess.IsEmpty() ? QString() : SetProcess.AsString(QStringLiteral("id"));
-    const QDomDocument doc = Parse(message);
+    const QDomDocument doc = AgentProtocol::ParseReply(message);
     if (doc.documentElement().firstChildElement().isNull())
         return;
     std::vector<DataSet::Row> rows;
@@ -222,7 +212,7 @@ void TClientDetail::OnProcessReply(const QString& message)
 
 void TClientDetail::OnNetReply(const QString& message)
 {
-    const QDomDocument doc = Parse(message);
+    const QDomDocument doc = AgentProtocol::ParseReply(message);
     const QDomElement root = doc.documentElement();
     const QDomElement packets = root.firstChildElement().firstChildElement();
     const QDomElement bytes = packets.nextSiblingElement();
@@ -239,7 +229,7 @@ void TClientDetail::OnNetReply(const QString& message)
 void TClientDetail::OnUpsReply(const QString& message)
 {
     const QString remembered = SetUpsStatus.IsEmpty() ? QString() : SetUpsStatus.AsString(QStringLiteral("name"));
-    const QDomDocument doc = Parse(message);
+    const QDomDocument doc = AgentProtocol::ParseReply(message);
     if (doc.documentElement().firstChildElement().isNull())
         return;
     const std::vector<QDomElement> entries = Entries(doc);
@@ -273,7 +263,7 @@ void TClientDetail::TimTimeOutTimer()
     MainForm->ShowWarning(QStringLiteral("Socket连接超时！"));
     MainForm->LogWarning(QStringLiteral("Connection Remote Device Timeout ."));
     errorReported = true;
-    CloseSoon();
+    CloseLater(this);
 }
 
 void TClientDetail::CSocketError(QAbstractSocket::SocketError error)
@@ -290,5 +280,5 @@ void TClientDetail::CSocketError(QAbstractSocket::SocketError error)
         errorReported = true;
         MainForm->ShowWarning(QStringLiteral("Socket 连接错误！"));
     }
-    CloseSoon();
+    CloseLater(this);
 }

@@ -4,13 +4,12 @@
 #include "console/MainForm.h"
 #include "foundation/DbMod.h"
 #include "platform/EventGuard.h"
-#include "platform/Exception.h"
 #include "platform/MessageBoxes.h"
+#include "platform/SaveBytes.h"
 #include "windows/WindowPlacement.h"
 
 #include <QApplication>
 #include <QBuffer>
-#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -104,7 +103,7 @@ void TFormDevDesktop::showEvent(QShowEvent* event)
     } catch (...) {
         // A database failure: shown in the standard box, and the window goes without a thread.
         TApplication::ShowException(std::current_exception());
-        QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+        CloseLater(this);
     }
 }
 
@@ -116,7 +115,7 @@ void TFormDevDesktop::FormShow()
     if (row.IsEmpty()) {
         MainForm->ShowError(QStringLiteral("设备不存在!"));
         // Queued, so that it reaches the window's own modal run, which has not begun yet.
-        QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+        CloseLater(this);
         return;
     }
     const QString ip = row.AsString(QStringLiteral("ip"));
@@ -169,11 +168,7 @@ void TFormDevDesktop::S1Click()
         buffer.open(QIODevice::WriteOnly);
         Picture.save(&buffer, "BMP");
     }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw Exception(QStringLiteral("无法创建文件 \"%1\"。%2").arg(path, file.errorString()));
-    if (file.write(bytes) != bytes.size())
-        throw Exception(QStringLiteral("无法写入文件 \"%1\"。%2").arg(path, file.errorString()));
+    SaveBytes(path, bytes);
 }
 
 bool TFormDevDesktop::eventFilter(QObject* watched, QEvent* event)

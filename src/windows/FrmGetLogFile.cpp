@@ -3,14 +3,13 @@
 
 #include "console/MainForm.h"
 #include "platform/EventGuard.h"
-#include "platform/Exception.h"
 #include "platform/MessageBoxes.h"
+#include "platform/SaveBytes.h"
 #include "terminal/ThreadGetLogFile.h"
 #include "windows/FrmWait.h"
 #include "windows/WindowPlacement.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QMenu>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -99,7 +98,7 @@ void TFormGetLogFile::FormShow()
     }
     fetching_ = false;
     if (closePending_) // queued, so that it reaches the viewer's own modal run
-        QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+        CloseLater(this);
 }
 
 void TFormGetLogFile::CloseForm()
@@ -158,11 +157,6 @@ void TFormGetLogFile::N100Click()
     if (path.isEmpty())
         return;
     RichEdit->setAcceptRichText(false); // the text is plain from now on
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw Exception(QStringLiteral("无法创建文件 \"%1\"。%2").arg(path, file.errorString()));
-    const QByteArray text = RichEdit->toPlainText().toUtf8();
-    if (file.write(text) != text.size())
-        throw Exception(QStringLiteral("无法写入文件 \"%1\"。%2").arg(path, file.errorString()));
+    SaveBytes(path, RichEdit->toPlainText().toUtf8());
     RichEdit->document()->setModified(false);
 }

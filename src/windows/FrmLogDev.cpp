@@ -49,16 +49,6 @@ QTimer* NamedTimer(const char* name, QObject* parent)
     return timer;
 }
 
-QDomDocument Parse(const QString& text)
-{
-    QDomDocument doc;
-    QString error;
-    int line = 0;
-    int column = 0;
-    if (!doc.setContent(text, &error, &line, &column))
-        throw Exception(QStringLiteral("%1 (line %2, column %3)").arg(error).arg(line).arg(column));
-    return doc;
-}
 
 } // namespace
 
@@ -185,12 +175,6 @@ QString TFrmLog::SelectIpById(const QString& id)
     return row.AsString(QStringLiteral("ip"));
 }
 
-void TFrmLog::CloseSoon()
-{
-    // From the message loop, which also works before the window's own modal run has begun.
-    QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
-}
-
 void TFrmLog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
@@ -216,7 +200,7 @@ void TFrmLog::Init()
     const int port = AgentProtocol::Port();
     if (host.isEmpty() || port < 1 || port > 65535) {
         MainForm->ShowWarning(QStringLiteral("Socket连接出错！"));
-        CloseSoon();
+        CloseLater(this);
         return;
     }
     ClientSocket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -250,7 +234,7 @@ bool TFrmLog::ExecCmd(const QString& line)
     if (open && ClientSocket->write(AgentProtocol::EncodeLine(line)) >= 0)
         return true;
     MainForm->ShowWarning(QStringLiteral("Socket连接出错！"));
-    CloseSoon();
+    CloseLater(this);
     return false;
 }
 
@@ -267,7 +251,7 @@ void TFrmLog::OutTimeTimer()
         return;
     OutTime->stop();
     MainForm->ShowWarning(QStringLiteral("Socket连接超时！"));
-    CloseSoon();
+    CloseLater(this);
 }
 
 void TFrmLog::ClientSocketRead()
@@ -292,12 +276,12 @@ void TFrmLog::ClientSocketError(QAbstractSocket::SocketError error)
     box.caption = QString::fromUtf8(ApplicationTitle);
     box.text = QStringLiteral("Socket连接错误！");
     MessageBoxes::Show(box);
-    CloseSoon();
+    CloseLater(this);
 }
 
 void TFrmLog::DealResp(const QString& message)
 {
-    const QString cmd = Parse(message).documentElement().attribute(QStringLiteral("cmd"));
+    const QString cmd = AgentProtocol::ParseReply(message).documentElement().attribute(QStringLiteral("cmd"));
     if (cmd == AgentProtocol::CmdListLogs)
         ShowLogList(message);
     else if (cmd == AgentProtocol::CmdAuth)
@@ -312,7 +296,7 @@ void TFrmLog::Auth(const QString& message)
         return;
     }
     MainForm->ShowWarning(QStringLiteral("密钥错误,建立连接失败！"));
-    CloseSoon();
+    CloseLater(this);
 }
 
 void TFrmLog::SendLogTimer()
@@ -330,7 +314,7 @@ void TFrmLog::SendLogTimer()
 
 void TFrmLog::ShowLogList(const QString& text)
 {
-    const QDomDocument doc = Parse(text);
+    const QDomDocument doc = AgentProtocol::ParseReply(text);
     std::vector<DataSet::Row> rows;
     const QDomElement list = doc.documentElement().firstChildElement();
     int counter = 1;

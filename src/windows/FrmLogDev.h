@@ -103,7 +103,6 @@ private:
     QString FullName(int row) const;
     void SetButtonsEnabled(bool on);
     void EmptyTable();
-    void CloseSoon();
 
     int timeoutTicks = 0;
     bool shown_ = false;

@@ -1,4 +1,4 @@
-// Placing a window centred on another one or on its screen.
+// Placing a window centred on another one or on its screen, and closing it from the message loop.
 #include "windows/WindowPlacement.h"
 
 #include <QScreen>
@@ -13,4 +13,9 @@ void CentreOn(QWidget* window, const QWidget* anchor)
         area = window->screen()->availableGeometry();
     if (area.isValid())
         window->move(area.center() - window->rect().center());
+}
+
+void CloseLater(QWidget* window)
+{
+    QMetaObject::invokeMethod(window, [window] { window->close(); }, Qt::QueuedConnection);
 }
