@@ -92,6 +92,8 @@ TEST_F(LogThreadsTest, NothingCollectedGivesZeroAfterAWarning)
         {FakeAgent::Fault::CloseAfterAuth, {nothing}, {}},
     };
     for (const auto& c : cases) {
+        // The last case's connection has gone, with every line it sent.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return agent->OpenConnections() == 0; }, Patience));
         agent->SetFault(c.fault);
         agent->ClearLines();
         ScriptedAnswerer answers;
@@ -164,6 +166,7 @@ TEST_F(LogThreadsTest, SaveFailuresLeaveTheLocalFileAlone)
     EXPECT_TRUE(QTest::qWaitFor([&] { return agent->OpenConnections() == 0; }, Patience)) << "the connection is closed";
 
     agent->SetFault(FakeAgent::Fault::None);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return agent->OpenConnections() == 0; }, Patience));
     agent->ClearLines();
     const QString bad = local.filePath("no/such/folder/a.txt");
     RunWorker(new ThreadSaveLogFile(agent->Ip(), "a.log", bad, 7));

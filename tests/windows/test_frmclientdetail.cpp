@@ -218,6 +218,8 @@ TEST_F(DetailTest, FaultsOfTheAgent)
     };
     agent.SetLateMs(300);
     for (const auto& c : cases) {
+        // The last case's connection has gone, with every line it sent.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return agent.OpenConnections() == 0; }, Patience));
         agent.SetFault(c.fault, c.fault == F::Garbage ? FakeAgent::Scope::CommandsOnly : FakeAgent::Scope::All);
         agent.ClearLines();
         ConsoleDb::ClearLog();

@@ -132,6 +132,8 @@ TEST_F(DesktopTest, FaultsOfTheAgentEndInTheirBox)
     };
     agent.SetLateMs(QuietMs() / 2);
     for (const auto& c : cases) {
+        // The last case's connection has gone, with every line it sent.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return agent.OpenConnections() == 0; }, Patience));
         agent.SetFault(c.fault);
         agent.ClearLines();
         ScriptedAnswerer answers;
