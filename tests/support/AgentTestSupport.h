@@ -47,6 +47,12 @@ inline QStringList Boxes(const ScriptedAnswerer& answers)
 
 inline QString Warning(const QString& text) { return QStringLiteral("警告|") + text; }
 
+// Every connection to agent has gone, with every line sent on it recorded.
+inline bool Settled(const FakeAgent& agent)
+{
+    return QTest::qWaitFor([&] { return agent.OpenConnections() == 0; }, Patience);
+}
+
 inline bool NoDesktopThreadLeft()
 {
     return QTest::qWaitFor([] { return ThreadDevDesktop::LiveCount() == 0; }, Patience);

@@ -69,6 +69,7 @@ TEST_F(LogThreadsTest, ListArrivesWholeAndEndsAtItsClosingTag)
     const QString first = ThreadGetAllFileName::GetResult();
     EXPECT_TRUE(first.startsWith("<client cmd=\"listlogs\"><logs><log name=\"a.log\" size=\"999\""));
     EXPECT_TRUE(first.contains(QStringLiteral("name=\"运行.log\" size=\"1000\"")));
+    EXPECT_TRUE(Settled(*agent));
     EXPECT_EQ(agent->Lines().mid(1), QStringList({"listlogs", "exit"}));
 
     RunWorker(new ThreadGetAllFileName(agent->Ip()));
@@ -92,8 +93,7 @@ TEST_F(LogThreadsTest, NothingCollectedGivesZeroAfterAWarning)
         {FakeAgent::Fault::CloseAfterAuth, {nothing}, {}},
     };
     for (const auto& c : cases) {
-        // The last case's connection has gone, with every line it sent.
-        EXPECT_TRUE(QTest::qWaitFor([&] { return agent->OpenConnections() == 0; }, Patience));
+        EXPECT_TRUE(Settled(*agent)); // the last case's lines are all in
         agent->SetFault(c.fault);
         agent->ClearLines();
         ScriptedAnswerer answers;
@@ -105,6 +105,7 @@ TEST_F(LogThreadsTest, NothingCollectedGivesZeroAfterAWarning)
             EXPECT_EQ(boxes.takeFirst(), Warning("连接发生错误!"));
         }
         EXPECT_EQ(boxes, c.boxes) << int(c.fault);
+        EXPECT_TRUE(Settled(*agent));
         const QStringList lines = agent->Lines();
         EXPECT_EQ(lines.mid(1), c.lines) << int(c.fault);
     }
@@ -161,16 +162,16 @@ TEST_F(LogThreadsTest, SaveFailuresLeaveTheLocalFileAlone)
     ScriptedAnswerer answers;
     RunWorker(new ThreadSaveLogFile(agent->Ip(), "a.log", local.filePath("old.txt"), 7));
     EXPECT_EQ(Boxes(answers), QStringList{Warning("密钥错误,请检查!")});
+    EXPECT_TRUE(Settled(*agent)) << "the connection is closed";
     EXPECT_EQ(agent->Lines().size(), 1) << agent->Lines().join('|').toStdString();
     EXPECT_EQ(ReadFile(local.filePath("old.txt")), "keep me");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return agent->OpenConnections() == 0; }, Patience)) << "the connection is closed";
 
     agent->SetFault(FakeAgent::Fault::None);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return agent->OpenConnections() == 0; }, Patience));
     agent->ClearLines();
     const QString bad = local.filePath("no/such/folder/a.txt");
     RunWorker(new ThreadSaveLogFile(agent->Ip(), "a.log", bad, 7));
     EXPECT_EQ(Boxes(answers).last(), Warning("无法创建本地文件：" + bad));
+    EXPECT_TRUE(Settled(*agent));
     EXPECT_EQ(agent->Lines().mid(1), QStringList{"exit"});
     EXPECT_FALSE(QFileInfo::exists(bad));
 }

@@ -54,6 +54,7 @@ TEST_F(DesktopTest, PicturesFollowAtTheWindowsPace)
     }));
     EXPECT_EQ(window.windowTitle(), QStringLiteral("远程设备桌面 - ") + agent.Ip());
     EXPECT_TRUE(NoDesktopThreadLeft());
+    EXPECT_TRUE(Settled(agent));
     const QStringList lines = agent.Lines();
     for (int i = 0; i + 2 < lines.size() - 1; i += 3) {
         EXPECT_TRUE(lines[i].startsWith("auth,")) << i;
@@ -132,8 +133,7 @@ TEST_F(DesktopTest, FaultsOfTheAgentEndInTheirBox)
     };
     agent.SetLateMs(QuietMs() / 2);
     for (const auto& c : cases) {
-        // The last case's connection has gone, with every line it sent.
-        EXPECT_TRUE(QTest::qWaitFor([&] { return agent.OpenConnections() == 0; }, Patience));
+        EXPECT_TRUE(Settled(agent)); // the last case's lines are all in
         agent.SetFault(c.fault);
         agent.ClearLines();
         ScriptedAnswerer answers;
@@ -147,8 +147,8 @@ TEST_F(DesktopTest, FaultsOfTheAgentEndInTheirBox)
         }
         EXPECT_TRUE(NoDesktopThreadLeft()) << int(c.fault);
         if (c.fault == F::RejectKey) {
+            EXPECT_TRUE(Settled(agent)) << "the connection is closed";
             EXPECT_EQ(agent.Lines().size(), 2) << "the two authentication lines, nothing after them";
-            EXPECT_TRUE(QTest::qWaitFor([&] { return agent.OpenConnections() == 0; }, Patience));
         }
     }
 }
