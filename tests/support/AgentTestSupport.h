@@ -17,7 +17,7 @@
 
 namespace AgentTestSupport {
 
-inline constexpr int WaitDivisor = 15; // the 6000 ms waits of the blocking clients become 400 ms
+inline constexpr int WaitDivisor = 10; // the 6000 ms waits of the blocking clients become 600 ms
 inline constexpr int Patience = 20000; // upper bound for anything a test waits for
 
 inline int QuietMs() { return AgentTimings::Scaled(AgentTimings::WaitMs); }

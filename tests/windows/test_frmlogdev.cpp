@@ -208,7 +208,7 @@ TEST_F(LogWindowTest, FaultsOfTheAgent)
         {F::CloseMidTransfer, {title}, false, -1},
         {F::CloseAfterAuth, {nothing, title}, false, -1},
     };
-    agent.SetLateMs(300);
+    agent.SetLateMs(QuietMs() / 4); // well within the quiet wait of the list's transfer
     for (const auto& c : cases) {
         agent.SetFault(c.fault, c.fault == F::Garbage || c.fault == F::CloseMidTransfer ? FakeAgent::Scope::CommandsOnly
                                                                                          : FakeAgent::Scope::All);
