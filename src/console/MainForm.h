@@ -300,6 +300,15 @@ public:
     // Test seam: the viewer program started by RemoteControlDevice (default "vncviewer").
     static void SetRemoteViewerProgramForTest(const QString& program);
 
+    // Windows of one terminal (the tree's or the grid's): live detail, desktop picture, remote
+    // logs. Each is shown modally; the command returns when it has closed.
+    void PmenuGridDevDetailClick();
+    void PmenuTreeDevDetailClick();
+    void PmenuGridDevDesktopClick();
+    void PmenuTreeDevDesktopClick();
+    void PmenuGridDevLogClick();
+    void PmenuTreeDevLogClick();
+
     // Popup menus and their enabling by the terminal's state.
     void UpdateDevMenus(int id);
     void PmenuDevGrdPopup();
@@ -590,6 +599,8 @@ private:
     void RunUnderWaitWindow(ThreadProcessBar* worker);
     // A remote power command on terminal id; warning is shown instead when id < 1.
     void RunPowerCommand(int id, char op, const QString& warning);
+    void ShowDesktopWindow(int id);
+    void ShowLogWindow(int id);
     // The sixteen device items of both popups, in the column order of the enabling table.
     void SetDevMenuItems(bool detail, bool start, bool shutdown, bool powerOn, bool powerOff, bool ctrl);
     // ==== end private: remote commands

@@ -6,6 +6,9 @@
 #include "terminal/RemoteDeviceController.h"
 #include "terminal/ThreadConnectionTest.h"
 #include "terminal/ThreadRemoteDeviceControlBatch.h"
+#include "windows/FrmClientDetail.h"
+#include "windows/FrmDevDesktop.h"
+#include "windows/FrmLogDev.h"
 #include "windows/FrmWait.h"
 
 #include <QAction>
@@ -79,12 +82,11 @@ void TMainForm::SetRemoteViewerProgramForTest(const QString& program)
 
 void TMainForm::BuildRemoteMenus()
 {
-    // The detail, desktop and remote-log items stay hidden: nothing in the window shows them.
     PmenuDevGrd = new QMenu(this);
     PmenuDevGrd->setObjectName(QStringLiteral("PmenuDevGrd"));
-    PmenuGridDevDetail = AddItem(PmenuDevGrd, "PmenuGridDevDetail", QStringLiteral("查看设备详情(&C)"), false);
-    PmenuGridDevDesktop = AddItem(PmenuDevGrd, "PmenuGridDevDesktop", QStringLiteral("查看远程桌面(&M)"), false);
-    PmenuGridDevLog = AddItem(PmenuDevGrd, "PmenuGridDevLog", QStringLiteral("查看远程日志(&L)"), false);
+    PmenuGridDevDetail = AddItem(PmenuDevGrd, "PmenuGridDevDetail", QStringLiteral("查看设备详情(&C)"));
+    PmenuGridDevDesktop = AddItem(PmenuDevGrd, "PmenuGridDevDesktop", QStringLiteral("查看远程桌面(&M)"));
+    PmenuGridDevLog = AddItem(PmenuDevGrd, "PmenuGridDevLog", QStringLiteral("查看远程日志(&L)"));
     PmenuGridDevCtrl = AddItem(PmenuDevGrd, "PmenuGridDevCtrl", QStringLiteral("设备远程控制(&R)"));
     PmenuDevGrd->addSeparator();
     PmenuGridDevStart = AddItem(PmenuDevGrd, "PmenuGridDevStart", QStringLiteral("远程设备启动(&B)"));
@@ -111,9 +113,9 @@ void TMainForm::BuildRemoteMenus()
 
     PmenuTree = new QMenu(this);
     PmenuTree->setObjectName(QStringLiteral("PmenuTree"));
-    PmenuTreeDevDetail = AddItem(PmenuTree, "PmenuTreeDevDetail", QStringLiteral("查看设备详情(&C)"), false);
-    PmenuTreeDevDesktop = AddItem(PmenuTree, "PmenuTreeDevDesktop", QStringLiteral("查看远程桌面(&M)"), false);
-    PmenuTreeDevLog = AddItem(PmenuTree, "PmenuTreeDevLog", QStringLiteral("查看远程日志(&L)"), false);
+    PmenuTreeDevDetail = AddItem(PmenuTree, "PmenuTreeDevDetail", QStringLiteral("查看设备详情(&C)"));
+    PmenuTreeDevDesktop = AddItem(PmenuTree, "PmenuTreeDevDesktop", QStringLiteral("查看远程桌面(&M)"));
+    PmenuTreeDevLog = AddItem(PmenuTree, "PmenuTreeDevLog", QStringLiteral("查看远程日志(&L)"));
     PmenuTreeDevCtrl = AddItem(PmenuTree, "PmenuTreeDevCtrl", QStringLiteral("设备远程控制(&R)"));
     PmenuTree->addSeparator();
     PmenuTreeDevStart = AddItem(PmenuTree, "PmenuTreeDevStart", QStringLiteral("远程设备启动(&B)"));
@@ -140,6 +142,9 @@ void TMainForm::BuildRemoteMenus()
     const auto on = [this](QAction* item, void (TMainForm::*handler)()) {
         connect(item, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
     };
+    on(PmenuGridDevDetail, &TMainForm::PmenuGridDevDetailClick);
+    on(PmenuGridDevDesktop, &TMainForm::PmenuGridDevDesktopClick);
+    on(PmenuGridDevLog, &TMainForm::PmenuGridDevLogClick);
     on(PmenuGridDevCtrl, &TMainForm::PmenuGridDevCtrlClick);
     on(PmenuGridDevStart, &TMainForm::PmenuGridDevStartClick);
     on(PmenuGridDevShutdown, &TMainForm::PmenuGridDevShutdownClick);
@@ -147,6 +152,9 @@ void TMainForm::BuildRemoteMenus()
     on(PmenuGridDevPowerOff, &TMainForm::PmenuGridDevPowerOffClick);
     on(Ping3, &TMainForm::Ping3Click);
     on(Ping2, &TMainForm::Ping2Click);
+    on(PmenuTreeDevDetail, &TMainForm::PmenuTreeDevDetailClick);
+    on(PmenuTreeDevDesktop, &TMainForm::PmenuTreeDevDesktopClick);
+    on(PmenuTreeDevLog, &TMainForm::PmenuTreeDevLogClick);
     on(PmenuTreeDevCtrl, &TMainForm::PmenuTreeDevCtrlClick);
     on(PmenuTreeDevStart, &TMainForm::PmenuTreeDevStartClick);
     on(PmenuTreeDevShutdown, &TMainForm::PmenuTreeDevShutdownClick);
@@ -277,6 +285,51 @@ void TMainForm::RemoteControlDevice(int id)
 
 void TMainForm::PmenuGridDevCtrlClick() { RemoteControlDevice(GetGridRowId()); }
 void TMainForm::PmenuTreeDevCtrlClick() { RemoteControlDevice(GetTreeDevId()); }
+
+// ---- windows of one terminal
+
+void TMainForm::PmenuGridDevDetailClick()
+{
+    // An id without a row (0 when nothing is selected) is reported by the window itself.
+    std::unique_ptr<TClientDetail> window(new TClientDetail(GetGridRowId()));
+    window->ShowModal();
+}
+
+void TMainForm::PmenuTreeDevDetailClick()
+{
+    const int id = GetTreeDevId();
+    if (id < 1) {
+        ShowWarning(QStringLiteral("请先在左侧树上选择设备！"));
+        return;
+    }
+    std::unique_ptr<TClientDetail> window(new TClientDetail(id));
+    window->ShowModal();
+}
+
+void TMainForm::ShowDesktopWindow(int id)
+{
+    std::unique_ptr<TFormDevDesktop> window(new TFormDevDesktop(id));
+    FormDevDesktop = window.get();
+    window->ShowModal();
+    FormDevDesktop = nullptr;
+}
+
+void TMainForm::PmenuGridDevDesktopClick() { ShowDesktopWindow(GetGridRowId()); }
+void TMainForm::PmenuTreeDevDesktopClick() { ShowDesktopWindow(GetTreeDevId()); }
+
+void TMainForm::ShowLogWindow(int id)
+{
+    std::unique_ptr<TFrmLog> window(new TFrmLog());
+    FrmLog = window.get();
+    const QString ip = window->SelectIpById(QString::number(id));
+    window->LbDevIp->setText(ip);
+    window->setWindowTitle(QStringLiteral("远程日志列表-") + ip);
+    window->ShowModal();
+    FrmLog = nullptr;
+}
+
+void TMainForm::PmenuGridDevLogClick() { ShowLogWindow(GetGridRowId()); }
+void TMainForm::PmenuTreeDevLogClick() { ShowLogWindow(GetTreeDevId()); }
 
 // ---- popup menus
 

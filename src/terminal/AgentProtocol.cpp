@@ -1,0 +1,140 @@
+// The agent protocol's authentication line, reply test and reply splitter.
+#include "terminal/AgentProtocol.h"
+
+#include "console/MainForm.h"
+#include "foundation/Md5String.h"
+#include "platform/Exception.h"
+#include "platform/GbkCodec.h"
+#include "platform/TrimBlanks.h"
+#include "terminal/RemoteDeviceController.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr int NonceDigits = 5;
+constexpr int TokenFrom = 5; // the sixth character, counted from 0
+constexpr int TokenLength = 5;
+
+bool OnlyBlanks(const QByteArray& bytes)
+{
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) > 32)
+            return false;
+    return true;
+}
+
+} // namespace
+
+namespace AgentProtocol {
+
+int Port()
+{
+    return MainForm ? MainForm->IniReadInteger(KeyPort, DefaultPort) : DefaultPort;
+}
+
+QString AuthCommandFor(const QString& key, const QString& nonce)
+{
+    const QString token = MD5String(key + nonce).mid(TokenFrom, TokenLength);
+    return CmdAuth + QLatin1Char(',') + nonce + QLatin1Char(',') + token;
+}
+
+QString BuildAuthCommand()
+{
+    const QString key = MainForm ? MainForm->IniReadStringDef(KeyAuth, DefaultKey) : DefaultKey;
+    // The first draw is the last digit. The generator is never seeded, as on the terminals' side.
+    int digits[NonceDigits];
+    for (int i = NonceDigits - 1; i >= 0; --i)
+        digits[i] = std::rand() % 10;
+    QString nonce;
+    for (int d : digits)
+        nonce += QChar(u'0' + d);
+    return AuthCommandFor(key, nonce);
+}
+
+bool AuthAccepted(const QString& reply)
+{
+    return reply.contains(QStringLiteral("success"));
+}
+
+QByteArray EncodeLine(const QString& command)
+{
+    return Gbk::Encode(command + LineEnd);
+}
+
+QDomDocument ParseReply(const QString& text)
+{
+    QDomDocument doc;
+    QString error;
+    int line = 0;
+    int column = 0;
+    if (!doc.setContent(text, &error, &line, &column))
+        throw Exception(QStringLiteral("%1 (line %2, column %3)").arg(error).arg(line).arg(column));
+    return doc;
+}
+
+} // namespace AgentProtocol
+
+namespace AgentTimings {
+
+int Scaled(int ms)
+{
+    return RelayTimings::Scaled(ms);
+}
+
+} // namespace AgentTimings
+
+QStringList AgentReplySplitter::Feed(const QByteArray& bytes)
+{
+    // "</client>" begins with '<', which is never the second byte of a GBK character, so a byte
+    // search finds it only where it really stands.
+    const QByteArray& end = AgentProtocol::ReplyEnd;
+    QStringList messages;
+    // The carried bytes were searched before: only their last few can begin an end tag now.
+    qsizetype searchFrom = std::max<qsizetype>(0, carry_.size() - end.size() + 1);
+    QByteArray text = carry_ + bytes;
+    carry_.clear();
+    if (skipping_) {
+        const qsizetype stop = text.indexOf(end, searchFrom);
+        if (stop < 0) {
+            // Only the tail that may hold the start of the end tag is worth keeping.
+            carry_ = text.right(end.size() - 1);
+            return messages;
+        }
+        text.remove(0, stop + end.size());
+        skipping_ = false;
+        searchFrom = 0;
+    }
+    qsizetype from = 0;
+    for (qsizetype stop; (stop = text.indexOf(end, std::max(from, searchFrom))) >= 0;) {
+        const qsizetype next = stop + end.size();
+        // However it was cut into reads, a document longer than the limit is dropped.
+        if (next - from > MaxCarry)
+            WarnDropped();
+        else
+            messages << TrimBlanks(Gbk::Decode(text.mid(from, next - from)));
+        from = next;
+    }
+    carry_ = text.mid(from);
+    if (OnlyBlanks(carry_)) {
+        carry_.clear();
+    } else if (carry_.size() > MaxCarry) {
+        WarnDropped();
+        carry_ = carry_.right(end.size() - 1);
+        skipping_ = true;
+    }
+    return messages;
+}
+
+void AgentReplySplitter::WarnDropped()
+{
+    if (MainForm)
+        MainForm->LogWarning(QStringLiteral("Reply of remote device longer than %1 bytes, dropped .").arg(MaxCarry));
+}
+
+void AgentReplySplitter::Clear()
+{
+    carry_.clear();
+    skipping_ = false;
+}

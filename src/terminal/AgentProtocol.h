@@ -1,0 +1,73 @@
+// The terminal agent's text protocol: settings, waits, the authentication line and the reply splitter.
+#pragma once
+
+#include <QByteArray>
+#include <QDomDocument>
+#include <QString>
+#include <QStringList>
+
+namespace AgentProtocol {
+
+inline constexpr int DefaultPort = 9521;
+inline const QString DefaultKey = QStringLiteral("qupzer");
+inline const QString KeyPort = QStringLiteral("SocketPort");
+inline const QString KeyAuth = QStringLiteral("SocketAKey");
+
+inline const QString LineEnd = QStringLiteral("\r\n");
+inline const QByteArray ReplyEnd = QByteArrayLiteral("</client>");
+inline const QString CmdAuth = QStringLiteral("auth");
+inline const QString CmdProcess = QStringLiteral("process");
+inline const QString CmdNet = QStringLiteral("net");
+inline const QString CmdUps = QStringLiteral("ups");
+inline const QString CmdDesk = QStringLiteral("desk");
+inline const QString CmdListLogs = QStringLiteral("listlogs");
+inline const QString CmdGetLog = QStringLiteral("getlog");
+inline const QString CmdDelLog = QStringLiteral("dellog");
+inline const QString CmdExit = QStringLiteral("exit");
+
+// The agent port from the settings, read anew for every connection.
+int Port();
+
+// "auth,<nonce>,<token>": the nonce is five decimal digits drawn last digit first from the
+// C runtime's generator; the token is characters 6 to 10 of MD5(key + nonce).
+QString BuildAuthCommand();
+// The same line for a given key and nonce.
+QString AuthCommandFor(const QString& key, const QString& nonce);
+// The key is accepted when the reply holds "success" anywhere, whatever surrounds it.
+bool AuthAccepted(const QString& reply);
+// The line as it goes on the wire: GBK, CR LF added.
+QByteArray EncodeLine(const QString& command);
+// A reply document; text that is not XML throws Exception with the parser's message.
+QDomDocument ParseReply(const QString& text);
+
+} // namespace AgentProtocol
+
+// Waits of the blocking agent clients, with the shipped values. They are shortened by the same
+// test seam as the relay timings (RelayTimings::SetForTest).
+namespace AgentTimings {
+inline constexpr int WaitMs = 6000;      // every wait for data and every blocking read
+inline constexpr int ReplyRetries = 3;   // waits for the authentication reply after the first
+inline constexpr int BufferSize = 4096;  // one read returns at most this much
+// ms as it applies now.
+int Scaled(int ms);
+} // namespace AgentTimings
+
+// Cuts the text that an event-driven connection receives into reply documents, each ending with
+// "</client>". What follows the last whole document is kept for the next read of the same
+// connection. A document longer than MaxCarry bytes is dropped, up to and including its own end,
+// with a warning line in the console log.
+class AgentReplySplitter {
+public:
+    static constexpr qsizetype MaxCarry = 1024 * 1024;
+
+    // The whole documents completed by bytes, in order, decoded from GBK and trimmed.
+    QStringList Feed(const QByteArray& bytes);
+    qsizetype Carried() const { return carry_.size(); }
+    void Clear();
+
+private:
+    static void WarnDropped();
+
+    QByteArray carry_;
+    bool skipping_ = false; // the rest of an over-long document is being dropped
+};

@@ -1,0 +1,135 @@
+// The live detail window of one terminal: processes, network counters and power-supply values from its agent.
+#pragma once
+
+#include "platform/DataSet.h"
+#include "terminal/AgentProtocol.h"
+
+#include <QAbstractSocket>
+#include <QDialog>
+#include <QString>
+
+class DataSetModel;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QStatusBar;
+class QTabWidget;
+class QTableView;
+class QTcpSocket;
+class QTimer;
+class WheelToArrow;
+
+class TClientDetail : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int RefreshMs = 2000;
+    static constexpr int TimeOutTickMs = 1000;
+    // Field widths of the in-memory tables, in GBK bytes.
+    static constexpr int IdWidth = 10;
+    static constexpr int NameWidth = 128;
+    static constexpr int CpuWidth = 10;
+    static constexpr int ValueWidth = 128;
+
+    // devId: the terminal's id; an id without a row is reported by the window when it shows.
+    explicit TClientDetail(int devId);
+    ~TClientDetail() override;
+
+    int ShowModal() { return exec(); }
+    // Every way of closing passes here.
+    void done(int result) override;
+
+    // Shown: InitDetail, then the time-out count begins.
+    void FormShow();
+    // The empty tables, the terminal's row and labels, and the connection to its agent.
+    void InitDetail();
+    void CSocketConnect();
+    // The authentication line and the three commands, back to back.
+    void baseTimer();
+    // Sends command + CR LF when the connection is open; a failure is swallowed.
+    void ExecCmd(const QString& command);
+    void CSocketRead();
+    void DealResp(const QString& message);
+    void Auth(const QString& message);
+    void OnProcessReply(const QString& message);
+    void OnNetReply(const QString& message);
+    void OnUpsReply(const QString& message);
+    void CbxProcRefreshClick();
+    void CbxNetRefreshClick();
+    void CbxUpsRefreshClick();
+    void BtnProcRefreshClick();
+    void BtnNetRefreshClick();
+    void BtnUpsRefreshClick();
+    void TimRunStatusTimer();
+    void TimNetStatusTimer();
+    void TimUpsStatusTimer();
+    void TimTimeOutTimer();
+    void CSocketError(QAbstractSocket::SocketError error);
+    void FormClose();
+
+    int TimeoutTicks() const { return timeoutTicks; }
+
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QStatusBar* StatusBar = nullptr;
+    QLabel* StatusPanel0 = nullptr;
+    QLabel* StatusPanel1 = nullptr;
+
+    QTableView* GrdProc = nullptr;
+    DataSetModel* DsProcess = nullptr;
+    QCheckBox* CbxProcRefresh = nullptr;
+    QPushButton* BtnProcRefresh = nullptr;
+
+    QLabel* LblDevId = nullptr;
+    QLabel* LblDevName = nullptr;
+    QLabel* LblDevIp = nullptr;
+    QLabel* LblDevMac = nullptr;
+    QLabel* LblDevPos = nullptr;
+    QLabel* LblPacSend = nullptr;
+    QLabel* LblPacReceive = nullptr;
+    QLabel* LblByteSend = nullptr;
+    QLabel* LblByteReceive = nullptr;
+    QLabel* LblUpdateTime = nullptr;
+    QCheckBox* CbxNetRefresh = nullptr;
+    QPushButton* BtnNetRefresh = nullptr;
+
+    QLabel* LblIpVolt = nullptr;
+    QLabel* LblFaultVolt = nullptr;
+    QLabel* LblOpVolt = nullptr;
+    QLabel* LblOpFrenquency = nullptr;
+    QLabel* LblCurrentVolt = nullptr;
+    QLabel* LblBatteryVolt = nullptr;
+    QLabel* LblTemperature = nullptr;
+    QTableView* GrdUpsStatus = nullptr;
+    DataSetModel* DsUpsStatus = nullptr;
+    QCheckBox* CbxUpsRefresh = nullptr;
+    QPushButton* BtnUpsRefresh = nullptr;
+
+    QTcpSocket* CSocket = nullptr;
+    QTimer* TimRunStatus = nullptr;
+    QTimer* TimNetStatus = nullptr;
+    QTimer* TimUpsStatus = nullptr;
+    QTimer* TimTimeOut = nullptr;
+
+    DataSet SetProcess;
+    DataSet SetUpsStatus;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildProcessPage();
+    void BuildNetPage();
+    void BuildUpsPage();
+    void SetRefreshControlsEnabled(bool on);
+    // The grid of the page shown, for the wheel rule (none on the network page).
+    QTableView* CurrentGrid() const;
+
+    bool errorReported = false;
+    const int devId;
+    int timeoutTicks = 0;
+    bool shown_ = false;
+    AgentReplySplitter splitter_;
+    WheelToArrow* wheel_ = nullptr;
+};

@@ -1,0 +1,128 @@
+// Shared by the agent tests: the console with short agent waits, a fake agent in the settings, boxes, leftovers.
+#pragma once
+
+#include "console/DevTestSupport.h"
+#include "support/FakeAgent.h"
+#include "support/ScriptedAnswerer.h"
+#include "terminal/AgentProtocol.h"
+#include "terminal/RemoteDeviceController.h"
+#include "terminal/ThreadDevDesktop.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+namespace AgentTestSupport {
+
+inline constexpr int WaitDivisor = 10; // the 6000 ms waits of the blocking clients become 600 ms
+inline constexpr int Patience = 20000; // upper bound for anything a test waits for
+
+inline int QuietMs() { return AgentTimings::Scaled(AgentTimings::WaitMs); }
+
+// The console with its database; the blocking clients' waits shortened.
+inline void SetUpConsole()
+{
+    ConsoleDb::SetUp();
+    RelayTimings::SetForTest(WaitDivisor);
+}
+
+// The settings name agent's port (one port for every terminal) and the default key.
+inline void UseAgent(const FakeAgent& agent)
+{
+    MainForm->IniWriteInteger(AgentProtocol::KeyPort, agent.Port());
+    MainForm->IniWriteString(AgentProtocol::KeyAuth, AgentProtocol::DefaultKey);
+}
+
+// "caption|text" of every box asked for.
+inline QStringList Boxes(const ScriptedAnswerer& answers)
+{
+    QStringList boxes;
+    for (const MessageRequest& box : answers.Requests())
+        boxes << box.caption + '|' + box.text;
+    return boxes;
+}
+
+inline QString Warning(const QString& text) { return QStringLiteral("警告|") + text; }
+
+// Every connection to agent has gone, with every line sent on it recorded.
+inline bool Settled(const FakeAgent& agent)
+{
+    return QTest::qWaitFor([&] { return agent.OpenConnections() == 0; }, Patience);
+}
+
+inline bool NoDesktopThreadLeft()
+{
+    return QTest::qWaitFor([] { return ThreadDevDesktop::LiveCount() == 0; }, Patience);
+}
+
+// A folder of log files: name -> content.
+inline void WriteFiles(const QTemporaryDir& dir, const std::vector<std::pair<QString, QByteArray>>& files)
+{
+    for (const auto& [name, content] : files) {
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
+            ADD_FAILURE() << "cannot write " << name.toStdString();
+    }
+}
+
+inline QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Shows dialog modally; during runs inside its modal run (it may wait for conditions, and may
+// close the window). The window is closed anyway after twice the patience; false then.
+inline bool RunModal(QDialog& dialog, const std::function<void()>& during = {})
+{
+    bool overdue = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &dialog, [&] {
+        overdue = true;
+        dialog.close();
+    });
+    guard.start(2 * Patience);
+    QTimer::singleShot(0, &dialog, [&] {
+        if (during)
+            during();
+    });
+    dialog.exec();
+    return !overdue;
+}
+
+// Runs action once cond holds, looking from the message loop every few milliseconds without
+// ever blocking it, so that modal windows opened above the caller can run and end. Gives up,
+// with a failure, after the patience.
+inline void WhenReady(const std::function<bool()>& cond, const std::function<void()>& action)
+{
+    auto* timer = new QTimer;
+    auto* clock = new QElapsedTimer;
+    clock->start();
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        const bool ready = cond();
+        if (!ready && clock->elapsed() < Patience)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        delete clock;
+        if (ready)
+            action();
+        else
+            ADD_FAILURE() << "not ready in time";
+    });
+    timer->start();
+}
+
+// Sets the blocking clients' waits for one test and restores the short ones after it.
+class WaitsFor {
+public:
+    explicit WaitsFor(int divisor) { RelayTimings::SetForTest(divisor); }
+    ~WaitsFor() { RelayTimings::SetForTest(WaitDivisor); }
+};
+
+} // namespace AgentTestSupport

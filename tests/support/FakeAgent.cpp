@@ -1,0 +1,394 @@
+// The fake terminal agent: an accepting thread, one blocking thread per connection, faults on the way out.
+#include "support/FakeAgent.h"
+
+#include "foundation/Md5String.h"
+#include "platform/GbkCodec.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int Backlog = 64;
+constexpr int DesktopWidth = 320;
+constexpr int DesktopHeight = 240;
+const QByteArray Garbage = QByteArrayLiteral("#garbage# \xb2\xbb\xca\xc7 XML <<< >>> </client>\r\n");
+
+QString Escaped(const QString& text)
+{
+    return text.toHtmlEscaped(); // & < > " as entities: attribute values stay whole
+}
+
+QString Attr(const char* name, const QString& value)
+{
+    return QStringLiteral(" %1=\"%2\"").arg(QLatin1String(name), Escaped(value));
+}
+
+bool SendAll(int fd, const QByteArray& bytes)
+{
+    for (qsizetype sent = 0; sent < bytes.size();) {
+        const ssize_t n = ::send(fd, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        sent += n;
+    }
+    return true;
+}
+
+// A name that stays inside the log folder.
+bool SafeName(const QString& name)
+{
+    return !name.isEmpty() && !name.contains(u'/') && name != QStringLiteral("..") && name != QStringLiteral(".");
+}
+
+} // namespace
+
+struct FakeAgent::Connection {
+    int fd;
+    bool authenticated = false;
+    bool closing = false;
+};
+
+FakeAgent::FakeAgent(const QString& ip, int port) : ip_(ip)
+{
+    // The listener is bound to the number of a port that a probe holds, so that the refusing
+    // mode can shut the listener down and still keep the port from being given to anyone else.
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(uint16_t(port));
+    if (::inet_pton(AF_INET, ip.toLatin1().constData(), &addr.sin_addr) != 1)
+        throw std::runtime_error("FakeAgent: not an IPv4 address");
+    socklen_t len = sizeof addr;
+    const int one = 1;
+    const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    for (int fd : {probe, listenFd_})
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    auto* a = reinterpret_cast<sockaddr*>(&addr);
+    const bool ok = ::bind(probe, a, len) == 0 && ::getsockname(probe, a, &len) == 0 && ::bind(listenFd_, a, len) == 0
+                    && ::listen(listenFd_, Backlog) == 0;
+    ::close(probe);
+    if (!ok) {
+        ::close(listenFd_);
+        throw std::runtime_error("FakeAgent: no port to listen on");
+    }
+    port_ = ntohs(addr.sin_port);
+    acceptor_ = std::thread(&FakeAgent::Accept, this);
+}
+
+FakeAgent::~FakeAgent()
+{
+    {
+        std::lock_guard g(lock_);
+        stop_ = true;
+        ::shutdown(listenFd_, SHUT_RDWR); // wakes the blocked accept and every blocked receive
+        for (int fd : clientFds_)
+            ::shutdown(fd, SHUT_RDWR);
+    }
+    changed_.notify_all();
+    acceptor_.join();
+    for (auto& t : clients_)
+        t.join();
+    for (int fd : clientFds_)
+        ::close(fd);
+    ::close(listenFd_);
+}
+
+void FakeAgent::SetFault(Fault fault, Scope scope)
+{
+    std::lock_guard g(lock_);
+    fault_ = fault;
+    scope_ = scope;
+    // A listener shut down stops listening but keeps its port, so the system refuses connections.
+    if (fault == Fault::Refuse)
+        ::shutdown(listenFd_, SHUT_RD);
+    else
+        ::listen(listenFd_, Backlog);
+    changed_.notify_all();
+}
+
+void FakeAgent::SetKey(const QString& key) { std::lock_guard g(lock_); key_ = key; }
+void FakeAgent::SetLogFolder(const QString& dir) { std::lock_guard g(lock_); logFolder_ = dir; }
+void FakeAgent::SetDesktop(const QByteArray& jpeg) { std::lock_guard g(lock_); desktop_ = jpeg; }
+void FakeAgent::SetProcesses(std::vector<Process> processes) { std::lock_guard g(lock_); processes_ = std::move(processes); }
+void FakeAgent::SetNet(Net net) { std::lock_guard g(lock_); net_ = std::move(net); }
+void FakeAgent::SetUps(std::vector<std::pair<QString, QString>> values) { std::lock_guard g(lock_); ups_ = std::move(values); }
+
+void FakeAgent::SetReply(const QString& command, const QByteArray& bytes)
+{
+    std::lock_guard g(lock_);
+    if (bytes.isEmpty())
+        replies_.erase(command);
+    else
+        replies_[command] = bytes;
+}
+
+QStringList FakeAgent::Lines() const
+{
+    std::lock_guard g(lock_);
+    return lines_;
+}
+
+QStringList FakeAgent::LinesStartingWith(const QString& prefix) const
+{
+    QStringList found;
+    for (const QString& line : Lines())
+        if (line.startsWith(prefix))
+            found << line;
+    return found;
+}
+
+void FakeAgent::ClearLines()
+{
+    std::lock_guard g(lock_);
+    lines_.clear();
+}
+
+QByteArray FakeAgent::Document(const QString& command, const QString& body)
+{
+    return Gbk::Encode(QStringLiteral("<client") + Attr("cmd", command) + QStringLiteral(">") + body +
+                       QStringLiteral("</client>"));
+}
+
+QString FakeAgent::Token(const QString& key, const QString& nonce)
+{
+    return MD5String(key + nonce).mid(5, 5);
+}
+
+QByteArray FakeAgent::MakeJpeg(int width, int height, int seed)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor::fromHsv((seed * 37) % 360, 90, 230));
+    {
+        QPainter painter(&image);
+        painter.fillRect(QRect((seed * 23) % qMax(1, width - 40), height / 3, 40, height / 3), Qt::darkBlue);
+        painter.fillRect(QRect(0, 0, width, height / 10), Qt::darkGray);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG", 85);
+    return bytes;
+}
+
+void FakeAgent::Accept()
+{
+    for (;;) {
+        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        std::unique_lock g(lock_);
+        if (fd >= 0)
+            clientFds_.push_back(fd); // closed at the end, so a number is never reused meanwhile
+        if (stop_)
+            return;
+        if (fd < 0) { // refusing: the listener is shut down until the fault changes
+            changed_.wait(g, [this] { return stop_ || fault_ != Fault::Refuse; });
+            continue;
+        }
+        const int one = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        ++accepted_;
+        ++open_;
+        clients_.emplace_back(&FakeAgent::Serve, this, fd);
+    }
+}
+
+bool FakeAgent::Pause(int ms)
+{
+    std::unique_lock g(lock_);
+    return !changed_.wait_for(g, std::chrono::milliseconds(ms), [this] { return stop_; });
+}
+
+void FakeAgent::Serve(int fd)
+{
+    Connection c{fd};
+    QByteArray in;
+    char buf[4096];
+    for (ssize_t got; !c.closing && (got = ::recv(fd, buf, sizeof buf, 0)) > 0;) {
+        in.append(buf, got);
+        Fault fault;
+        {
+            std::lock_guard g(lock_);
+            fault = fault_;
+        }
+        // Lines that come together are answered together: wait a little for the rest of them.
+        if (fault == Fault::Batch && in.contains('\n') && Pause(BatchGatherMs)) {
+            pollfd p{fd, POLLIN, 0};
+            while (::poll(&p, 1, 0) > 0 && (got = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT)) > 0)
+                in.append(buf, got);
+        }
+        std::vector<std::pair<QByteArray, bool>> replies; // bytes, answers a command (not auth)
+        for (qsizetype end; !c.closing && (end = in.indexOf('\n')) >= 0;) {
+            QByteArray raw = in.left(end);
+            in.remove(0, end + 1);
+            if (raw.endsWith('\r'))
+                raw.chop(1);
+            Handle(c, Gbk::Decode(raw), replies);
+        }
+        if (fault == Fault::Batch && !replies.empty()) {
+            QByteArray all;
+            for (const auto& reply : replies)
+                all += reply.first;
+            replies = {{all, false}};
+        }
+        for (const auto& [bytes, toCommand] : replies) {
+            if (!Send(fd, bytes, toCommand)) {
+                c.closing = true;
+                break;
+            }
+        }
+    }
+    ::shutdown(fd, SHUT_RDWR);
+    --open_;
+}
+
+void FakeAgent::Handle(Connection& c, const QString& line, std::vector<std::pair<QByteArray, bool>>& replies)
+{
+    Fault fault;
+    QString key;
+    {
+        std::lock_guard g(lock_);
+        lines_ << line;
+        fault = fault_;
+        key = key_;
+    }
+    const qsizetype comma = line.indexOf(u',');
+    const QString command = comma < 0 ? line : line.left(comma);
+    const QString argument = comma < 0 ? QString() : line.mid(comma + 1);
+    if (fault == Fault::Silent)
+        return;
+    if (command == QStringLiteral("exit")) {
+        c.closing = true;
+        return;
+    }
+    if (command == QStringLiteral("auth")) {
+        const QStringList parts = argument.split(u',');
+        const bool good = fault != Fault::RejectKey && parts.size() == 2 && parts[1] == Token(key, parts[0]);
+        c.authenticated = c.authenticated || good;
+        QByteArray reply = Override(command);
+        if (reply.isEmpty())
+            reply = Document(command, good ? QStringLiteral("<result>success</result>")
+                                           : QStringLiteral("<result>key refused</result>"));
+        replies.emplace_back(reply, false);
+        if (good && fault == Fault::CloseAfterAuth)
+            c.closing = true; // the lines after it are neither read nor answered
+        return;
+    }
+    if (!c.authenticated)
+        return;
+    const QByteArray reply = ReplyTo(command, argument);
+    if (!reply.isEmpty())
+        replies.emplace_back(reply, true);
+}
+
+QByteArray FakeAgent::Override(const QString& command) const
+{
+    std::lock_guard g(lock_);
+    const auto it = replies_.find(command);
+    return it == replies_.end() ? QByteArray() : it->second;
+}
+
+QByteArray FakeAgent::ReplyTo(const QString& command, const QString& argument)
+{
+    if (QByteArray reply = Override(command); !reply.isEmpty())
+        return reply;
+    std::unique_lock g(lock_);
+    if (command == QStringLiteral("process")) {
+        QString body;
+        for (const Process& p : processes_)
+            body += QStringLiteral("<process") + Attr("id", p.id) + Attr("name", p.name) + Attr("cpuUsing", p.cpuUsing) +
+                    QStringLiteral("/>");
+        return Document(command, QStringLiteral("<processes>") + body + QStringLiteral("</processes>"));
+    }
+    if (command == QStringLiteral("net")) {
+        const QString packets = QStringLiteral("<packets") + Attr("send", net_.packetsSent) +
+                                Attr("receive", net_.packetsReceived) + QStringLiteral("/>");
+        const QString bytes = QStringLiteral("<bytes") + Attr("send", net_.bytesSent) +
+                              Attr("receive", net_.bytesReceived) + QStringLiteral("/>");
+        return Gbk::Encode(QStringLiteral("<client cmd=\"net\"") + Attr("time", net_.time) +
+                           QStringLiteral("><net>") + packets + bytes + QStringLiteral("</net></client>"));
+    }
+    if (command == QStringLiteral("ups")) {
+        QString body;
+        for (const auto& [name, value] : ups_)
+            body += QStringLiteral("<value") + Attr("name", name) + QStringLiteral(">") + Escaped(value) +
+                    QStringLiteral("</value>");
+        return Document(command, QStringLiteral("<ups>") + body + QStringLiteral("</ups>"));
+    }
+    if (command == QStringLiteral("dellog")) {
+        for (const QString& name : argument.split(u','))
+            if (SafeName(name) && !logFolder_.isEmpty())
+                QFile::remove(QDir(logFolder_).filePath(name));
+        return QByteArray();
+    }
+    const QString folder = logFolder_;
+    const QByteArray desktop = desktop_;
+    g.unlock();
+    if (command == QStringLiteral("listlogs"))
+        return ListLogs();
+    if (command == QStringLiteral("getlog")) {
+        QFile file(QDir(folder).filePath(argument));
+        if (folder.isEmpty() || !SafeName(argument) || !file.open(QIODevice::ReadOnly))
+            return QByteArray();
+        return file.readAll();
+    }
+    if (command == QStringLiteral("desk")) {
+        const int n = ++desks_;
+        return desktop.isEmpty() ? MakeJpeg(DesktopWidth, DesktopHeight, n) : desktop;
+    }
+    return QByteArray();
+}
+
+QByteArray FakeAgent::ListLogs()
+{
+    QString folder;
+    {
+        std::lock_guard g(lock_);
+        folder = logFolder_;
+    }
+    QString body;
+    if (!folder.isEmpty())
+        for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files, QDir::Name))
+            body += QStringLiteral("<log") + Attr("name", file.fileName()) + Attr("size", QString::number(file.size())) +
+                    Attr("modifiedTime", file.lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))) +
+                    QStringLiteral("/>");
+    return Document(QStringLiteral("listlogs"), QStringLiteral("<logs>") + body + QStringLiteral("</logs>"));
+}
+
+bool FakeAgent::Send(int fd, QByteArray bytes, bool toCommand)
+{
+    Fault fault;
+    {
+        std::lock_guard g(lock_);
+        fault = (scope_ == Scope::All || toCommand) ? fault_ : Fault::None;
+    }
+    if (fault == Fault::Late && !Pause(lateMs_))
+        return false;
+    if (toCommand && fault == Fault::Garbage)
+        bytes = Garbage;
+    if (toCommand && fault == Fault::Oversized && bytes.startsWith("<client")) {
+        // A comment right after the root's start tag: still a well-formed document.
+        const qsizetype at = bytes.indexOf('>') + 1;
+        bytes.insert(at, "<!--" + QByteArray(OversizeBytes, 'x') + "-->");
+    }
+    if (toCommand && fault == Fault::CloseMidTransfer) {
+        SendAll(fd, bytes.left(bytes.size() / 2));
+        return false;
+    }
+    if (fault == Fault::Split && bytes.size() > 1) {
+        const qsizetype half = bytes.size() / 2;
+        return SendAll(fd, bytes.left(half)) && Pause(splitPauseMs_) && SendAll(fd, bytes.mid(half));
+    }
+    return SendAll(fd, bytes);
+}

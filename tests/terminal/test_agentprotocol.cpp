@@ -1,0 +1,161 @@
+// The agent protocol: the authentication line, the reply wait of the blocking clients, the reply splitter.
+#include "support/AgentTestSupport.h"
+#include "platform/GbkCodec.h"
+#include "support/Thrown.h"
+#include "terminal/AgentClient.h"
+
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+
+#include <cstdlib>
+
+using namespace AgentTestSupport;
+
+namespace {
+
+class AgentProtocolTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { SetUpConsole(); }
+    void SetUp() override
+    {
+        MainForm->IniWriteString(AgentProtocol::KeyAuth, AgentProtocol::DefaultKey);
+        ConsoleDb::ClearLog();
+    }
+};
+
+QString ExpectedToken(const QString& key, const QString& nonce)
+{
+    // The digest is over the GBK bytes of the key and the digits.
+    return QString::fromLatin1(QCryptographicHash::hash(Gbk::Encode(key + nonce), QCryptographicHash::Md5).toHex())
+        .mid(5, 5);
+}
+
+// The line is "auth,<5 digits>,<5 hex>" (18 bytes with CR LF), the nonce's digits are drawn last
+// first, a leading 0 stays, and the key is read from the settings for every line.
+TEST_F(AgentProtocolTest, AuthLineFollowsTheTokenRule)
+{
+    std::srand(7);
+    int draws[5];
+    for (int& d : draws)
+        d = std::rand() % 10;
+    std::srand(7);
+    const QString line = AgentProtocol::BuildAuthCommand();
+    const QString nonce = QStringLiteral("%1%2%3%4%5").arg(draws[4]).arg(draws[3]).arg(draws[2]).arg(draws[1]).arg(draws[0]);
+    EXPECT_EQ(line, QStringLiteral("auth,") + nonce + ',' + ExpectedToken("qupzer", nonce));
+    EXPECT_EQ(AgentProtocol::EncodeLine(line).size(), 18);
+
+    EXPECT_EQ(AgentProtocol::AuthCommandFor("qupzer", "01234"), "auth,01234," + ExpectedToken("qupzer", "01234"));
+    const QRegularExpression shape(QStringLiteral("^auth,[0-9]{5},[0-9a-f]{5}$"));
+    bool sawLeadingZero = false;
+    for (int i = 0; i < 200; ++i) {
+        const QString l = AgentProtocol::BuildAuthCommand();
+        ASSERT_TRUE(shape.match(l).hasMatch()) << l.toStdString();
+        sawLeadingZero = sawLeadingZero || l.at(5) == '0';
+    }
+    EXPECT_TRUE(sawLeadingZero);
+
+    MainForm->IniWriteString(AgentProtocol::KeyAuth, QStringLiteral("另一把"));
+    const QString other = AgentProtocol::BuildAuthCommand();
+    EXPECT_EQ(other.section(',', 2), ExpectedToken(QStringLiteral("另一把"), other.section(',', 1, 1)));
+}
+
+// Reply waits of a blocking client against a real agent: "unsuccessful" holds "success"; blank
+// replies and silence both end after four waits with "等待数据超时!"; a rejected key is no error;
+// an agent that closes ends the waits at once.
+TEST_F(AgentProtocolTest, ReplyWaitEndsAfterFourEmptyWaits)
+{
+    FakeAgent agent;
+    UseAgent(agent);
+    const auto await = [&](FakeAgent::Fault fault, const QByteArray& reply, qint64* elapsed = nullptr) {
+        agent.SetFault(fault);
+        agent.SetReply("auth", reply);
+        AgentClient client(agent.Ip());
+        EXPECT_EQ(client.Init(), QString());
+        client.SendAuth();
+        QElapsedTimer clock;
+        clock.start();
+        QString outcome;
+        try {
+            outcome = client.AwaitReply() ? "accepted" : "rejected";
+        } catch (const Exception& e) {
+            outcome = e.Message;
+        }
+        if (elapsed)
+            *elapsed = clock.elapsed();
+        return outcome;
+    };
+    EXPECT_EQ(await(FakeAgent::Fault::None, FakeAgent::Document("auth", "unsuccessful")), "accepted");
+    EXPECT_EQ(await(FakeAgent::Fault::RejectKey, {}), "rejected");
+    EXPECT_EQ(await(FakeAgent::Fault::None, {}), "accepted");
+
+    qint64 silent = 0, blank = 0, closed = 0;
+    EXPECT_EQ(await(FakeAgent::Fault::Silent, {}, &silent), "等待数据超时!");
+    EXPECT_EQ(await(FakeAgent::Fault::None, " \r\n\t ", &blank), "等待数据超时!");
+    EXPECT_GE(silent, 4 * QuietMs() - 50);
+    EXPECT_GE(blank, 3 * QuietMs() - 50); // the blank reply ends the first wait early
+    agent.SetReply("auth", {});
+    agent.SetFault(FakeAgent::Fault::None);
+    AgentClient client(agent.Ip());
+    ASSERT_EQ(client.Init(), QString());
+    client.SendLine("exit"); // the agent closes the connection
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(Thrown([&] { client.AwaitReply(); }), "等待数据超时!");
+    closed = clock.elapsed();
+    EXPECT_LT(closed, QuietMs());
+}
+
+TEST_F(AgentProtocolTest, SetUpFailuresNameTheirCause)
+{
+    FakeAgent agent;
+    UseAgent(agent);
+    agent.SetFault(FakeAgent::Fault::Refuse);
+    EXPECT_EQ(AgentClient(agent.Ip()).Init(), "建立连接失败!");
+    EXPECT_EQ(AgentClient(QString()).Init(), "错误的IP地址!");
+}
+
+// Documents are cut at "</client>" and trimmed; an unfinished one is carried to the next read,
+// also when it begins after a whole one or is cut inside a Chinese character; blanks between
+// documents vanish; a document over the limit is dropped with a warning line, and the next one
+// is read again.
+TEST_F(AgentProtocolTest, SplitterCarriesUnfinishedDocumentsOver)
+{
+    const QByteArray a = FakeAgent::Document("net", "<n>甲</n>");
+    const QByteArray b = FakeAgent::Document("ups", "<u>乙</u>");
+    const QString ta = QString::fromUtf8("<client cmd=\"net\"><n>甲</n></client>");
+    const QString tb = QString::fromUtf8("<client cmd=\"ups\"><u>乙</u></client>");
+
+    struct Case {
+        const char* what;
+        std::vector<QByteArray> reads;
+        std::vector<QStringList> expected;
+    };
+    const int inChar = int(a.indexOf(Gbk::Encode(QStringLiteral("甲")))) + 1; // between the two bytes of 甲
+    const std::vector<Case> cases{
+        {"two in one read", {"\r\n" + a + "\r\n" + b + "\r\n"}, {{ta, tb}}},
+        {"split over two reads", {a.left(10), a.mid(10)}, {{}, {ta}}},
+        {"cut inside a character", {a.left(inChar), a.mid(inChar)}, {{}, {ta}}},
+        {"second begins in the first read", {a + b.left(5), b.mid(5) + a}, {{ta}, {tb, ta}}},
+        {"end tag itself split", {a.left(a.size() - 3), a.right(3)}, {{}, {ta}}},
+        {"blanks only between", {a + " \r\n", "\r\n" + b}, {{ta}, {tb}}},
+    };
+    for (const Case& c : cases) {
+        AgentReplySplitter splitter;
+        for (size_t i = 0; i < c.reads.size(); ++i)
+            EXPECT_EQ(splitter.Feed(c.reads[i]), c.expected[i]) << c.what << " read " << i;
+        EXPECT_EQ(splitter.Carried(), 0) << c.what;
+    }
+
+    AgentReplySplitter splitter;
+    const QByteArray big = "<client cmd=\"process\">" + QByteArray(AgentReplySplitter::MaxCarry, 'x');
+    EXPECT_EQ(splitter.Feed(big.left(1000)), QStringList());
+    EXPECT_EQ(splitter.Feed(big.mid(1000)), QStringList());
+    EXPECT_LT(splitter.Carried(), 100) << "the over-long document is not kept";
+    EXPECT_EQ(splitter.Feed("xxx</cli"), QStringList());
+    EXPECT_EQ(splitter.Feed("ent>" + a), QStringList{ta}) << "the dropped document ends at its own end tag";
+    EXPECT_EQ(splitter.Feed(big + "</client>" + b), QStringList{tb}) << "a whole document over the limit is dropped too";
+    EXPECT_EQ(ConsoleDb::LogText().count(QStringLiteral("bytes, dropped .")), 2);
+}
+
+} // namespace

@@ -1,0 +1,293 @@
+// The terminal detail window against a fake agent: the three views, refresh controls, time-out and failures.
+#include "platform/Application.h"
+#include "platform/DataSetModel.h"
+#include "support/AgentTestSupport.h"
+#include "windows/FrmClientDetail.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QWheelEvent>
+
+using namespace AgentTestSupport;
+
+namespace {
+
+const std::vector<FakeAgent::Process> Processes{
+    {"100", "explorer.exe", "1"}, {"200", QStringLiteral("终端服务.exe"), "12"}, {"300", "agent.exe", "0"}};
+
+class DetailTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { SetUpConsole(); }
+    void SetUp() override
+    {
+        TestDb::Truncate();
+        ConsoleDb::ClearLog();
+        TimeOut = 10000; // no time-out unless a test asks for one
+        UseAgent(agent);
+        id = DevTestSupport::AddTerminal(QStringLiteral("甲"), QStringLiteral("up"), agent.Ip());
+        agent.SetProcesses(Processes);
+        agent.SetNet({"2024-05-07 08:03:09", "11", "22", "3300", "4400"});
+        agent.SetUps({{"I/P voltage", "220"}, {"O/P current", "3"}, {" Temperature ", "35"}, {"temperature", "36"},
+                      {"O/P frequency", "50"}, {QStringLiteral("电池状态"), QStringLiteral("正常")}});
+    }
+    static QStringList Column(const DataSet& set, const QString& field)
+    {
+        QStringList values;
+        for (int r = 0; r < set.RecordCount(); ++r)
+            values << set.Cell(r, set.FieldIndex(field)).value_or("NULL");
+        return values;
+    }
+    // Waits inside the window's modal run until the first replies of all three views are in.
+    static bool Loaded(TClientDetail& w)
+    {
+        return QTest::qWaitFor([&] {
+            return w.SetProcess.RecordCount() > 0 && !w.LblUpdateTime->text().isEmpty() &&
+                   w.SetUpsStatus.RecordCount() > 0 && w.BtnUpsRefresh->isEnabled();
+        }, Patience);
+    }
+
+    FakeAgent agent;
+    int id = 0;
+};
+
+// On connect: auth, process, net, ups back to back; each view shows its reply; the key accepted
+// enables all six controls with the boxes checked and their timers running; closing says "exit".
+TEST_F(DetailTest, ShowsTheThreeViews)
+{
+    ScriptedAnswerer answers;
+    LogLevel = Consts::LevelDebug;
+    TClientDetail w(id);
+    EXPECT_TRUE(RunModal(w, [&] {
+        ASSERT_TRUE(Loaded(w));
+        EXPECT_EQ(agent.Lines().mid(1, 3), QStringList({"process", "net", "ups"}));
+        EXPECT_TRUE(agent.Lines().first().startsWith("auth,"));
+        EXPECT_EQ(Column(w.SetProcess, "name"), QStringList({"explorer.exe", QStringLiteral("终端服务.exe"), "agent.exe"}));
+        EXPECT_EQ(w.DsProcess->headerData(0, Qt::Horizontal).toString(), QStringLiteral("进程名称"));
+        EXPECT_EQ(w.StatusPanel0->text(), QStringLiteral("甲-") + agent.Ip() + "   ");
+        EXPECT_EQ(w.StatusPanel1->text(), QStringLiteral(" 进程数：3"));
+        EXPECT_EQ(QStringList({w.LblUpdateTime->text(), w.LblPacSend->text(), w.LblPacReceive->text(),
+                               w.LblByteSend->text(), w.LblByteReceive->text()}),
+                  QStringList({"2024-05-07 08:03:09", "11", "22", "3300", "4400"}));
+        EXPECT_EQ(QStringList({w.LblDevId->text(), w.LblDevName->text(), w.LblDevIp->text()}),
+                  QStringList({QString::number(id), QStringLiteral("甲"), agent.Ip()}));
+        for (QCheckBox* box : {w.CbxProcRefresh, w.CbxNetRefresh, w.CbxUpsRefresh})
+            EXPECT_TRUE(box->isEnabled() && box->isChecked()) << box->objectName().toStdString();
+        for (QTimer* t : {w.TimRunStatus, w.TimNetStatus, w.TimUpsStatus})
+            EXPECT_TRUE(t->isActive()) << t->objectName().toStdString();
+        EXPECT_FALSE(w.TimTimeOut->isActive());
+        w.close();
+    }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return agent.Lines().last() == "exit"; }, Patience));
+    EXPECT_EQ(Boxes(answers), QStringList());
+    const QString log = ConsoleDb::LogText();
+    EXPECT_TRUE(log.contains("Try to connect to remote device ( " + agent.Ip() + " ) on Port ( " +
+                             QString::number(agent.Port()) + ") , connection type is nonblocking !"));
+    EXPECT_TRUE(log.contains("Remote Device is connected now!"));
+    LogLevel = Consts::InitialLogLevel;
+}
+
+// The named UPS values go to their labels (names trimmed, case counts, volts for the current);
+// others are rows as received; a label missing from a later reply keeps its text. Fixed widths
+// cut long values. A refresh keeps the selected process while it is listed, else the first.
+TEST_F(DetailTest, RepliesFillTheViewsByTheirRules)
+{
+    ScriptedAnswerer answers; // an unexpected box fails the test instead of waiting for an operator
+    TClientDetail w(id);
+    EXPECT_TRUE(RunModal(w, [&] {
+        ASSERT_TRUE(Loaded(w));
+        EXPECT_EQ(QStringList({w.LblIpVolt->text(), w.LblCurrentVolt->text(), w.LblTemperature->text(),
+                               w.LblOpFrenquency->text(), w.LblOpVolt->text(), w.LblBatteryVolt->text()}),
+                  QStringList({"220 V", "3 V", "35 C", "50 Hz", "0V", "0V"}));
+        EXPECT_EQ(Column(w.SetUpsStatus, "name"), QStringList({"temperature", QStringLiteral("电池状态")}));
+
+        w.CbxProcRefresh->click(); // manual refreshes from here on
+        w.CbxUpsRefresh->click();
+        EXPECT_TRUE(w.BtnProcRefresh->isEnabled());
+        EXPECT_FALSE(w.TimRunStatus->isActive());
+        ASSERT_TRUE(w.SetProcess.Locate("id", "200"));
+        const QString longName(200, 'n');
+        agent.SetProcesses({{"050", longName, "99.5"}, {"200", "moved", "1"}});
+        agent.SetUps({{"I/P voltage", "230"}, {QStringLiteral("电池状态"), QString(300, 'v')}});
+        w.BtnProcRefresh->click();
+        w.BtnUpsRefresh->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.SetProcess.RecordCount() == 2 && w.LblIpVolt->text() == "230 V"; },
+                                    Patience));
+        EXPECT_EQ(w.SetProcess.AsString("name"), "moved") << "the selected id is still listed";
+        EXPECT_EQ(w.GrdProc->currentIndex().row(), 1);
+        EXPECT_EQ(w.SetProcess.Cell(0, 1)->size(), 128);
+        EXPECT_EQ(w.LblTemperature->text(), "35 C");
+        EXPECT_EQ(w.SetUpsStatus.Cell(0, 1)->size(), 128);
+
+        agent.SetProcesses({{"7", "a", "0"}, {"8", "b", "0"}});
+        w.BtnProcRefresh->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.SetProcess.RecordCount() == 2 && w.SetProcess.Locate("id", "7"); },
+                                    Patience));
+        w.SetProcess.Last();
+        agent.SetProcesses({{"9", "c", "0"}, {"7", "a", "0"}});
+        w.BtnProcRefresh->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Column(w.SetProcess, "id").first() == "9"; }, Patience));
+        EXPECT_EQ(w.SetProcess.RecNo(), 1) << "the selected id has gone: the first row";
+
+        agent.SetProcesses({});
+        w.BtnProcRefresh->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.SetProcess.IsEmpty(); }, Patience));
+        EXPECT_EQ(w.StatusPanel1->text(), QStringLiteral(" 进程数：0"));
+
+        // Replies lacking what a handler reads change nothing; an unknown command is ignored.
+        w.CbxNetRefresh->click();
+        agent.SetReply("net", FakeAgent::Document("net", "<n><p send=\"1\"/></n>"));
+        agent.SetReply("ups", FakeAgent::Document("ups", "<u><value>1</value></u>"));
+        agent.SetReply("process", FakeAgent::Document("other", "<p><q id=\"1\" name=\"x\" cpuUsing=\"1\"/></p>"));
+        const int before = agent.Lines().size();
+        w.BtnNetRefresh->click();
+        w.BtnUpsRefresh->click();
+        w.BtnProcRefresh->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return agent.Lines().size() == before + 3; }, Patience));
+        QTest::qWait(100);
+        EXPECT_EQ(w.LblPacSend->text(), "11");
+        EXPECT_EQ(w.SetUpsStatus.RecordCount(), 1);
+        EXPECT_TRUE(w.SetProcess.IsEmpty());
+        w.close();
+    }));
+    EXPECT_EQ(Boxes(answers), QStringList());
+}
+
+// A box unchecked stops its command and enables its button; each press sends the command once.
+TEST_F(DetailTest, RefreshControlsFollowTheirBoxes)
+{
+    ScriptedAnswerer answers; // an unexpected box fails the test instead of waiting for an operator
+    TClientDetail w(id);
+    EXPECT_TRUE(RunModal(w, [&] {
+        ASSERT_TRUE(Loaded(w));
+        w.CbxNetRefresh->click();
+        EXPECT_FALSE(w.TimNetStatus->isActive());
+        EXPECT_TRUE(w.BtnNetRefresh->isEnabled());
+        const int nets = agent.LinesStartingWith("net").size();
+        w.BtnNetRefresh->click();
+        w.BtnNetRefresh->click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return agent.LinesStartingWith("net").size() == nets + 2; }, Patience));
+        w.CbxNetRefresh->click();
+        EXPECT_TRUE(w.TimNetStatus->isActive());
+        EXPECT_FALSE(w.BtnNetRefresh->isEnabled());
+        w.close();
+    }));
+    EXPECT_EQ(Boxes(answers), QStringList());
+}
+
+// With TimeOut 1000 the window gives up at the second tick, below 1000 at the first: one box,
+// one log line, closed.
+TEST_F(DetailTest, SilentAgentTimesOut)
+{
+    agent.SetFault(FakeAgent::Fault::Silent);
+    for (const auto& [timeOut, ticks] : std::vector<std::pair<int, int>>{{1000, 2}, {500, 1}}) {
+        TimeOut = timeOut;
+        ConsoleDb::ClearLog();
+        ScriptedAnswerer answers;
+        TClientDetail w(id);
+        EXPECT_TRUE(RunModal(w));
+        EXPECT_EQ(w.TimeoutTicks(), ticks) << timeOut;
+        EXPECT_EQ(Boxes(answers), QStringList{Warning("Socket连接超时！")});
+        EXPECT_EQ(ConsoleDb::LogText().count("Connection Remote Device Timeout ."), 1);
+    }
+}
+
+// Every fault of the agent: the window's own box and closing, or the views as well as can be.
+TEST_F(DetailTest, FaultsOfTheAgent)
+{
+    using F = FakeAgent::Fault;
+    const QString title = QString::fromUtf8(ApplicationTitle);
+    const struct {
+        F fault;
+        QStringList boxes; // captions and texts; only the caption of the standard exception box
+        bool closes;       // by itself
+        bool views;        // all three views filled
+    } cases[] = {
+        {F::Refuse, {Warning("Socket 连接错误！")}, true, false},
+        {F::RejectKey, {Warning("密钥错误,建立连接失败！")}, true, false},
+        {F::Late, {}, false, true},
+        {F::Split, {}, false, true},
+        {F::Batch, {}, false, true},
+        {F::Garbage, {title}, false, false},
+        {F::Oversized, {}, false, false},
+        {F::CloseAfterAuth, {}, false, false},
+        {F::CloseMidTransfer, {}, false, false},
+    };
+    agent.SetLateMs(300);
+    for (const auto& c : cases) {
+        EXPECT_TRUE(Settled(agent)); // the last case's lines are all in
+        agent.SetFault(c.fault, c.fault == F::Garbage ? FakeAgent::Scope::CommandsOnly : FakeAgent::Scope::All);
+        agent.ClearLines();
+        ConsoleDb::ClearLog();
+        ScriptedAnswerer answers;
+        TClientDetail w(id);
+        bool closedByItself = true;
+        EXPECT_TRUE(RunModal(w, [&] {
+            if (c.closes)
+                return;
+            if (c.views) {
+                EXPECT_TRUE(Loaded(w)) << int(c.fault);
+            } else {
+                // The three replies have had their chance: the agent got all four lines and
+                // anything it sent has been read.
+                EXPECT_TRUE(QTest::qWaitFor([&] { return agent.Lines().size() >= 4 || c.fault == F::CloseAfterAuth; },
+                                            Patience));
+                QTest::qWait(2 * FakeAgent::DefaultSplitPauseMs);
+                EXPECT_TRUE(w.SetProcess.IsEmpty()) << int(c.fault);
+                EXPECT_TRUE(w.LblUpdateTime->text().isEmpty()) << int(c.fault);
+            }
+            closedByItself = !w.isVisible();
+            w.close();
+        })) << int(c.fault);
+        EXPECT_EQ(closedByItself, c.closes) << int(c.fault);
+        QStringList boxes = Boxes(answers);
+        for (QString& box : boxes) // the parser's message aside; one box per read that brought garbage
+            if (box.startsWith(title + '|'))
+                box = title;
+        boxes.removeDuplicates();
+        EXPECT_EQ(boxes, c.boxes) << int(c.fault);
+        if (c.fault == F::RejectKey) {
+            EXPECT_TRUE(Settled(agent));
+            EXPECT_EQ(agent.Lines().mid(1, 3), QStringList({"process", "net", "ups"})) << "already on their way";
+        }
+        if (c.fault == F::Oversized) {
+            EXPECT_GE(ConsoleDb::LogText().count("bytes, dropped ."), 3);
+        }
+    }
+}
+
+// A terminal without a row: "设备不存在", no connection, closed.
+TEST_F(DetailTest, UnknownTerminal)
+{
+    ScriptedAnswerer answers;
+    TClientDetail w(0);
+    EXPECT_TRUE(RunModal(w));
+    EXPECT_EQ(Boxes(answers), QStringList{Warning("设备不存在")});
+    EXPECT_EQ(agent.Connections(), 0);
+}
+
+// The wheel moves the focused grid of the page shown by one row per turn.
+TEST_F(DetailTest, WheelMovesTheFocusedGridByOneRow)
+{
+    ScriptedAnswerer answers; // an unexpected box fails the test instead of waiting for an operator
+    TClientDetail w(id);
+    EXPECT_TRUE(RunModal(w, [&] {
+        ASSERT_TRUE(Loaded(w));
+        w.CbxProcRefresh->click();
+        QApplication::setActiveWindow(&w);
+        w.GrdProc->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.GrdProc->hasFocus(); }, Patience));
+        w.SetProcess.First();
+        QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -360), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w.GrdProc->viewport(), &wheel);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w.SetProcess.RecNo() == 2; }, Patience));
+        w.close();
+    }));
+    EXPECT_EQ(Boxes(answers), QStringList());
+}
+
+} // namespace

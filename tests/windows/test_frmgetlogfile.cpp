@@ -1,0 +1,110 @@
+// The log viewer: the fetched text, its popup (type size, copy, select all, save) and a failed fetch.
+#include "platform/GbkCodec.h"
+#include "support/AgentTestSupport.h"
+#include "support/Thrown.h"
+#include "windows/FrmGetLogFile.h"
+#include "windows/FrmWait.h"
+
+#include <QClipboard>
+#include <QTextEdit>
+
+using namespace AgentTestSupport;
+
+namespace {
+
+class ViewerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { SetUpConsole(); }
+    void SetUp() override
+    {
+        UseAgent(agent);
+        agent.SetLogFolder(logs.path());
+    }
+    // Shows the viewer as the remote log window does and runs action once its own modal run has
+    // begun (the fetch under the wait window comes first).
+    void View(TFormGetLogFile& viewer, const std::function<void()>& action)
+    {
+        FormGetLogFile = &viewer;
+        WhenReady([&] { return QApplication::activeModalWidget() == &viewer; }, [&] {
+            action();
+            viewer.close();
+        });
+        EXPECT_TRUE(RunModal(viewer));
+        FormGetLogFile = nullptr;
+    }
+
+    FakeAgent agent;
+    QTemporaryDir logs;
+    QTemporaryDir local;
+};
+
+// The text is there when the viewer shows; the type size moves by one per command and never
+// below one point; select all and copy put the whole text on the clipboard; saving writes the
+// plain text, and a rich-text log is saved without its markup.
+TEST_F(ViewerTest, ShowsTheLogAndWorksOnItsText)
+{
+    WriteFiles(logs, {{"app.log", Gbk::Encode(QStringLiteral("第一行\r\n第二行"))},
+                      {"doc.rtf", "{\\rtf1\\ansi {\\b bold} text\\par}"}});
+    ScriptedAnswerer answers;
+    QStringList asked;
+    MessageBoxes::SetFileAnswerer([&](const FileDialogRequest& r) {
+        asked << r.fileName + '|' + r.filter + '|' + r.defaultSuffix;
+        return local.filePath(QString::number(asked.size()) + ".txt");
+    });
+    TFormGetLogFile viewer("app.log", agent.Ip(), 20);
+    View(viewer, [&] {
+        EXPECT_EQ(viewer.RichEdit->toPlainText(), QStringLiteral("第一行\n第二行"));
+        const int size = viewer.RichEdit->font().pointSize();
+        viewer.N49->trigger();
+        viewer.N49->trigger();
+        EXPECT_EQ(viewer.RichEdit->font().pointSize(), size + 2);
+        for (int i = 0; i < size + 5; ++i)
+            viewer.N59->trigger();
+        EXPECT_EQ(viewer.RichEdit->font().pointSize(), 1);
+        viewer.MenuItem14->trigger();
+        viewer.MenuItem13->trigger();
+        EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("第一行\n第二行"));
+        viewer.N100->trigger();
+        EXPECT_FALSE(viewer.RichEdit->document()->isModified());
+    });
+    TFormGetLogFile rich("doc.rtf", agent.Ip(), 30);
+    View(rich, [&] { rich.N100->trigger(); });
+    EXPECT_EQ(asked, QStringList({QStringLiteral("app.log|文本文件 (*.txt)|txt"), QStringLiteral("doc.rtf|文本文件 (*.txt)|txt")}));
+    EXPECT_EQ(QString::fromUtf8(ReadFile(local.filePath("1.txt"))), QStringLiteral("第一行\n第二行"));
+    EXPECT_EQ(ReadFile(local.filePath("2.txt")), "bold text\n");
+    EXPECT_EQ(Boxes(answers), QStringList());
+}
+
+// A fetch that cannot connect: its box, and the viewer closes as soon as the wait window has
+// gone. A fetch that got nothing leaves the text empty, and saving it writes an empty file; a
+// file that cannot be written is an error naming it.
+TEST_F(ViewerTest, FailedFetches)
+{
+    ScriptedAnswerer answers;
+    agent.SetFault(FakeAgent::Fault::Refuse);
+    TFormGetLogFile refused("app.log", agent.Ip(), 20);
+    FormGetLogFile = &refused;
+    EXPECT_TRUE(RunModal(refused)) << "the viewer closes by itself";
+    FormGetLogFile = nullptr;
+    EXPECT_EQ(Boxes(answers), QStringList{Warning("建立连接失败!")});
+
+    agent.SetFault(FakeAgent::Fault::None);
+    QString target = local.filePath("empty.txt");
+    MessageBoxes::SetFileAnswerer([&](const FileDialogRequest&) { return target; });
+    TFormGetLogFile missing("missing.log", agent.Ip(), 0);
+    View(missing, [&] {
+        EXPECT_EQ(missing.RichEdit->toPlainText(), QString());
+        missing.N100Click();
+        target = local.filePath("no/folder/x.txt");
+        EXPECT_TRUE(Thrown([&] { missing.N100Click(); }).contains(target));
+    });
+    EXPECT_EQ(ReadFile(local.filePath("empty.txt")), QByteArray());
+
+    // Closed while the fetch is still running: it closes once the fetch has ended.
+    TFormGetLogFile early("missing.log", agent.Ip(), 0);
+    WhenReady([] { return qobject_cast<TFormWait*>(QApplication::activeModalWidget()) != nullptr; },
+              [&] { early.close(); });
+    EXPECT_TRUE(RunModal(early));
+}
+
+} // namespace
