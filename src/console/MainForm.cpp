@@ -33,7 +33,7 @@ QFont ConsoleFont()
 }
 } // namespace
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
+TMainForm::TMainForm(QWidget* parent) : TMainFormServices(parent)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QString::fromUtf8(ApplicationTitle) + QStringLiteral("  ") +
@@ -57,17 +57,22 @@ TMainForm::~TMainForm()
         MainForm = nullptr;
 }
 
+void TMainForm::FormClose()
+{
+    ForgetConfIni();
+}
+
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     FormClose();
-    QMainWindow::closeEvent(event);
+    TMainFormServices::closeEvent(event);
     // Closing the main window ends the program, whatever other windows are open.
     QCoreApplication::quit();
 }
 
 void TMainForm::showEvent(QShowEvent* event)
 {
-    QMainWindow::showEvent(event);
+    TMainFormServices::showEvent(event);
     if (!shown_ && !event->spontaneous()) {
         shown_ = true;
         // A failure of the first show belongs to start-up, which ends the program with it; the
@@ -83,7 +88,7 @@ void TMainForm::showEvent(QShowEvent* event)
 
 void TMainForm::changeEvent(QEvent* event)
 {
-    QMainWindow::changeEvent(event);
+    TMainFormServices::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && shown_ && !activated_ &&
         !firstShowFailed_) {
         // Only the first activation after start-up checks the network; returning from a dialog

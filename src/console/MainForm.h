@@ -1,6 +1,7 @@
 // The console's main window: frame, pages and the shared services every unit reaches through MainForm.
 #pragma once
 
+#include "console/MainFormServices.h"
 #include "console/PageDevSearch.h"
 #include "console/PageIns.h"
 #include "console/PageLog.h"
@@ -9,7 +10,6 @@
 #include "console/PageUser.h"
 #include "platform/DataSet.h"
 #include "platform/MessageBoxes.h"
-#include "platform/IniFile.h"
 
 #include <QMainWindow>
 #include <QPoint>
@@ -24,8 +24,6 @@
 #include <utility>
 #include <vector>
 
-class QTextEdit;
-class ConsoleLog;
 class QAbstractButton;
 class QAction;
 class QGroupBox;
@@ -51,45 +49,11 @@ class QStyleOptionViewItem;
 class QStyledItemDelegate;
 class ThreadExportXls;
 
-class TMainForm : public QMainWindow {
+class TMainForm : public TMainFormServices {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
-
-    // ---- settings (section "system" of conf.ini beside the program file)
-    IniFile* GetConfIni();
-    void IniWriteString(const QString& key, const QString& value);
-    void IniWriteInteger(const QString& key, int value);
-    void IniWriteBool(const QString& key, bool value);
-    QString IniReadString(const QString& key);
-    int IniReadInteger(const QString& key, int def);
-    bool IniReadBool(const QString& key, bool def);
-    QString IniReadStringDef(const QString& key, const QString& def);
-    // Test seam: the folder that holds conf.ini (default: the program's folder).
-    static void SetConfigDirForTest(const QString& dir);
-
-    // ---- operator feedback
-    static bool IsBlank(const QString& s);
-    bool WarnIfBlank(const QString& value, const QString& msg);
-    void ShowWarning(const QString& msg);
-    void ShowError(const QString& msg); // then brings the console page to the front
-    bool Confirm(const QString& msg);
-    static QString GetNowString();
-
-    // ---- memo placeholder "在此处填写备注信息..."
-    void MemoHintEnter(QTextEdit* memo);
-    void MemoHintExit(QTextEdit* memo);
-    QString GetMemoText(QTextEdit* memo);
-    void SetMemoText(QTextEdit* memo, const QString& value);
-
-    // ---- console log (any thread)
-    void LogDebug(const QString& msg);
-    void LogInfo(const QString& msg);
-    void LogWarning(const QString& msg);
-    void LogError(const QString& msg);
-
-    QTextEdit* MemoInfo = nullptr;
 
     // ==== frame: pages, tabs, toolbar, menus, resolvers, show/activate/close
     // Page indexes of PageControlMain: the index is the page's position in the control,
@@ -113,6 +77,7 @@ public:
     void ShowPageTask();
     void ShowPageLog();
     void ShowPageInfo();
+    void BringConsoleToFront() override { ShowPageInfo(); }
     int GetActivePageIndex() const;
     int TabToPageIndex(int tabIndex) const; // tabIndex counts visible tabs only
     void PageControlMainChange();           // toolbar enabling for the active page
@@ -549,8 +514,6 @@ protected:
 private:
     void FormClose();
 
-    std::unique_ptr<IniFile> ConfIni;
-    ConsoleLog* log_ = nullptr;
 
     // ==== private: frame
     void BuildFrame();

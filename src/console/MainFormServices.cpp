@@ -1,5 +1,5 @@
 // The main window's shared services: settings, message boxes, blank test, memo hints, console log.
-#include "console/MainForm.h"
+#include "console/MainFormServices.h"
 
 #include "foundation/ConsoleLog.h"
 #include "foundation/Consts.h"
@@ -80,7 +80,7 @@ MsgResult Ask(const QString& caption, const QString& msg, MsgIcon icon, MsgButto
 
 // ---- settings
 
-IniFile* TMainForm::GetConfIni()
+IniFile* TMainFormServices::GetConfIni()
 {
     const QString path = ConfigPath();
     std::lock_guard<std::mutex> guard(confIniLock);
@@ -90,48 +90,48 @@ IniFile* TMainForm::GetConfIni()
     return ConfIni.get();
 }
 
-void TMainForm::SetConfigDirForTest(const QString& dir)
+void TMainFormServices::SetConfigDirForTest(const QString& dir)
 {
     std::lock_guard<std::mutex> guard(confIniLock);
     ConfigDirForTest() = dir;
 }
 
-void TMainForm::IniWriteString(const QString& key, const QString& value)
+void TMainFormServices::IniWriteString(const QString& key, const QString& value)
 {
     GetConfIni()->WriteString(Consts::SectionSystem, key, value);
 }
 
-void TMainForm::IniWriteInteger(const QString& key, int value)
+void TMainFormServices::IniWriteInteger(const QString& key, int value)
 {
     GetConfIni()->WriteInteger(Consts::SectionSystem, key, value);
 }
 
-void TMainForm::IniWriteBool(const QString& key, bool value)
+void TMainFormServices::IniWriteBool(const QString& key, bool value)
 {
     GetConfIni()->WriteBool(Consts::SectionSystem, key, value);
 }
 
-QString TMainForm::IniReadString(const QString& key)
+QString TMainFormServices::IniReadString(const QString& key)
 {
     return GetConfIni()->ReadString(Consts::SectionSystem, key, QString());
 }
 
-int TMainForm::IniReadInteger(const QString& key, int def)
+int TMainFormServices::IniReadInteger(const QString& key, int def)
 {
     return GetConfIni()->ReadInteger(Consts::SectionSystem, key, def);
 }
 
-bool TMainForm::IniReadBool(const QString& key, bool def)
+bool TMainFormServices::IniReadBool(const QString& key, bool def)
 {
     return GetConfIni()->ReadBool(Consts::SectionSystem, key, def);
 }
 
-QString TMainForm::IniReadStringDef(const QString& key, const QString& def)
+QString TMainFormServices::IniReadStringDef(const QString& key, const QString& def)
 {
     return GetConfIni()->ReadString(Consts::SectionSystem, key, def);
 }
 
-void TMainForm::FormClose()
+void TMainFormServices::ForgetConfIni()
 {
     std::lock_guard<std::mutex> guard(confIniLock);
     ConfIni.reset();
@@ -139,7 +139,7 @@ void TMainForm::FormClose()
 
 // ---- operator feedback
 
-bool TMainForm::IsBlank(const QString& s)
+bool TMainFormServices::IsBlank(const QString& s)
 {
     for (QChar c : s)
         if (c.unicode() > 32)
@@ -147,7 +147,7 @@ bool TMainForm::IsBlank(const QString& s)
     return true;
 }
 
-bool TMainForm::WarnIfBlank(const QString& value, const QString& msg)
+bool TMainFormServices::WarnIfBlank(const QString& value, const QString& msg)
 {
     if (!IsBlank(value))
         return false;
@@ -155,53 +155,53 @@ bool TMainForm::WarnIfBlank(const QString& value, const QString& msg)
     return true;
 }
 
-void TMainForm::ShowWarning(const QString& msg)
+void TMainFormServices::ShowWarning(const QString& msg)
 {
     Ask(QStringLiteral("警告"), msg, MsgIcon::Warning, MsgButtons::Ok);
 }
 
-void TMainForm::ShowError(const QString& msg)
+void TMainFormServices::ShowError(const QString& msg)
 {
     Ask(QStringLiteral("错误"), msg, MsgIcon::Error, MsgButtons::Ok);
     // The page switch is a widget change: a worker hands it to the user-interface thread.
     if (QThread::currentThread() == thread())
-        ShowPageInfo();
+        BringConsoleToFront();
     else
-        QMetaObject::invokeMethod(this, [this] { ShowPageInfo(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { BringConsoleToFront(); }, Qt::QueuedConnection);
 }
 
-bool TMainForm::Confirm(const QString& msg)
+bool TMainFormServices::Confirm(const QString& msg)
 {
     return Ask(QStringLiteral("确认"), msg, MsgIcon::Question, MsgButtons::OkCancel) == MsgResult::Ok;
 }
 
-QString TMainForm::GetNowString()
+QString TMainFormServices::GetNowString()
 {
     return ConsoleLog::NowString();
 }
 
 // ---- memo placeholder
 
-void TMainForm::MemoHintEnter(QTextEdit* memo)
+void TMainFormServices::MemoHintEnter(QTextEdit* memo)
 {
     SetMemoColour(memo, Qt::black);
     if (TrimBlanks(memo->toPlainText()) == MemoHint)
         memo->clear();
 }
 
-void TMainForm::MemoHintExit(QTextEdit* memo)
+void TMainFormServices::MemoHintExit(QTextEdit* memo)
 {
     if (ShowsHint(memo->toPlainText()))
         ShowHint(memo);
 }
 
-QString TMainForm::GetMemoText(QTextEdit* memo)
+QString TMainFormServices::GetMemoText(QTextEdit* memo)
 {
     const QString text = memo->toPlainText();
     return ShowsHint(text) ? QString() : text;
 }
 
-void TMainForm::SetMemoText(QTextEdit* memo, const QString& value)
+void TMainFormServices::SetMemoText(QTextEdit* memo, const QString& value)
 {
     if (ShowsHint(value)) {
         ShowHint(memo);
@@ -213,25 +213,25 @@ void TMainForm::SetMemoText(QTextEdit* memo, const QString& value)
 
 // ---- console log
 
-void TMainForm::LogDebug(const QString& msg)
+void TMainFormServices::LogDebug(const QString& msg)
 {
     if (log_)
         log_->Write(Consts::LevelDebug, msg);
 }
 
-void TMainForm::LogInfo(const QString& msg)
+void TMainFormServices::LogInfo(const QString& msg)
 {
     if (log_)
         log_->Write(Consts::LevelInfo, msg);
 }
 
-void TMainForm::LogWarning(const QString& msg)
+void TMainFormServices::LogWarning(const QString& msg)
 {
     if (log_)
         log_->Write(Consts::LevelWarning, msg);
 }
 
-void TMainForm::LogError(const QString& msg)
+void TMainFormServices::LogError(const QString& msg)
 {
     if (log_)
         log_->Write(Consts::LevelError, msg);

@@ -44,6 +44,8 @@ QTableView* NamedGrid(const char* name, QWidget* parent)
     grid->setShowGrid(true);
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     grid->verticalHeader()->hide();
+    if (MainForm) // striped rows like the main window's grids, painted by the main window
+        MainForm->AttachGridPainter(grid);
     return grid;
 }
 

@@ -67,6 +67,10 @@ TEST_F(DetailTest, ShowsTheThreeViews)
         EXPECT_TRUE(agent.Lines().first().startsWith("auth,"));
         EXPECT_EQ(Column(w.SetProcess, "name"), QStringList({"explorer.exe", QStringLiteral("终端服务.exe"), "agent.exe"}));
         EXPECT_EQ(w.DsProcess->headerData(0, Qt::Horizontal).toString(), QStringLiteral("进程名称"));
+        // Painted by the main window's cell painter: the third row striped.
+        const QRect third = w.GrdProc->visualRect(w.DsProcess->index(2, 0));
+        const QImage shown = w.GrdProc->viewport()->grab().toImage();
+        EXPECT_EQ(QColor(shown.pixel(third.left() + 2, third.center().y())), QColor(210, 217, 223));
         EXPECT_EQ(w.StatusPanel0->text(), QStringLiteral("甲-") + agent.Ip() + "   ");
         EXPECT_EQ(w.StatusPanel1->text(), QStringLiteral(" 进程数：3"));
         EXPECT_EQ(QStringList({w.LblUpdateTime->text(), w.LblPacSend->text(), w.LblPacReceive->text(),
