@@ -8,6 +8,8 @@ sanitize=${ZOL_SANITIZE:-0}
 if [ "$sanitize" = 1 ]; then
   build=${ZOL_BUILD_DIR:-$root/build-asan}
   build_type=${ZOL_BUILD_TYPE:-RelWithDebInfo}
+  # Line tables are enough for the reports; -O1 keeps the build short and the stacks exact.
+  extra_cmake=("-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1" -DZOL_BUILD_BENCH=OFF)
   # Leak checking stays on; the suppressions name third-party libraries only.
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=0"
   export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
@@ -15,6 +17,7 @@ if [ "$sanitize" = 1 ]; then
 else
   build=${ZOL_BUILD_DIR:-$root/build}
   build_type=${ZOL_BUILD_TYPE:-Release}
+  extra_cmake=(-DZOL_BUILD_BENCH=ON)
 fi
 jobs=$(nproc 2>/dev/null || echo 2)
 test_jobs=${ZOL_TEST_JOBS:-$jobs}
@@ -46,7 +49,7 @@ export ZOL_TEST_KEEP_DB=1
 
 step "configure and build ($build_type, $build)"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" -DZOL_BUILD_TESTS=ON \
-  -DZOL_SANITIZE="$([ "$sanitize" = 1 ] && echo ON || echo OFF)" >/dev/null
+  -DZOL_SANITIZE="$([ "$sanitize" = 1 ] && echo ON || echo OFF)" "${extra_cmake[@]}" >/dev/null
 cmake --build "$build" -j"$jobs"
 
 step "database"
