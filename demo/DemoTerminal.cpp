@@ -49,6 +49,7 @@ DemoTerminal::DemoTerminal(const Setup& setup, std::function<void()> onBooted)
             agent_ = std::make_unique<FakeAgent>(place.ip, place.agentPort);
             agent_->SetKey(setup_.key);
             agent_->SetLogFolder(logs_->Folder());
+            agent_->SetEndRawReplies(true);
             ServeAgent();
             ChangeValues();
             RenderDesktop();

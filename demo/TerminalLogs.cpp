@@ -36,7 +36,7 @@ TerminalLogs::TerminalLogs(const QString& folder, const QString& terminalName, q
         const QDateTime start = now.addDays(-day).date().startOfDay().addSecs(8 * 3600);
         Append(AgentFile(), start, QStringLiteral("系统启动，终端代理服务开始运行"));
         for (int line = 0; line < SeedLines; ++line) {
-            const QDateTime when = start.addSecs(line * 1800 + int(state_ % 900));
+            const QDateTime when = start.addSecs(line * SeedSpacingSecs + int(state_ % SeedSpacingSecs));
             if (day == 0 && when > now)
                 break;
             Append(ServiceFile(when.date()), when, NextServiceText());
@@ -68,6 +68,8 @@ void TerminalLogs::Append(const QString& file, const QDateTime& when, const QStr
         return; // a log that cannot be written costs the demo nothing
     f.write(Gbk::Encode(when.toString(TimeFormat) + QStringLiteral(" [") + name_ + QStringLiteral("] ") + text +
                         QStringLiteral("\r\n")));
+    f.flush();
+    f.setFileTime(when, QFileDevice::FileModificationTime); // the history as if written then
 }
 
 QString TerminalLogs::NextServiceText()

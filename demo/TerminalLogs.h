@@ -6,8 +6,9 @@
 
 class TerminalLogs {
 public:
-    static constexpr int HistoryDays = 3; // daily service logs made for a new folder
-    static constexpr int SeedLines = 12;  // lines of each of them
+    static constexpr int HistoryDays = 3;      // daily service logs made for a new folder
+    static constexpr int SeedLines = 48;       // lines of each of them, at most
+    static constexpr int SeedSpacingSecs = 900; // from eight in the morning, every quarter of an hour
 
     // The folder of one terminal; made with a few days of history when it does not exist yet,
     // so that a folder an operator has emptied stays empty until the terminal writes again.

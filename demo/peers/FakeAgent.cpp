@@ -45,6 +45,8 @@ struct FakeAgent::Connection {
     int fd;
     bool authenticated = false;
     bool closing = false;
+    bool endSending = false; // after this read's replies, a raw reply marks its end
+    bool sendingEnded = false;
 };
 
 FakeAgent::FakeAgent(const QString& ip, int port) : PeerServer(ip, port, Backlog, "FakeAgent")
@@ -169,10 +171,16 @@ void FakeAgent::Serve(int fd)
             replies = {{all, false}};
         }
         for (const auto& [bytes, toCommand] : replies) {
+            if (c.sendingEnded)
+                break;
             if (!Send(fd, bytes, toCommand)) {
                 c.closing = true;
                 break;
             }
+        }
+        if (c.endSending && !c.sendingEnded) {
+            ::shutdown(fd, SHUT_WR); // the client reads the end; the agent still reads its "exit"
+            c.sendingEnded = true;
         }
     }
     ::shutdown(fd, SHUT_RDWR);
@@ -215,6 +223,8 @@ void FakeAgent::Handle(Connection& c, const QString& line, std::vector<std::pair
     const QByteArray reply = ReplyTo(command, argument);
     if (!reply.isEmpty())
         replies.emplace_back(reply, true);
+    if (endRawReplies_ && (command == QStringLiteral("getlog") || command == QStringLiteral("listlogs")))
+        c.endSending = true;
 }
 
 QByteArray FakeAgent::Override(const QString& command) const

@@ -75,6 +75,10 @@ public:
     // (empty: the usual reply again). Whether a connection counts as authenticated still
     // depends on its token alone.
     void SetReply(const QString& command, const QByteArray& bytes);
+    // On: after its reply to "getlog" or "listlogs" (the commands of a one-command connection)
+    // the agent ends its sending side, so the client's read ends at once rather than after its
+    // quiet wait. Off (the default): the agent marks no end.
+    void SetEndRawReplies(bool on) { endRawReplies_ = on; }
 
     // Every line received (without its CR LF), over all connections, in order of arrival.
     QStringList Lines() const;
@@ -106,6 +110,7 @@ private:
     std::atomic<int> desks_{0};
     std::atomic<int> lateMs_{1000};
     std::atomic<int> splitPauseMs_{DefaultSplitPauseMs};
+    std::atomic<bool> endRawReplies_{false};
     Fault fault_ = Fault::None;
     Scope scope_ = Scope::All;
     QString key_ = QStringLiteral("qupzer");
