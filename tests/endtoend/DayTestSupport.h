@@ -7,6 +7,7 @@
 #include "platform/Application.h"
 #include "support/DemoProgram.h"
 #include "support/ScriptedAnswerer.h"
+#include "support/When.h"
 #include "windows/LoginDlg.h"
 
 #include <QSignalSpy>
@@ -133,12 +134,12 @@ public:
             LoginDlg->Editlandname->setText(Login);
             LoginDlg->Editpassword->setText(Password);
             LoginDlg->OKBtn->click();
-        });
+        }, &watches_);
         When([&] { return pages && pages->count() >= 2 && !QApplication::activeModalWidget(); }, [&] {
             scene();
             answers.Answer(MsgResult::Ok);
             MainForm->BtnExitClick();
-        });
+        }, &watches_);
         RunStartup(*static_cast<TApplication*>(qApp));
     }
 
@@ -168,21 +169,8 @@ private:
         LogLevel = Consts::InitialLogLevel;
         TimeOut = Consts::InitialTimeOut;
     }
-    // Runs action once, on the first look at which ready holds; never after this day.
-    void When(const std::function<bool()>& ready, const std::function<void()>& action)
-    {
-        auto* timer = new QTimer(&watches_);
-        QObject::connect(timer, &QTimer::timeout, timer, [timer, ready, action] {
-            if (!ready())
-                return;
-            timer->stop();
-            timer->deleteLater();
-            action();
-        });
-        timer->start(10);
-    }
 
-    QObject watches_;
+    QObject watches_; // the looks of this day
 };
 
 } // namespace Day
