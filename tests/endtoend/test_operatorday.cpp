@@ -284,8 +284,9 @@ TEST_F(OperatorDay, KeepsTheRecords)
     second.setProcessEnvironment(env);
     second.setProcessChannelMode(QProcess::MergedChannels);
     second.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=SecondConsole.*"});
-    ASSERT_TRUE(second.waitForFinished(Patience));
+    const bool ended = second.waitForFinished(Patience);
     const QString output = QString::fromUtf8(second.readAll());
+    ASSERT_TRUE(ended) << output.toStdString();
     EXPECT_EQ(second.exitCode(), 0) << output.toStdString();
     EXPECT_TRUE(output.contains("logged in: 夜班值守, type 2")) << output.toStdString();
     EXPECT_EQ(Boxes(console.answers), QStringList({QStringLiteral("确认|您确定要删除已选设备吗？"), ExitQuestion}));
@@ -329,6 +330,9 @@ TEST(SecondConsole, LogsInWithTheAccountItIsGiven)
     if (login.isEmpty())
         GTEST_SKIP() << "runs as the second console of KeepsTheRecords";
     QTemporaryDir settings;
+    QFile conf(settings.filePath("conf.ini"));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly) && conf.write("[system]\nAutoDetected=0\n") > 0);
+    conf.close();
     TMainForm::SetConfigDirForTest(settings.path());
     ScriptedAnswerer answers;
     QTimer poll;
