@@ -57,6 +57,45 @@ QStringList Boxes(const ScriptedAnswerer& answers)
 
 const QString ExitQuestion = QStringLiteral("确认|您确定要退出系统吗?");
 
+QStringList Values(const DataSet& set, const char* field)
+{
+    QStringList values;
+    for (int row = 0; row < set.RecordCount(); ++row)
+        values << set.Cell(row, set.FieldIndex(QString::fromLatin1(field))).value_or(QString());
+    return values;
+}
+
+// The detail window once its processes and its network counters have come.
+bool DetailShown(TClientDetail& w)
+{
+    return w.SetProcess.RecordCount() > 0 && !w.LblUpdateTime->text().isEmpty();
+}
+
+// The remote log window with its list of rows, ready for the next command.
+bool Listed(TFrmLog& w, int rows)
+{
+    return w.SpeedButton1->isEnabled() && w.ClientDataSet.RecordCount() == rows;
+}
+
+// The row of this file alone marked, as the operator's click leaves it.
+void Mark(TFrmLog& w, const QString& name)
+{
+    w.DBGrid->clearSelection();
+    w.DBGrid->selectRow(int(Values(w.ClientDataSet, "name").indexOf(name)));
+}
+
+// The text that the viewer shows for the marked file.
+QString View(TFrmLog& w)
+{
+    QString text;
+    const auto filled = [](TFormGetLogFile& v) { return !v.RichEdit->toPlainText().isEmpty(); };
+    EXPECT_TRUE(Within<TFormGetLogFile>([&] { w.SpeedButton2->click(); }, filled, [&](TFormGetLogFile& v) {
+        text = v.RichEdit->toPlainText();
+        v.close();
+    }));
+    return text;
+}
+
 class OperatorDay : public ::testing::Test {
 protected:
     // Once the console's message loop has ended, Qt leaves every later modal loop of the process
@@ -143,67 +182,49 @@ TEST_F(OperatorDay, MorningRound)
 TEST_F(OperatorDay, LooksIntoOneTerminal)
 {
     QTemporaryDir saved;
-    const QString ip = QStringLiteral("127.0.0.12");
+    const QString savedFile = saved.filePath("saved.txt");
     console.Start("", [&] {
         SelectInTree("大厅二号机");
         QStringList processes;
-        EXPECT_TRUE(Within<TClientDetail>([] { MainForm->PmenuTreeDevDetailClick(); },
-                                          [](TClientDetail& w) { return w.SetProcess.RecordCount() > 0 && !w.LblUpdateTime->text().isEmpty(); },
-                                          [&](TClientDetail& w) {
-                                              for (int row = 0; row < w.SetProcess.RecordCount(); ++row)
-                                                  processes << w.SetProcess.Cell(row, w.SetProcess.FieldIndex("name")).value_or("");
-                                              EXPECT_EQ(w.LblDevName->text(), "大厅二号机");
-                                              EXPECT_EQ(w.StatusPanel1->text().trimmed(), "进程数：14");
-                                              EXPECT_TRUE(w.LblIpVolt->text().endsWith(" V"));
-                                              w.close();
-                                          }));
+        EXPECT_TRUE(Within<TClientDetail>([] { MainForm->PmenuTreeDevDetailClick(); }, DetailShown, [&](TClientDetail& w) {
+            processes = Values(w.SetProcess, "name");
+            EXPECT_EQ(w.LblDevName->text(), "大厅二号机");
+            EXPECT_EQ(w.StatusPanel1->text().trimmed(), "进程数：14");
+            EXPECT_TRUE(w.LblIpVolt->text().endsWith(" V"));
+            w.close();
+        }));
         EXPECT_TRUE(processes.contains("kiosk.exe") && processes.contains("zolagent.exe")) << processes.join(' ').toStdString();
 
-        const QDir folder(console.demo.LogFolder(ip));
+        const QDir folder(console.demo.LogFolder(QStringLiteral("127.0.0.12")));
         const QStringList files = folder.entryList(QDir::Files, QDir::Name); // two old days, today, the agent's
         ASSERT_EQ(files.size(), 4);
-        const auto mark = [](TFrmLog& w, const QString& name) {
-            w.DBGrid->clearSelection();
-            for (int row = 0; row < w.ClientDataSet.RecordCount(); ++row)
-                if (w.ClientDataSet.Cell(row, w.ClientDataSet.FieldIndex("name")).value_or("") == name)
-                    w.DBGrid->selectRow(row);
-        };
         QString viewed;
-        EXPECT_TRUE(Within<TFrmLog>([] { MainForm->PmenuTreeDevLogClick(); },
-                                    [](TFrmLog& w) { return w.SpeedButton1->isEnabled() && w.ClientDataSet.RecordCount() == 4; },
-                                    [&](TFrmLog& w) {
-                                        mark(w, files[3]);
-                                        EXPECT_TRUE(Within<TFormGetLogFile>([&] { w.SpeedButton2->click(); },
-                                                                            [](TFormGetLogFile& v) { return !v.RichEdit->toPlainText().isEmpty(); },
-                                                                            [&](TFormGetLogFile& v) {
-                                                                                viewed = v.RichEdit->toPlainText();
-                                                                                v.close();
-                                                                            }));
-                                        mark(w, files[0]);
-                                        MessageBoxes::SetFileAnswerer([&](const FileDialogRequest&) { return saved.filePath("saved.txt"); });
-                                        w.SpeedButton3->click(); // returns when the file is written
-                                        MessageBoxes::SetFileAnswerer({});
-                                        mark(w, files[1]);
-                                        w.SpeedButton4->click(); // confirmed; the list comes again
-                                        EXPECT_TRUE(QTest::qWaitFor([&] { return w.SpeedButton1->isEnabled() && w.ClientDataSet.RecordCount() == 3; }, Patience));
-                                        w.close();
-                                    }));
-        QString agentLog = Gbk::Decode(FileBytes(folder.filePath(files[3])));
-        EXPECT_EQ(viewed, agentLog.replace("\r\n", "\n"));
+        const auto listed = [](int rows) { return [rows](TFrmLog& w) { return Listed(w, rows); }; };
+        EXPECT_TRUE(Within<TFrmLog>([] { MainForm->PmenuTreeDevLogClick(); }, listed(4), [&](TFrmLog& w) {
+            Mark(w, files[3]);
+            viewed = View(w);
+            Mark(w, files[0]);
+            MessageBoxes::SetFileAnswerer([&](const FileDialogRequest&) { return savedFile; });
+            w.SpeedButton3->click(); // returns when the file is written
+            MessageBoxes::SetFileAnswerer({});
+            Mark(w, files[1]);
+            w.SpeedButton4->click(); // confirmed; the list comes again
+            EXPECT_TRUE(QTest::qWaitFor([&] { return Listed(w, 3); }, Patience));
+            w.close();
+        }));
+        EXPECT_EQ(viewed, Gbk::Decode(FileBytes(folder.filePath(files[3]))).replace("\r\n", "\n"));
         EXPECT_TRUE(viewed.contains("[大厅二号机] 系统启动，终端代理服务开始运行"));
-        EXPECT_EQ(FileBytes(saved.filePath("saved.txt")), FileBytes(folder.filePath(files[0])));
+        EXPECT_EQ(FileBytes(savedFile), FileBytes(folder.filePath(files[0])));
         EXPECT_EQ(folder.entryList(QDir::Files, QDir::Name), QStringList({files[0], files[2], files[3]}));
 
         QByteArray first;
-        QByteArray second;
-        EXPECT_TRUE(Within<TFormDevDesktop>([] { MainForm->PmenuTreeDevDesktopClick(); },
-                                            [&](TFormDevDesktop& w) {
-                                                if (first.isEmpty())
-                                                    first = w.PictureJpeg;
-                                                return !first.isEmpty() && !w.PictureJpeg.isEmpty() && w.PictureJpeg != first;
-                                            },
-                                            [&](TFormDevDesktop& w) {
-                                                second = w.PictureJpeg;
+        const auto secondPicture = [&](TFormDevDesktop& w) {
+            if (first.isEmpty())
+                first = w.PictureJpeg;
+            return !w.PictureJpeg.isEmpty() && w.PictureJpeg != first;
+        };
+        EXPECT_TRUE(Within<TFormDevDesktop>([] { MainForm->PmenuTreeDevDesktopClick(); }, secondPicture,
+                                            [](TFormDevDesktop& w) {
                                                 EXPECT_EQ(w.Picture.size(), QSize(800, 600));
                                                 w.close();
                                             }));
