@@ -110,6 +110,30 @@ bool Within(const std::function<void()>& command, const std::function<void(W&)>&
     return Within<W>(command, [](W&) { return true; }, act);
 }
 
+// Starts the console and logs in; scene runs in the message loop once the first activation, with
+// its automatic check when that is on, has ended; then the operator exits, answered by answers.
+inline void LogInAndRun(const QString& login, const QString& password, ScriptedAnswerer& answers,
+                        const std::function<void()>& scene)
+{
+    QObject looks; // ends the looks below with the day
+    std::unique_ptr<QSignalSpy> pages;
+    When([] { return LoginDlg && LoginDlg->isVisible(); }, [&] {
+        // The first activation shows the console page, runs the check under the wait window and
+        // then shows the device page. Before it the message loop may not even run yet: an exit
+        // then would leave the loop that starts afterwards running for ever.
+        pages = std::make_unique<QSignalSpy>(MainForm->PageControlMain, &QTabWidget::currentChanged);
+        LoginDlg->Editlandname->setText(login);
+        LoginDlg->Editpassword->setText(password);
+        LoginDlg->OKBtn->click();
+    }, &looks);
+    When([&] { return pages && pages->count() >= 2 && !QApplication::activeModalWidget(); }, [&] {
+        scene();
+        answers.Answer(MsgResult::Ok);
+        MainForm->BtnExitClick();
+    }, &looks);
+    RunStartup(*static_cast<TApplication*>(qApp));
+}
+
 // The console's day: a fresh database with the demo data and one operator, the simulated terminals
 // on ports held free, the console's settings; start-up and login as the operator; the scene runs
 // in the message loop once the automatic check has ended, and then the operator exits.
@@ -126,21 +150,7 @@ public:
                                 QStringLiteral("--silent-relay"), SilentRelay, QStringLiteral("--boot-ms"),
                                 QStringLiteral("300"), QStringLiteral("--refresh-ms"), QStringLiteral("500")}))
             << demo.Output().toStdString();
-        std::unique_ptr<QSignalSpy> pages;
-        When([] { return LoginDlg && LoginDlg->isVisible(); }, [&] {
-            // The first activation runs the check under the wait window and then shows the device
-            // page: the console page is the first to come, the device page the second.
-            pages = std::make_unique<QSignalSpy>(MainForm->PageControlMain, &QTabWidget::currentChanged);
-            LoginDlg->Editlandname->setText(Login);
-            LoginDlg->Editpassword->setText(Password);
-            LoginDlg->OKBtn->click();
-        }, &watches_);
-        When([&] { return pages && pages->count() >= 2 && !QApplication::activeModalWidget(); }, [&] {
-            scene();
-            answers.Answer(MsgResult::Ok);
-            MainForm->BtnExitClick();
-        }, &watches_);
-        RunStartup(*static_cast<TApplication*>(qApp));
+        LogInAndRun(Login, Password, answers, scene);
     }
 
     HeldPort agentPort;
@@ -169,8 +179,6 @@ private:
         LogLevel = Consts::InitialLogLevel;
         TimeOut = Consts::InitialTimeOut;
     }
-
-    QObject watches_; // the looks of this day
 };
 
 } // namespace Day

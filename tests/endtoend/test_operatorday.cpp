@@ -356,21 +356,11 @@ TEST(SecondConsole, LogsInWithTheAccountItIsGiven)
     conf.close();
     TMainForm::SetConfigDirForTest(settings.path());
     ScriptedAnswerer answers;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (LoginDlg && LoginDlg->isVisible() && LoginDlg->Editlandname->text().isEmpty()) {
-            LoginDlg->Editlandname->setText(login);
-            LoginDlg->Editpassword->setText(qEnvironmentVariable("ZOL_DAY_PASSWORD"));
-            LoginDlg->OKBtn->click();
-        } else if (MainForm && MainForm->isVisible() && !QApplication::activeModalWidget()) {
-            poll.stop();
-            std::printf("logged in: %s, type %d\n", CurrentUser->Name.toUtf8().constData(), CurrentUser->type);
-            std::fflush(stdout);
-            answers.Answer(MsgResult::Ok);
-            MainForm->BtnExitClick();
-        }
+    bool ran = false;
+    LogInAndRun(login, qEnvironmentVariable("ZOL_DAY_PASSWORD"), answers, [&] {
+        std::printf("logged in: %s, type %d\n", CurrentUser->Name.toUtf8().constData(), CurrentUser->type);
+        std::fflush(stdout);
+        ran = true;
     });
-    poll.start(10);
-    RunStartup(*static_cast<TApplication*>(qApp));
-    EXPECT_FALSE(poll.isActive());
+    EXPECT_TRUE(ran);
 }
