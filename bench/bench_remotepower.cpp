@@ -6,7 +6,7 @@
 #include "foundation/DevBean.h"
 #include "platform/Application.h"
 #include "support/ConsoleDb.h"
-#include "support/FakeRelay.h"
+#include "peers/FakeRelay.h"
 #include "support/ScriptedAnswerer.h"
 #include "support/TestDb.h"
 #include "terminal/RemoteDeviceController.h"

@@ -1,6 +1,8 @@
--- Demo data for a first run: a dozen terminals in every stored state, task types, a few log rows.
+-- Demo data for a first run: a dozen terminals, most of them running, task types, a few log rows.
 -- Times are relative to the moment of loading, so today's searches find them. No operator rows:
--- scripts/run.sh adds the demo operator.
+-- scripts/run.sh adds the demo operator. The run command's demo terminals simulate every terminal
+-- here: 停车场终端 (127.0.0.15) is cut off from the network, the agent of 北区查询机 (127.0.0.19)
+-- does not run, and the relay controller of 服务台终端 (127.0.0.122) never answers.
 SET NAMES utf8mb4;
 
 INSERT INTO zol_baseinfo (id, name, ip, mac, position, memo, relayIp, port) VALUES
@@ -10,26 +12,27 @@ INSERT INTO zol_baseinfo (id, name, ip, mac, position, memo, relayIp, port) VALU
   ( 4, '三楼查询机',     '127.0.0.14', '00-1A-2B-3C-4D-04', '三楼走廊',       '温度探头故障',   '127.0.0.114', 5004),
   ( 5, '停车场终端',     '127.0.0.15', '00-1A-2B-3C-4D-05', '地下停车场入口', '',               '127.0.0.115', 5005),
   ( 6, '东门缴费机',     '127.0.0.16', '00-1A-2B-3C-4D-06', '东门岗亭',       '',               '127.0.0.116', 5006),
-  ( 7, '西门缴费机',     '127.0.0.17', '00-1A-2B-3C-4D-07', '西门岗亭',       '尚未登记状态',   '127.0.0.117', 5007),
+  ( 7, '西门缴费机',     '127.0.0.17', '00-1A-2B-3C-4D-07', '西门岗亭',       '',               '127.0.0.117', 5007),
   ( 8, '南区打印机',     '127.0.0.18', '00-1A-2B-3C-4D-08', '南区服务厅',     '',               '127.0.0.118', 5008),
   ( 9, '北区查询机',     '127.0.0.19', '00-1A-2B-3C-4D-09', '北区服务厅',     '',               '127.0.0.119', 5009),
   (10, '档案室终端',     '127.0.0.20', '00-1A-2B-3C-4D-0A', '四楼档案室',     '长期停用',       '127.0.0.120', 5010),
   (11, '会议中心终端',   '127.0.0.21', '00-1A-2B-3C-4D-0B', '会议中心前台',   '',               '127.0.0.121', 5011),
   (12, '服务台终端',     '127.0.0.22', '00-1A-2B-3C-4D-0C', '一楼服务台',     '',               '127.0.0.122', 5012);
 
--- Every stored form of the status word; terminal 7 has no status row at all.
+-- Most terminals run; one is shut down and two have their power switched off.
 INSERT INTO zol_status (zol_id, status, updatetime) VALUES
   ( 1, 'up',       CONCAT(' ', DATE_FORMAT(NOW() - INTERVAL 30 DAY, '%Y-%m-%d %H:%i:%s'))),
   ( 2, 'up',       CONCAT(' ', DATE_FORMAT(NOW() - INTERVAL 30 DAY, '%Y-%m-%d %H:%i:%s'))),
   ( 3, 'down',     CONCAT(' ', DATE_FORMAT(NOW() - INTERVAL 20 DAY, '%Y-%m-%d %H:%i:%s'))),
   ( 4, 'poweroff', CONCAT(' ', DATE_FORMAT(NOW() - INTERVAL 20 DAY, '%Y-%m-%d %H:%i:%s'))),
-  ( 5, '',         CONCAT(' ', DATE_FORMAT(NOW() - INTERVAL 10 DAY, '%Y-%m-%d %H:%i:%s'))),
-  ( 6, '  down  ', CONCAT(' ', DATE_FORMAT(NOW() - INTERVAL 10 DAY, '%Y-%m-%d %H:%i:%s'))),
+  ( 5, 'up',       CONCAT(' ', DATE_FORMAT(NOW() - INTERVAL 10 DAY, '%Y-%m-%d %H:%i:%s'))),
+  ( 6, 'up',       CONCAT(' ', DATE_FORMAT(NOW() - INTERVAL 10 DAY, '%Y-%m-%d %H:%i:%s'))),
+  ( 7, 'up',       CONCAT(' ', DATE_FORMAT(NOW() - INTERVAL 8 DAY,  '%Y-%m-%d %H:%i:%s'))),
   ( 8, 'up',       CONCAT(' ', DATE_FORMAT(NOW() - INTERVAL 5 DAY,  '%Y-%m-%d %H:%i:%s'))),
-  ( 9, 'down',     CONCAT(' ', DATE_FORMAT(NOW() - INTERVAL 5 DAY,  '%Y-%m-%d %H:%i:%s'))),
+  ( 9, 'up',       CONCAT(' ', DATE_FORMAT(NOW() - INTERVAL 5 DAY,  '%Y-%m-%d %H:%i:%s'))),
   (10, 'poweroff', CONCAT(' ', DATE_FORMAT(NOW() - INTERVAL 3 DAY,  '%Y-%m-%d %H:%i:%s'))),
   (11, 'up',       CONCAT(' ', DATE_FORMAT(NOW() - INTERVAL 2 DAY,  '%Y-%m-%d %H:%i:%s'))),
-  (12, 'down',     CONCAT(' ', DATE_FORMAT(NOW() - INTERVAL 1 DAY,  '%Y-%m-%d %H:%i:%s')));
+  (12, 'up',       CONCAT(' ', DATE_FORMAT(NOW() - INTERVAL 1 DAY,  '%Y-%m-%d %H:%i:%s')));
 
 -- Current temperatures: terminal 4 reports a negative value (shown as unknown), terminal 8 none.
 INSERT INTO zol_temp (zol_id, temp) VALUES

@@ -1,9 +1,23 @@
 #!/usr/bin/env bash
-# Builds and starts the console on a private MariaDB server (demo data and operator on first run);
-# without a display, inside a private VNC X server that only this machine can reach, with a password.
-#   ZOL_HOME     private folder (default .zol): database server, VNC password, X authority
+# Builds and starts the console on a private MariaDB server (demo data and operator on first run),
+# with simulated terminals for the demo data; without a display, inside a private VNC X server that
+# only this machine can reach, with a password.
+#   scripts/run.sh [--no-demo]   --no-demo: no simulated terminals
+#   ZOL_HOME     private folder (default .zol): database server, VNC password, X authority, the
+#                simulated terminals' log files
 #   ZOL_CONSOLE  program to run in place of the console built here (nothing is built then)
+#   ZOL_DEMO     program to run in place of the simulated terminals built here; with ZOL_CONSOLE
+#                and without ZOL_DEMO there are none
 set -euo pipefail
+
+demo_wanted=1
+for arg in "$@"; do
+  case "$arg" in
+    --no-demo) demo_wanted=0 ;;
+    -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "${BASH_SOURCE[0]}"; exit 0 ;;
+    *) echo "usage: scripts/run.sh [--no-demo]" >&2; exit 2 ;;
+  esac
+done
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${ZOL_BUILD_DIR:-$root/build}
@@ -12,6 +26,15 @@ home=${ZOL_HOME:-$root/.zol}
 dbdir="$home/db"
 vncdir="$home/vnc"
 console=${ZOL_CONSOLE:-$build/src/zolconsole}
+if [ -n "${ZOL_DEMO:-}" ]; then
+  demo=$ZOL_DEMO
+elif [ -z "${ZOL_CONSOLE:-}" ]; then
+  demo=$build/demo/zoldemo
+else
+  demo=
+fi
+[ "$demo_wanted" = 1 ] || demo=
+demodir="$home/demo"
 demo_login=admin
 demo_password=zol123
 demo_name='演示管理员'
@@ -22,6 +45,13 @@ vnc_password_length=8
 stop_grace=10
 # Seconds the X server gets to come up.
 vnc_start_timeout=30
+# Seconds the simulated terminals get to listen; the console runs without them after that.
+demo_start_timeout=30
+# The demo data's failure paths (db/demo.sql): a terminal cut off from the network, one whose
+# agent does not run, a relay controller that never answers.
+demo_cut_off=127.0.0.15
+demo_agent_down=127.0.0.19
+demo_silent_relay=127.0.0.122
 
 step() { printf '== %s\n' "$*"; }
 
@@ -164,7 +194,9 @@ bash "$root/scripts/install-deps.sh"
 if [ -z "${ZOL_CONSOLE:-}" ]; then
   step "build ($build_type, $build)"
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" >/dev/null
-  cmake --build "$build" -j"$(nproc 2>/dev/null || echo 2)" --target zolconsole
+  targets=(zolconsole)
+  [ -z "$demo" ] || targets+=(zoldemo)
+  cmake --build "$build" -j"$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}"
 fi
 
 step "database ($dbdir)"
@@ -206,13 +238,46 @@ else
   echo "demo operator: login name '$demo_login' (its password was changed in the console)"
 fi
 
-# --- Console -----------------------------------------------------------------------------------
-
-step "console"
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
   export XDG_RUNTIME_DIR="$home/xdg"
   mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 fi
+
+# --- Simulated terminals -------------------------------------------------------------------------
+
+# Agents and relay controllers on the loopback addresses of the demo terminals, with the agent port
+# and key of the console's settings; they stop with the console, or by themselves when the database
+# server goes. The console runs without them when they do not come up.
+start_demo() {
+  local pid ticks=0 state log="$demodir/zoldemo.log"
+  mkdir -p "$demodir"
+  : > "$log"
+  start_helper "$demo" --settings "$(dirname "$console")/conf.ini" --logs "$demodir/logs" \
+    --cut-off "$demo_cut_off" --agent-down "$demo_agent_down" --silent-relay "$demo_silent_relay" \
+    </dev/null >>"$log" 2>&1
+  pid=$!
+  while ! grep -q 'ready' "$log" && [ "$ticks" -lt $((demo_start_timeout * 20)) ]; do
+    state=$(proc_state "$pid")
+    if [ -z "$state" ] || [ "$state" = Z ]; then break; fi
+    sleep 0.05
+    ticks=$((ticks + 1))
+  done
+  if grep -q 'ready' "$log"; then
+    echo "simulated terminals for the demo data (agents and relay controllers on 127.0.0.x; $log)"
+  else
+    echo "the simulated terminals did not start; the console runs without them. See $log:" >&2
+    tail -n 20 "$log" >&2 || true
+  fi
+}
+
+if [ -n "$demo" ]; then
+  step "demo terminals"
+  start_demo
+fi
+
+# --- Console -----------------------------------------------------------------------------------
+
+step "console"
 if [ -z "${QT_QPA_PLATFORM:-}" ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   start_vnc
   export DISPLAY="$vnc_display" QT_QPA_PLATFORM=xcb

@@ -36,12 +36,63 @@ QString& RemoteViewerProgram()
     return program;
 }
 
-QAction* AddItem(QMenu* menu, const char* name, const QString& caption, bool visible = true)
+QAction* AddItem(QMenu* menu, const QString& name, const QString& caption)
 {
     QAction* item = menu->addAction(caption);
-    item->setObjectName(QString::fromLatin1(name));
-    item->setVisible(visible);
+    item->setObjectName(name);
     return item;
+}
+
+QAction* AddItem(QMenu* menu, const char* name, const QString& caption)
+{
+    return AddItem(menu, QString::fromLatin1(name), caption);
+}
+
+// The terminal items that both popups carry, in their order: the name after the popup's prefix,
+// the caption, and the item and handler of the grid's popup and of the tree's.
+struct DevItem {
+    const char* name;
+    const char* caption;
+    QAction* TMainForm::*gridItem;
+    void (TMainForm::*gridClick)();
+    QAction* TMainForm::*treeItem;
+    void (TMainForm::*treeClick)();
+};
+
+const DevItem DevItems[] = {
+    {"Detail", "查看设备详情(&C)", &TMainForm::PmenuGridDevDetail, &TMainForm::PmenuGridDevDetailClick,
+     &TMainForm::PmenuTreeDevDetail, &TMainForm::PmenuTreeDevDetailClick},
+    {"Desktop", "查看远程桌面(&M)", &TMainForm::PmenuGridDevDesktop, &TMainForm::PmenuGridDevDesktopClick,
+     &TMainForm::PmenuTreeDevDesktop, &TMainForm::PmenuTreeDevDesktopClick},
+    {"Log", "查看远程日志(&L)", &TMainForm::PmenuGridDevLog, &TMainForm::PmenuGridDevLogClick,
+     &TMainForm::PmenuTreeDevLog, &TMainForm::PmenuTreeDevLogClick},
+    {"Ctrl", "设备远程控制(&R)", &TMainForm::PmenuGridDevCtrl, &TMainForm::PmenuGridDevCtrlClick,
+     &TMainForm::PmenuTreeDevCtrl, &TMainForm::PmenuTreeDevCtrlClick},
+    {"Start", "远程设备启动(&B)", &TMainForm::PmenuGridDevStart, &TMainForm::PmenuGridDevStartClick,
+     &TMainForm::PmenuTreeDevStart, &TMainForm::PmenuTreeDevStartClick},
+    {"Shutdown", "远程设备关闭(&S)", &TMainForm::PmenuGridDevShutdown, &TMainForm::PmenuGridDevShutdownClick,
+     &TMainForm::PmenuTreeDevShutdown, &TMainForm::PmenuTreeDevShutdownClick},
+    {"PowerOn", "远程设备加电(&P)", &TMainForm::PmenuGridDevPowerOn, &TMainForm::PmenuGridDevPowerOnClick,
+     &TMainForm::PmenuTreeDevPowerOn, &TMainForm::PmenuTreeDevPowerOnClick},
+    {"PowerOff", "远程设备断电(&R)", &TMainForm::PmenuGridDevPowerOff, &TMainForm::PmenuGridDevPowerOffClick,
+     &TMainForm::PmenuTreeDevPowerOff, &TMainForm::PmenuTreeDevPowerOffClick},
+};
+constexpr int WindowItems = 4; // the windows and remote control, then the power commands
+
+// The terminal items of one popup with their handlers, each group followed by a separator.
+void AddDevItems(TMainForm* form, QMenu* menu, bool tree)
+{
+    const QString prefix = QLatin1String(tree ? "PmenuTreeDev" : "PmenuGridDev");
+    for (int i = 0; i < int(std::size(DevItems)); ++i) {
+        const DevItem& d = DevItems[i];
+        if (i == WindowItems)
+            menu->addSeparator();
+        QAction* item = AddItem(menu, prefix + QLatin1String(d.name), QString::fromUtf8(d.caption));
+        form->*(tree ? d.treeItem : d.gridItem) = item;
+        const auto click = tree ? d.treeClick : d.gridClick;
+        QObject::connect(item, &QAction::triggered, form, [form, click] { (form->*click)(); });
+    }
+    menu->addSeparator();
 }
 
 // Right-button presses and releases on the tree's viewport: the press selects the node under the
@@ -84,16 +135,7 @@ void TMainForm::BuildRemoteMenus()
 {
     PmenuDevGrd = new QMenu(this);
     PmenuDevGrd->setObjectName(QStringLiteral("PmenuDevGrd"));
-    PmenuGridDevDetail = AddItem(PmenuDevGrd, "PmenuGridDevDetail", QStringLiteral("查看设备详情(&C)"));
-    PmenuGridDevDesktop = AddItem(PmenuDevGrd, "PmenuGridDevDesktop", QStringLiteral("查看远程桌面(&M)"));
-    PmenuGridDevLog = AddItem(PmenuDevGrd, "PmenuGridDevLog", QStringLiteral("查看远程日志(&L)"));
-    PmenuGridDevCtrl = AddItem(PmenuDevGrd, "PmenuGridDevCtrl", QStringLiteral("设备远程控制(&R)"));
-    PmenuDevGrd->addSeparator();
-    PmenuGridDevStart = AddItem(PmenuDevGrd, "PmenuGridDevStart", QStringLiteral("远程设备启动(&B)"));
-    PmenuGridDevShutdown = AddItem(PmenuDevGrd, "PmenuGridDevShutdown", QStringLiteral("远程设备关闭(&S)"));
-    PmenuGridDevPowerOn = AddItem(PmenuDevGrd, "PmenuGridDevPowerOn", QStringLiteral("远程设备加电(&P)"));
-    PmenuGridDevPowerOff = AddItem(PmenuDevGrd, "PmenuGridDevPowerOff", QStringLiteral("远程设备断电(&R)"));
-    PmenuDevGrd->addSeparator();
+    AddDevItems(this, PmenuDevGrd, false);
     N30 = AddItem(PmenuDevGrd, "N30", QStringLiteral("新增设备信息(&A)"));
     N31 = AddItem(PmenuDevGrd, "N31", QStringLiteral("修改设备信息(&M)"));
     N32 = AddItem(PmenuDevGrd, "N32", QStringLiteral("删除已选设备(&D)"));
@@ -113,16 +155,7 @@ void TMainForm::BuildRemoteMenus()
 
     PmenuTree = new QMenu(this);
     PmenuTree->setObjectName(QStringLiteral("PmenuTree"));
-    PmenuTreeDevDetail = AddItem(PmenuTree, "PmenuTreeDevDetail", QStringLiteral("查看设备详情(&C)"));
-    PmenuTreeDevDesktop = AddItem(PmenuTree, "PmenuTreeDevDesktop", QStringLiteral("查看远程桌面(&M)"));
-    PmenuTreeDevLog = AddItem(PmenuTree, "PmenuTreeDevLog", QStringLiteral("查看远程日志(&L)"));
-    PmenuTreeDevCtrl = AddItem(PmenuTree, "PmenuTreeDevCtrl", QStringLiteral("设备远程控制(&R)"));
-    PmenuTree->addSeparator();
-    PmenuTreeDevStart = AddItem(PmenuTree, "PmenuTreeDevStart", QStringLiteral("远程设备启动(&B)"));
-    PmenuTreeDevShutdown = AddItem(PmenuTree, "PmenuTreeDevShutdown", QStringLiteral("远程设备关闭(&S)"));
-    PmenuTreeDevPowerOn = AddItem(PmenuTree, "PmenuTreeDevPowerOn", QStringLiteral("远程设备加电(&P)"));
-    PmenuTreeDevPowerOff = AddItem(PmenuTree, "PmenuTreeDevPowerOff", QStringLiteral("远程设备断电(&R)"));
-    PmenuTree->addSeparator();
+    AddDevItems(this, PmenuTree, true);
     MenuItem3 = AddItem(PmenuTree, "MenuItem3", QStringLiteral("新增设备信息(&A)"));
     MenuItem4 = AddItem(PmenuTree, "MenuItem4", QStringLiteral("修改设备信息(&M)"));
     MenuItem5 = AddItem(PmenuTree, "MenuItem5", QStringLiteral("删除已选设备(&D)"));
@@ -142,24 +175,8 @@ void TMainForm::BuildRemoteMenus()
     const auto on = [this](QAction* item, void (TMainForm::*handler)()) {
         connect(item, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
     };
-    on(PmenuGridDevDetail, &TMainForm::PmenuGridDevDetailClick);
-    on(PmenuGridDevDesktop, &TMainForm::PmenuGridDevDesktopClick);
-    on(PmenuGridDevLog, &TMainForm::PmenuGridDevLogClick);
-    on(PmenuGridDevCtrl, &TMainForm::PmenuGridDevCtrlClick);
-    on(PmenuGridDevStart, &TMainForm::PmenuGridDevStartClick);
-    on(PmenuGridDevShutdown, &TMainForm::PmenuGridDevShutdownClick);
-    on(PmenuGridDevPowerOn, &TMainForm::PmenuGridDevPowerOnClick);
-    on(PmenuGridDevPowerOff, &TMainForm::PmenuGridDevPowerOffClick);
     on(Ping3, &TMainForm::Ping3Click);
     on(Ping2, &TMainForm::Ping2Click);
-    on(PmenuTreeDevDetail, &TMainForm::PmenuTreeDevDetailClick);
-    on(PmenuTreeDevDesktop, &TMainForm::PmenuTreeDevDesktopClick);
-    on(PmenuTreeDevLog, &TMainForm::PmenuTreeDevLogClick);
-    on(PmenuTreeDevCtrl, &TMainForm::PmenuTreeDevCtrlClick);
-    on(PmenuTreeDevStart, &TMainForm::PmenuTreeDevStartClick);
-    on(PmenuTreeDevShutdown, &TMainForm::PmenuTreeDevShutdownClick);
-    on(PmenuTreeDevPowerOn, &TMainForm::PmenuTreeDevPowerOnClick);
-    on(PmenuTreeDevPowerOff, &TMainForm::PmenuTreeDevPowerOffClick);
     on(MenuItem7, &TMainForm::MenuItem7Click);
     on(PingW1, &TMainForm::PingW1Click);
 

@@ -51,7 +51,7 @@ DataSet::DataSet(DataSet&& other) noexcept
       rows_(std::exchange(other.rows_, NoRows())), recNo_(other.recNo_), eof_(other.eof_),
       bof_(other.bof_), active_(other.active_)
 {
-    other.LeaveEmpty();
+    other.Close(); // a moved-from set is closed and empty, and its grids hear so
 }
 
 DataSet& DataSet::operator=(DataSet&& other) noexcept
@@ -65,20 +65,9 @@ DataSet& DataSet::operator=(DataSet&& other) noexcept
     eof_ = other.eof_;
     bof_ = other.bof_;
     active_ = other.active_;
-    other.LeaveEmpty();
+    other.Close(); // a moved-from set is closed and empty, and its grids hear so
     NotifyReset();
     return *this;
-}
-
-// A moved-from set is closed and empty, and its grids hear so.
-void DataSet::LeaveEmpty()
-{
-    fields_.clear();
-    rows_ = NoRows();
-    recNo_ = 0;
-    eof_ = bof_ = true;
-    active_ = false;
-    NotifyReset();
 }
 
 DataSet::~DataSet()

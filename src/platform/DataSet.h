@@ -84,7 +84,6 @@ public:
 private:
     void NotifyReset();
     void NotifyMoved();
-    void LeaveEmpty();
     void NotifyRowChanged(int row);
     void SetPosition(int recNo, bool eof, bool bof); // notifies when the record changed
     void CheckFieldIndex(int fieldIndex) const;

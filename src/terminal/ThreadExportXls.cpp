@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QTableView>
 
+#include <functional>
 #include <optional>
 
 namespace {
@@ -91,42 +92,36 @@ void ThreadExportXls::Run()
 
 bool ThreadExportXls::WriteSheet(Workbook& book)
 {
-    int k = 0;
-    for (const Column& column : columns_) {
-        if (!column.exported)
-            continue;
-        if (StopRequested)
-            return false;
-        book.SetColumnWidth(k, SheetWidth(column.width));
-        ++k;
-    }
-
+    // Runs write for every exported column with its place in the sheet; false once a stop has
+    // been asked for.
+    const auto eachColumn = [this](const std::function<void(const Column&, int)>& write) {
+        int k = 0;
+        for (const Column& column : columns_) {
+            if (!column.exported)
+                continue;
+            if (StopRequested)
+                return false;
+            write(column, k);
+            ++k;
+        }
+        return true;
+    };
+    if (!eachColumn([&](const Column& column, int k) { book.SetColumnWidth(k, SheetWidth(column.width)); }))
+        return false;
     book.SetRowHeight(0, HeaderRowHeight);
-    k = 0;
-    for (const Column& column : columns_) {
-        if (StopRequested)
-            return false;
-        if (!column.exported)
-            continue;
-        book.WriteText(0, k, column.title, Workbook::CellStyle::Header);
-        ++k;
-    }
-
+    if (!eachColumn([&](const Column& column, int k) { book.WriteText(0, k, column.title, Workbook::CellStyle::Header); }))
+        return false;
     const int rows = rows_.RecordCount();
     for (int r = 0; r < rows; ++r) {
         book.SetRowHeight(r + 1, DataRowHeight);
-        k = 0;
-        for (const Column& column : columns_) {
-            if (StopRequested)
-                return false;
-            if (!column.exported)
-                continue;
-            if (column.valued) {
-                const DataSet::Value& value = rows_.Cell(r, column.field);
-                book.WriteText(r + 1, k, value ? *value : QString(), Workbook::CellStyle::Plain);
-            }
-            ++k;
-        }
+        const bool written = eachColumn([&](const Column& column, int k) {
+            if (!column.valued)
+                return;
+            const DataSet::Value& value = rows_.Cell(r, column.field);
+            book.WriteText(r + 1, k, value ? *value : QString(), Workbook::CellStyle::Plain);
+        });
+        if (!written)
+            return false;
         RowDone(r);
     }
     return true;

@@ -4,6 +4,7 @@
 #include "console/Icons.h"
 #include "foundation/BuildInfo.h"
 #include "platform/Application.h"
+#include "windows/DialogKit.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -23,8 +24,7 @@ TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("关于我们"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    DialogKit::SetFixedDialogFlags(this);
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));

@@ -3,6 +3,8 @@
 
 #include "console/MainForm.h"
 #include "platform/EventHooks.h"
+#include "platform/MessageBoxes.h"
+#include "platform/RadioGroup.h"
 
 #include <QDialog>
 #include <QFrame>
@@ -10,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextEdit>
 
 namespace DialogKit {
@@ -19,14 +22,25 @@ constexpr int EditWidth = 200;
 constexpr int MemoHeight = 60;
 } // namespace
 
+void SetFixedDialogFlags(QDialog* dialog)
+{
+    dialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+}
+
 void SetUp(QDialog* dialog, const char* name, const char* caption)
 {
     dialog->setObjectName(QString::fromLatin1(name));
     dialog->setWindowTitle(QString::fromUtf8(caption));
-    dialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    SetFixedDialogFlags(dialog);
     if (MainForm)
         dialog->setFont(MainForm->font());
+}
+
+void CentreOnScreen(QDialog* dialog)
+{
+    if (const QScreen* shownOn = dialog->screen())
+        dialog->move(shownOn->availableGeometry().center() - dialog->rect().center());
 }
 
 QLineEdit* NewEdit(QWidget* parent, const char* name)
@@ -89,6 +103,21 @@ QTextEdit* NewMemo(QWidget* parent, const char* name)
         OnFocusOut(memo, [memo] { MainForm->MemoHintExit(memo); });
     }
     return memo;
+}
+
+RadioGroup* NewUserTypeGroup(QWidget* parent)
+{
+    return new RadioGroup(QStringLiteral("RGUserType"), QStringLiteral("用户类型"),
+                          {QStringLiteral("管理员"), QStringLiteral("普通用户")}, 2, parent);
+}
+
+bool AccountComplete(const QString& name, const QString& landname, const QString& password, QLineEdit* nameEdit)
+{
+    if (!TMainForm::IsBlank(name) && !TMainForm::IsBlank(password) && !TMainForm::IsBlank(landname))
+        return true;
+    MessageBoxes::Show({QStringLiteral("错误提示"), QStringLiteral("您必须把信息填写完全！"), MsgIcon::None, MsgButtons::Ok});
+    nameEdit->setFocus();
+    return false;
 }
 
 } // namespace DialogKit

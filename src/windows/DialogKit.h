@@ -8,13 +8,19 @@ class QLabel;
 class QLineEdit;
 class QPixmap;
 class QPushButton;
+class QString;
 class QTextEdit;
 class QWidget;
+class RadioGroup;
 
 namespace DialogKit {
 
+// The title bar of a dialog that keeps its size: a caption and a close button, no other.
+void SetFixedDialogFlags(QDialog* dialog);
 // A fixed-size dialog with the main window's font, named name and captioned caption.
 void SetUp(QDialog* dialog, const char* name, const char* caption);
+// Moves dialog to the middle of the screen it shows on.
+void CentreOnScreen(QDialog* dialog);
 QLineEdit* NewEdit(QWidget* parent, const char* name);
 QLabel* NewLabel(QWidget* parent, const char* name, const char* text = "");
 QPushButton* NewButton(QWidget* parent, const char* name, const char* caption);
@@ -26,5 +32,11 @@ QFrame* NewButtonPanel(QWidget* parent, QPushButton*& ok, const char* okName, QP
 // A remark memo: shows the placeholder while empty, and the main window's enter and exit helpers
 // run when it gains and loses the focus.
 QTextEdit* NewMemo(QWidget* parent, const char* name);
+
+// The operator dialogs' "用户类型": item 0 "管理员" (type 1), item 1 "普通用户" (type 2).
+RadioGroup* NewUserTypeGroup(QWidget* parent);
+// The operator dialogs' check: with a blank name, login name or password the box "您必须把信息填写完全！"
+// and the focus on nameEdit, and false.
+bool AccountComplete(const QString& name, const QString& landname, const QString& password, QLineEdit* nameEdit);
 
 } // namespace DialogKit

@@ -2,13 +2,13 @@
 #include "windows/FormDataSource.h"
 
 #include "console/MainForm.h"
+#include "windows/DialogKit.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 
 TFormDataSource* FormDataSource = nullptr;
@@ -24,8 +24,7 @@ TFormDataSource::TFormDataSource(QWidget* owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("FormDataSource"));
     setWindowTitle(QStringLiteral("数据源名称"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    DialogKit::SetFixedDialogFlags(this);
     auto* layout = new QGridLayout(this);
     Label1 = new QLabel(QStringLiteral("输入数据源名称:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -55,8 +54,7 @@ void TFormDataSource::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    if (const QScreen* shownOn = screen())
-        move(shownOn->availableGeometry().center() - rect().center());
+    DialogKit::CentreOnScreen(this);
     FormShow();
 }
 

@@ -4,6 +4,7 @@
 #include "console/MainForm.h"
 #include "foundation/Consts.h"
 #include "platform/RadioGroup.h"
+#include "windows/DialogKit.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTabBar>
 #include <QTabWidget>
@@ -81,8 +81,7 @@ TFormPreference::TFormPreference(QWidget* owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("FormPreference"));
     setWindowTitle(QStringLiteral("系统参数设置"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    DialogKit::SetFixedDialogFlags(this);
     auto* layout = new QVBoxLayout(this);
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -164,8 +163,7 @@ void TFormPreference::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    if (const QScreen* shownOn = screen())
-        move(shownOn->availableGeometry().center() - rect().center());
+    DialogKit::CentreOnScreen(this);
     FormShow();
 }
 

@@ -11,6 +11,7 @@
 #include "foundation/SqlText.h"
 #include "platform/ProcessExit.h"
 #include "platform/TrimBlanks.h"
+#include "windows/DialogKit.h"
 
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -50,8 +51,7 @@ TLoginDlg::TLoginDlg(QWidget* owner) : QDialog(owner)
 
     setObjectName(QStringLiteral("LoginDlg"));
     setWindowTitle(QStringLiteral("用户登录"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    DialogKit::SetFixedDialogFlags(this);
     QFont font;
     font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
                       QStringLiteral("WenQuanYi Zen Hei")});

@@ -6,7 +6,6 @@
 #include "foundation/DbMod.h"
 #include "foundation/Md5String.h"
 #include "foundation/SqlText.h"
-#include "platform/MessageBoxes.h"
 #include "platform/RadioGroup.h"
 #include "platform/TrimBlanks.h"
 #include "windows/DialogKit.h"
@@ -41,8 +40,7 @@ TFormUserInsert::TFormUserInsert(QWidget* owner) : QDialog(owner)
     Editlandname = NewEdit(GroupBox1, "Editlandname");
     Label3 = NewLabel(GroupBox1, "Label3", "密  码：");
     Editpassword = NewEdit(GroupBox1, "Editpassword");
-    RGUserType = new RadioGroup(QStringLiteral("RGUserType"), QStringLiteral("用户类型"),
-                                {QStringLiteral("管理员"), QStringLiteral("普通用户")}, 2, GroupBox1);
+    RGUserType = NewUserTypeGroup(GroupBox1);
     RGUserType->SetItemIndex(UserTypeOrdinary);
     Memoremark = NewMemo(GroupBox1, "Memoremark");
     Image1 = NewPicture(GroupBox1, Icons::PageImage(6).scaled(PictureSize, PictureSize));
@@ -90,12 +88,8 @@ void TFormUserInsert::BitBtn1Click()
                         QStringLiteral("values('") + SqlEscape(name) + QStringLiteral("','") + SqlEscape(landname) +
                         QStringLiteral("','") + digest + QStringLiteral("','") + type + QStringLiteral("','") +
                         SqlEscape(remark) + QStringLiteral("')");
-    if (TMainForm::IsBlank(name) || TMainForm::IsBlank(password) || TMainForm::IsBlank(landname)) {
-        MessageBoxes::Show({QStringLiteral("错误提示"), QStringLiteral("您必须把信息填写完全！"), MsgIcon::None,
-                            MsgButtons::Ok});
-        Editname->setFocus();
+    if (!AccountComplete(name, landname, password, Editname))
         return;
-    }
     if (!FormDbMod->TryExecSql(sql)) {
         Editname->setText(typedName);
         Editpassword->setText(typedPassword);

@@ -5,7 +5,6 @@
 #include "foundation/DbMod.h"
 #include "foundation/Md5String.h"
 #include "foundation/SqlText.h"
-#include "platform/MessageBoxes.h"
 #include "platform/RadioGroup.h"
 #include "platform/TrimBlanks.h"
 #include "windows/DialogKit.h"
@@ -42,8 +41,7 @@ TFormUserUpdate::TFormUserUpdate(QWidget* owner) : QDialog(owner)
     Label2 = NewLabel(GroupBox1, "Label2", "需要修改密码，请以下面输入新密码。");
     Label7 = NewLabel(GroupBox1, "Label7", "新密码：");
     Editnewpassword = NewEdit(GroupBox1, "Editnewpassword");
-    RGUserType = new RadioGroup(QStringLiteral("RGUserType"), QStringLiteral("用户类型"),
-                                {QStringLiteral("管理员"), QStringLiteral("普通用户")}, 2, GroupBox1);
+    RGUserType = NewUserTypeGroup(GroupBox1);
     Label6 = NewLabel(GroupBox1, "Label6", "说  明：");
     Memoremark = NewMemo(GroupBox1, "Memoremark");
 
@@ -106,12 +104,8 @@ void TFormUserUpdate::BitBtn1Click()
                         QStringLiteral("',password='") + SqlEscape(password) + QStringLiteral("',landname='") +
                         SqlEscape(landname) + QStringLiteral("',type='") + type + QStringLiteral("',remark='") +
                         SqlEscape(remark) + QStringLiteral("' where id=") + id;
-    if (TMainForm::IsBlank(name) || TMainForm::IsBlank(password) || TMainForm::IsBlank(landname)) {
-        MessageBoxes::Show({QStringLiteral("错误提示"), QStringLiteral("您必须把信息填写完全！"), MsgIcon::None,
-                            MsgButtons::Ok});
-        Editname->setFocus();
+    if (!AccountComplete(name, landname, password, Editname))
         return;
-    }
     if (!FormDbMod->TryExecSql(sql)) {
         Editnewpassword->setText(typedNewPassword);
         MainForm->ShowError(QStringLiteral("数据库异常!"));

@@ -2,7 +2,7 @@
 // a fake relay, the network check of the listed rows, remote control.
 #include "console/DevTestSupport.h"
 #include "platform/DataSetModel.h"
-#include "support/FakeRelay.h"
+#include "peers/FakeRelay.h"
 #include "support/ReachabilityPeers.h"
 #include "support/ScriptedAnswerer.h"
 #include "terminal/RemoteDeviceController.h"

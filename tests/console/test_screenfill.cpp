@@ -6,6 +6,7 @@
 #include "platform/Application.h"
 #include "platform/ScreenFill.h"
 #include "support/ScriptedAnswerer.h"
+#include "support/When.h"
 #include "windows/LoginDlg.h"
 
 #include <QProcess>
@@ -26,20 +27,6 @@ constexpr char InsideVariable[] = "ZOL_TEST_BARE_X";
 constexpr int XStartTimeoutMs = 30000;
 constexpr int ChildTimeoutMs = 240000;
 const QRect BareScreen(0, 0, 1024, 768);
-
-// Runs action once, on the first timer tick at which ready() holds.
-void When(std::function<bool()> ready, std::function<void()> action)
-{
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, ready, action] {
-        if (!ready())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        action();
-    });
-    timer->start(5);
-}
 
 xcb_connection_t* Connection() { return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection(); }
 

@@ -6,6 +6,7 @@
 #include "platform/Application.h"
 #include "platform/ProcessExit.h"
 #include "support/ScriptedAnswerer.h"
+#include "support/When.h"
 #include "windows/FormBackGound.h"
 #include "windows/LoginDlg.h"
 
@@ -27,20 +28,6 @@ struct ShowRecorder : QObject {
     }
     QStringList shown;
 };
-
-// Runs action once, on the first timer tick at which ready() holds.
-void When(std::function<bool()> ready, std::function<void()> action)
-{
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, ready, action] {
-        if (ready()) {
-            timer->stop();
-            timer->deleteLater();
-            action();
-        }
-    });
-    timer->start(5);
-}
 
 // Which of the start-up windows exist and show, e.g. "main=hidden splash=shown login=none".
 QString Windows()

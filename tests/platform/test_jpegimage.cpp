@@ -1,7 +1,7 @@
 // JPEG pictures: decoding from memory, and telling from the bytes alone when a picture is whole.
 #include "platform/Exception.h"
 #include "platform/JpegImage.h"
-#include "support/FakeAgent.h"
+#include "peers/FakeAgent.h"
 #include "support/Thrown.h"
 
 #include <gtest/gtest.h>

@@ -167,6 +167,7 @@ TEST(RunScriptHeadless, ServesTheConsoleOnLoopbackOnlyAndOnlyWithThePassword)
 TEST(RunScriptHeadless, ServersGoWithTheConsoleOnEveryWayOutAndThePasswordStays)
 {
     RunScript run;
+    run.UseDemo();
     const struct {
         const char* way;
         std::function<void()> end;
@@ -191,7 +192,8 @@ TEST(RunScriptHeadless, ServersGoWithTheConsoleOnEveryWayOutAndThePasswordStays)
         ASSERT_TRUE(dbPidFile.open(QIODevice::ReadOnly));
         const qint64 dbServer = dbPidFile.readAll().trimmed().toLongLong();
         const qint64 console = Line(report, "pid").toLongLong();
-        ASSERT_TRUE(Alive(xServer) && Alive(dbServer) && Alive(console)) << run.Output().toStdString();
+        const qint64 demo = Line(run.DemoReport(), "pid").toLongLong();
+        ASSERT_TRUE(Alive(xServer) && Alive(dbServer) && Alive(console) && Alive(demo)) << run.Output().toStdString();
         if (firstPassword.isEmpty())
             firstPassword = run.Printed(VncPassword);
         EXPECT_EQ(run.Printed(VncPassword), firstPassword) << "made at the first run, kept since";
@@ -200,6 +202,7 @@ TEST(RunScriptHeadless, ServersGoWithTheConsoleOnEveryWayOutAndThePasswordStays)
         way.end();
         EXPECT_EQ(run.WaitForExit(), way.exitCode) << run.Output().toStdString();
         EXPECT_FALSE(Alive(console));
+        EXPECT_FALSE(Alive(demo)) << "the simulated terminals outlive the run command";
         EXPECT_FALSE(Alive(xServer)) << "the X server outlives the run command";
         if (Alive(xServer))
             ::kill(static_cast<pid_t>(xServer), SIGKILL); // not to leave it to the machine
@@ -207,6 +210,30 @@ TEST(RunScriptHeadless, ServersGoWithTheConsoleOnEveryWayOutAndThePasswordStays)
         // Loosened by hand: the next run makes it the owner's only again.
         QFile::setPermissions(passwordFile, QFile::permissions(passwordFile) | QFile::ReadOther);
     }
+}
+
+// The simulated terminals run beside the console with its settings file, a log folder in the
+// private folder and the demo data's failure paths; --no-demo leaves them out.
+TEST(RunScriptWithDisplay, SimulatedTerminalsUnlessLeftOut)
+{
+    RunScript run;
+    run.UseDemo();
+    run.StartWithDisplay(QStringLiteral(":65000"));
+    ASSERT_FALSE(run.WaitForConsole().isEmpty()) << run.Output().toStdString();
+    const QStringList args = run.DemoReport().split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1);
+    EXPECT_EQ(args.mid(0, 4), QStringList({"--settings", run.ConsoleDir() + "/conf.ini", "--logs", run.Home() + "/demo/logs"}));
+    EXPECT_EQ(args.mid(4), QStringList({"--cut-off", "127.0.0.15", "--agent-down", "127.0.0.19", "--silent-relay",
+                                        "127.0.0.122"}));
+    EXPECT_TRUE(run.Output().contains(QStringLiteral("simulated terminals for the demo data"))) << run.Output().toStdString();
+    run.EndConsole(0);
+    ASSERT_EQ(run.WaitForExit(), 0) << run.Output().toStdString();
+
+    run.StartWithDisplay(QStringLiteral(":65000"), {QStringLiteral("--no-demo")});
+    ASSERT_FALSE(run.WaitForConsole().isEmpty()) << run.Output().toStdString();
+    EXPECT_EQ(run.DemoReport(), QString());
+    EXPECT_FALSE(run.Output().contains(QStringLiteral("simulated terminals")));
+    run.EndConsole(0);
+    EXPECT_EQ(run.WaitForExit(), 0) << run.Output().toStdString();
 }
 
 TEST(RunScriptWithDisplay, TakenDatabasePortMovesAndTheDataSourceFollowsWithTheData)

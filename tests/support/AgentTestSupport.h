@@ -2,7 +2,7 @@
 #pragma once
 
 #include "console/DevTestSupport.h"
-#include "support/FakeAgent.h"
+#include "peers/FakeAgent.h"
 #include "support/ScriptedAnswerer.h"
 #include "terminal/AgentProtocol.h"
 #include "terminal/RemoteDeviceController.h"

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <thread>
+
+class BlackHolePort;
 
 // Listeners on one port number (the agent port is one setting for every terminal), told apart
 // by their loopback address:
@@ -24,7 +27,8 @@ public:
 
 private:
     int port_ = 0;
-    int fds_[3] = {-1, -1, -1}; // accepting listener, silent listener, the connection filling its queue
+    int listenFd_ = -1;
+    std::unique_ptr<BlackHolePort> silent_;
     std::atomic<bool> stop_{false};
     std::atomic<int> accepted_{0};
     std::thread acceptor_;

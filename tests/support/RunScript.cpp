@@ -27,6 +27,17 @@ rm -f "$dir/end" "$dir/report"
 exit "$code"
 )";
 
+// Reports its process id and arguments, says it is ready as the real program does, and runs until
+// it is told to end (or its test has gone).
+constexpr char StandInDemo[] = R"(#!/bin/bash
+dir=$(dirname "$0")
+{ echo "pid=$$"; printf '%s\n' "$@"; } > "$dir/demo-report.part"
+mv "$dir/demo-report.part" "$dir/demo-report"
+echo "zoldemo: ready, 0 demo terminals"
+trap 'exit 0' TERM
+while [ -f "$0" ]; do sleep 0.05; done
+)";
+
 void WriteFile(const QString& path, const QByteArray& content)
 {
     QFile file(path);
@@ -58,25 +69,42 @@ RunScript::~RunScript()
                        Home() + QStringLiteral("/db")});
 }
 
-void RunScript::StartHeadless() { Start(QString()); }
+void RunScript::StartHeadless(const QStringList& args) { Start(QString(), args); }
 
-void RunScript::StartWithDisplay(const QString& display) { Start(display); }
+void RunScript::StartWithDisplay(const QString& display, const QStringList& args) { Start(display, args); }
 
-void RunScript::Start(const QString& display)
+void RunScript::UseDemo()
+{
+    const QString standIn = dir_.filePath(QStringLiteral("demo"));
+    WriteFile(standIn, StandInDemo);
+    QFile::setPermissions(standIn, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    demo_ = true;
+}
+
+QString RunScript::DemoReport() const
+{
+    QFile report(dir_.filePath(QStringLiteral("demo-report")));
+    return report.open(QIODevice::ReadOnly) ? QString::fromUtf8(report.readAll()) : QString();
+}
+
+void RunScript::Start(const QString& display, const QStringList& args)
 {
     output_.clear();
     // A console ended by a signal leaves its report behind.
     QFile::remove(dir_.filePath(QStringLiteral("end")));
     QFile::remove(dir_.filePath(QStringLiteral("report")));
+    QFile::remove(dir_.filePath(QStringLiteral("demo-report")));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XAUTHORITY"})
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XAUTHORITY", "ZOL_DEMO"})
         env.remove(QString::fromLatin1(name));
     if (!display.isEmpty())
         env.insert(QStringLiteral("DISPLAY"), display);
     env.insert(QStringLiteral("ZOL_HOME"), Home());
     env.insert(QStringLiteral("ZOL_CONSOLE"), dir_.filePath(QStringLiteral("console")));
+    if (demo_)
+        env.insert(QStringLiteral("ZOL_DEMO"), dir_.filePath(QStringLiteral("demo")));
     process_.setProcessEnvironment(env);
-    process_.start(QStringLiteral("bash"), {QStringLiteral(ZOL_SOURCE_DIR "/scripts/run.sh")});
+    process_.start(QStringLiteral("bash"), QStringList{QStringLiteral(ZOL_SOURCE_DIR "/scripts/run.sh")} + args);
     process_.waitForStarted();
 }
 

@@ -18,9 +18,16 @@ public:
     // that it may have left behind.
     ~RunScript();
 
-    // Starts the script; without a display it serves the console through its VNC X server.
-    void StartHeadless();
-    void StartWithDisplay(const QString& display);
+    // Starts the script with these arguments; without a display it serves the console through
+    // its VNC X server.
+    void StartHeadless(const QStringList& args = {});
+    void StartWithDisplay(const QString& display, const QStringList& args = {});
+    // The run command starts a stand-in for the simulated terminals too: it reports its process id
+    // and arguments, says it is ready and runs until it is told to end.
+    void UseDemo();
+    // The stand-in's report ("pid=...", then one argument a line); empty when it has not run
+    // since the script last started.
+    QString DemoReport() const;
     // SQL that the stand-in console runs through the data source "zol" on its next start; its
     // output is in the report.
     void SetConsoleSql(const QString& sql);
@@ -40,13 +47,16 @@ public:
     QString Output() const { return QString::fromUtf8(output_); }
     // The private folder (ZOL_HOME) and the script's process id while it runs.
     QString Home() const { return dir_.filePath(QStringLiteral("home")); }
+    // The folder of the stand-in console, where its settings file would be.
+    QString ConsoleDir() const { return dir_.path(); }
     qint64 Pid() const { return process_.processId(); }
 
 private:
-    void Start(const QString& display);
+    void Start(const QString& display, const QStringList& args);
     void Collect();
 
     QTemporaryDir dir_;
     QProcess process_;
     QByteArray output_; // decoded when read: a read may end inside a character
+    bool demo_ = false;
 };

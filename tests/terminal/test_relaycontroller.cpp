@@ -1,6 +1,6 @@
 // The relay controller client against fake relay controllers: frames, operations, failure codes.
 #include "console/DevTestSupport.h"
-#include "support/FakeRelay.h"
+#include "peers/FakeRelay.h"
 #include "support/ReachabilityPeers.h"
 #include "terminal/RemoteDeviceController.h"
 

@@ -1,6 +1,6 @@
 // Remote power commands under the wait window: per-terminal control threads, recording, status, stop.
 #include "console/DevTestSupport.h"
-#include "support/FakeRelay.h"
+#include "peers/FakeRelay.h"
 #include "support/ScriptedAnswerer.h"
 #include "terminal/RemoteDeviceController.h"
 #include "terminal/ThreadRemoteDeviceControlBatch.h"

@@ -1,15 +1,14 @@
 // A fake terminal agent: a real TCP server on a 127.0.0.x address that speaks the agent protocol.
 #pragma once
 
+#include "peers/PeerServer.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
-#include <condition_variable>
 #include <map>
-#include <mutex>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -21,7 +20,7 @@
 // Commands: process, net, ups (documents from the values set below), listlogs, getlog,<name> and
 // dellog,<name>,... on the real files of a folder, desk (a JPEG picture: the one set, or a new
 // one for every request), exit (the agent closes the connection).
-class FakeAgent {
+class FakeAgent : public PeerServer {
 public:
     enum class Fault {
         None,             // answers every command truthfully
@@ -59,12 +58,7 @@ public:
     // Listens at once on ip (a loopback address) and port (0: a port chosen by the system).
     // Throws std::runtime_error when it cannot.
     explicit FakeAgent(const QString& ip = QStringLiteral("127.0.0.1"), int port = 0);
-    ~FakeAgent();
-    FakeAgent(const FakeAgent&) = delete;
-    FakeAgent& operator=(const FakeAgent&) = delete;
-
-    QString Ip() const { return ip_; }
-    int Port() const { return port_; }
+    ~FakeAgent() override;
 
     void SetFault(Fault fault, Scope scope = Scope::All);
     void SetLateMs(int ms) { lateMs_ = ms; }
@@ -81,14 +75,16 @@ public:
     // (empty: the usual reply again). Whether a connection counts as authenticated still
     // depends on its token alone.
     void SetReply(const QString& command, const QByteArray& bytes);
+    // On: after its reply to "getlog" or "listlogs" (the commands of a one-command connection)
+    // the agent ends its sending side, so the client's read ends at once rather than after its
+    // quiet wait. Off (the default): the agent marks no end.
+    void SetEndRawReplies(bool on) { endRawReplies_ = on; }
 
     // Every line received (without its CR LF), over all connections, in order of arrival.
     QStringList Lines() const;
     // The lines that begin with prefix.
     QStringList LinesStartingWith(const QString& prefix) const;
     void ClearLines();
-    int Connections() const { return accepted_; }
-    int OpenConnections() const { return open_; }
     int DesksServed() const { return desks_; }
 
     // A document "<client cmd=...>body</client>" in GBK.
@@ -100,7 +96,7 @@ public:
 
 private:
     struct Connection;
-    void Accept();
+    std::function<void()> Accepted(int fd) override;
     void Serve(int fd);
     // The replies to one line, in order; an empty list when nothing is answered.
     void Handle(Connection& c, const QString& line, std::vector<std::pair<QByteArray, bool>>& replies);
@@ -110,19 +106,11 @@ private:
     QByteArray NextDesktop();
     // Sends one reply as the fault wants it; false when the connection is to end.
     bool Send(int fd, QByteArray bytes, bool toCommand);
-    bool Pause(int ms); // false when the agent is stopping
 
-    QString ip_;
-    int port_ = 0;
-    int listenFd_ = -1;
-    std::atomic<int> accepted_{0};
-    std::atomic<int> open_{0};
     std::atomic<int> desks_{0};
     std::atomic<int> lateMs_{1000};
     std::atomic<int> splitPauseMs_{DefaultSplitPauseMs};
-    mutable std::mutex lock_;
-    mutable std::condition_variable changed_;
-    bool stop_ = false;
+    std::atomic<bool> endRawReplies_{false};
     Fault fault_ = Fault::None;
     Scope scope_ = Scope::All;
     QString key_ = QStringLiteral("qupzer");
@@ -133,7 +121,4 @@ private:
     std::vector<std::pair<QString, QString>> ups_;
     std::map<QString, QByteArray> replies_;
     QStringList lines_;
-    std::vector<int> clientFds_;
-    std::vector<std::thread> clients_;
-    std::thread acceptor_;
 };

@@ -1,5 +1,5 @@
 // The fake terminal agent: an accepting thread, one blocking thread per connection, faults on the way out.
-#include "support/FakeAgent.h"
+#include "peers/FakeAgent.h"
 
 #include "foundation/Md5String.h"
 #include "platform/GbkCodec.h"
@@ -11,13 +11,10 @@
 #include <QImage>
 #include <QPainter>
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <stdexcept>
 #include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -36,17 +33,6 @@ QString Attr(const char* name, const QString& value)
     return QStringLiteral(" %1=\"%2\"").arg(QLatin1String(name), Escaped(value));
 }
 
-bool SendAll(int fd, const QByteArray& bytes)
-{
-    for (qsizetype sent = 0; sent < bytes.size();) {
-        const ssize_t n = ::send(fd, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        sent += n;
-    }
-    return true;
-}
-
 // A name that stays inside the log folder.
 bool SafeName(const QString& name)
 {
@@ -59,51 +45,18 @@ struct FakeAgent::Connection {
     int fd;
     bool authenticated = false;
     bool closing = false;
+    bool endSending = false; // after this read's replies, a raw reply marks its end
+    bool sendingEnded = false;
 };
 
-FakeAgent::FakeAgent(const QString& ip, int port) : ip_(ip)
+FakeAgent::FakeAgent(const QString& ip, int port) : PeerServer(ip, port, Backlog, "FakeAgent")
 {
-    // The listener is bound to the number of a port that a probe holds, so that the refusing
-    // mode can shut the listener down and still keep the port from being given to anyone else.
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(uint16_t(port));
-    if (::inet_pton(AF_INET, ip.toLatin1().constData(), &addr.sin_addr) != 1)
-        throw std::runtime_error("FakeAgent: not an IPv4 address");
-    socklen_t len = sizeof addr;
-    const int one = 1;
-    const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    for (int fd : {probe, listenFd_})
-        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    auto* a = reinterpret_cast<sockaddr*>(&addr);
-    const bool ok = ::bind(probe, a, len) == 0 && ::getsockname(probe, a, &len) == 0 && ::bind(listenFd_, a, len) == 0
-                    && ::listen(listenFd_, Backlog) == 0;
-    ::close(probe);
-    if (!ok) {
-        ::close(listenFd_);
-        throw std::runtime_error("FakeAgent: no port to listen on");
-    }
-    port_ = ntohs(addr.sin_port);
-    acceptor_ = std::thread(&FakeAgent::Accept, this);
+    StartAccepting();
 }
 
 FakeAgent::~FakeAgent()
 {
-    {
-        std::lock_guard g(lock_);
-        stop_ = true;
-        ::shutdown(listenFd_, SHUT_RDWR); // wakes the blocked accept and every blocked receive
-        for (int fd : clientFds_)
-            ::shutdown(fd, SHUT_RDWR);
-    }
-    changed_.notify_all();
-    acceptor_.join();
-    for (auto& t : clients_)
-        t.join();
-    for (int fd : clientFds_)
-        ::close(fd);
-    ::close(listenFd_);
+    StopServing();
 }
 
 void FakeAgent::SetFault(Fault fault, Scope scope)
@@ -111,12 +64,14 @@ void FakeAgent::SetFault(Fault fault, Scope scope)
     std::lock_guard g(lock_);
     fault_ = fault;
     scope_ = scope;
-    // A listener shut down stops listening but keeps its port, so the system refuses connections.
-    if (fault == Fault::Refuse)
-        ::shutdown(listenFd_, SHUT_RD);
-    else
-        ::listen(listenFd_, Backlog);
-    changed_.notify_all();
+    SetRefusing(fault == Fault::Refuse);
+}
+
+std::function<void()> FakeAgent::Accepted(int fd)
+{
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    return [this, fd] { Serve(fd); };
 }
 
 void FakeAgent::SetKey(const QString& key) { std::lock_guard g(lock_); key_ = key; }
@@ -183,33 +138,6 @@ QByteArray FakeAgent::MakeJpeg(int width, int height, int seed)
     return bytes;
 }
 
-void FakeAgent::Accept()
-{
-    for (;;) {
-        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        std::unique_lock g(lock_);
-        if (fd >= 0)
-            clientFds_.push_back(fd); // closed at the end, so a number is never reused meanwhile
-        if (stop_)
-            return;
-        if (fd < 0) { // refusing: the listener is shut down until the fault changes
-            changed_.wait(g, [this] { return stop_ || fault_ != Fault::Refuse; });
-            continue;
-        }
-        const int one = 1;
-        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        ++accepted_;
-        ++open_;
-        clients_.emplace_back(&FakeAgent::Serve, this, fd);
-    }
-}
-
-bool FakeAgent::Pause(int ms)
-{
-    std::unique_lock g(lock_);
-    return !changed_.wait_for(g, std::chrono::milliseconds(ms), [this] { return stop_; });
-}
-
 void FakeAgent::Serve(int fd)
 {
     Connection c{fd};
@@ -243,14 +171,19 @@ void FakeAgent::Serve(int fd)
             replies = {{all, false}};
         }
         for (const auto& [bytes, toCommand] : replies) {
+            if (c.sendingEnded)
+                break;
             if (!Send(fd, bytes, toCommand)) {
                 c.closing = true;
                 break;
             }
         }
+        if (c.endSending && !c.sendingEnded) {
+            ::shutdown(fd, SHUT_WR); // the client reads the end; the agent still reads its "exit"
+            c.sendingEnded = true;
+        }
     }
     ::shutdown(fd, SHUT_RDWR);
-    --open_;
 }
 
 void FakeAgent::Handle(Connection& c, const QString& line, std::vector<std::pair<QByteArray, bool>>& replies)
@@ -290,6 +223,8 @@ void FakeAgent::Handle(Connection& c, const QString& line, std::vector<std::pair
     const QByteArray reply = ReplyTo(command, argument);
     if (!reply.isEmpty())
         replies.emplace_back(reply, true);
+    if (endRawReplies_ && (command == QStringLiteral("getlog") || command == QStringLiteral("listlogs")))
+        c.endSending = true;
 }
 
 QByteArray FakeAgent::Override(const QString& command) const

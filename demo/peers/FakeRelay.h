@@ -1,16 +1,16 @@
-// A fake network relay controller for tests: a real TCP server on 127.0.0.1 with two channels.
+// A fake network relay controller: a real TCP server on a 127.0.0.x address with two channels.
 #pragma once
+
+#include "peers/PeerServer.h"
 
 #include <QByteArray>
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include <functional>
 #include <vector>
 
-class FakeRelay {
+class FakeRelay : public PeerServer {
 public:
     enum class Fault {
         None,             // answers every request truthfully
@@ -27,10 +27,19 @@ public:
     // Which requests a fault affects: every request, or only set requests (queries stay true).
     enum class Scope { All, SetOnly };
 
-    FakeRelay(); // listens at once on a port chosen by the system
-    ~FakeRelay();
+    // Listens at once on ip (a loopback address) and port (0: a port chosen by the system).
+    // Throws std::runtime_error when it cannot.
+    explicit FakeRelay(const QString& ip = QStringLiteral("127.0.0.1"), int port = 0);
+    ~FakeRelay() override;
 
-    int Port() const { return port_; }
+    // Called on a connection's thread after a set request has been carried out, with the channel
+    // and its new state, before the reply goes out. It must not call back into the relay.
+    using SwitchHandler = std::function<void(int channel, bool on)>;
+    void OnSwitched(SwitchHandler handler)
+    {
+        std::lock_guard g(lock_);
+        switched_ = std::move(handler);
+    }
     void SetFault(Fault fault, Scope scope = Scope::All);
     void SetDelayMs(int ms) { delayMs_ = ms; }
     // Lets a holding relay answer what it holds and everything after.
@@ -63,28 +72,16 @@ public:
         std::unique_lock g(lock_);
         return changed_.wait_for(g, std::chrono::milliseconds(timeoutMs), [&] { return int(frames_.size()) >= n; });
     }
-    // Connections accepted so far, and those the peer has not closed yet.
-    int Connections() const { return accepted_; }
-    int OpenConnections() const { return open_; }
 
 private:
-    void Accept();
+    std::function<void()> Accepted(int fd) override;
     void Serve(int fd, bool drain);
 
-    int port_ = 0;
-    int listenFd_ = -1;
     std::atomic<int> delayMs_{0};
-    std::atomic<int> accepted_{0};
-    std::atomic<int> open_{0};
-    mutable std::mutex lock_;
-    mutable std::condition_variable changed_; // frames, fault or stop
-    bool stop_ = false;
     bool released_ = false;
     Fault fault_ = Fault::None;
     Scope scope_ = Scope::All;
     bool channels_[2] = {false, false};
     std::vector<QByteArray> frames_;
-    std::vector<int> clientFds_;
-    std::vector<std::thread> clients_;
-    std::thread acceptor_;
+    SwitchHandler switched_;
 };
