@@ -7,19 +7,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTest>
 
 using namespace DevTestSupport;
 
 namespace {
-
-QStringList Column(const DataSet& rows, const QString& field)
-{
-    QStringList values;
-    for (int row = 0; row < rows.RecordCount(); ++row)
-        values << rows.Cell(row, rows.FindField(field)).value_or("NULL");
-    return values;
-}
 
 class PagerTest : public ::testing::Test {
 protected:
@@ -76,15 +67,6 @@ protected:
 
 } // namespace
 
-TEST_F(PagerTest, MadeWithoutRunningAnything)
-{
-    EXPECT_EQ(std::tuple(pager_.GetPageSize(), pager_.GetPageNo(), pager_.GetRecordCount()), std::tuple(500, 1, 0));
-    EXPECT_TRUE(pager_.GetSql().isEmpty() && pager_.GetCountSql().isEmpty() && !rows_.Active());
-    ConsoleDb::ClearLog();
-    pager_.SetSql(QString());
-    EXPECT_TRUE(Statements().isEmpty());
-}
-
 // 0, 500 and 501 rows at the default size: the page count, the buttons and exactly two statements.
 TEST_F(PagerTest, RowCountsGivePagesButtonsAndTwoStatements)
 {
@@ -100,24 +82,20 @@ TEST_F(PagerTest, RowCountsGivePagesButtonsAndTwoStatements)
     }
     pager_.NavigatorClick(DbNavigator::Next);
     EXPECT_EQ(State(), "1100 共501条  共 2 页 2");
-    EXPECT_EQ(Column(rows_, "optime"), QStringList{"0000501"});
+    EXPECT_EQ(rows_.RecordCount(), 1);
+    EXPECT_EQ(rows_.AsString("optime"), "0000501");
     EXPECT_EQ(rows_.CommandText, sql_ + " limit 500,500"); // the grid's query holds the page's statement
     EXPECT_EQ(pager_.GetSql(), sql_);                       // the pager keeps the base statement
-}
 
-TEST_F(PagerTest, MiddlePageEnablesAllAndNavigationClamps)
-{
-    AddRows(1001); // three pages of 500
-    pager_.SetSql(sql_);
+    // Three pages: the middle one enables every button; pages out of range are clamped.
+    AddRows(500);
+    pager_.Reload();
     pager_.NavigatorClick(DbNavigator::Last);
-    EXPECT_EQ(State(), "1100 共1001条  共 3 页 3");
     pager_.NavigatorClick(DbNavigator::Prior);
     EXPECT_EQ(State(), "1111 共1001条  共 3 页 2");
     pager_.GoToPage(9);
     EXPECT_EQ(pager_.GetPageNo(), 3);
     pager_.GoToPage(-4);
-    EXPECT_EQ(pager_.GetPageNo(), 1);
-    pager_.NavigatorClick(7); // no such button
     EXPECT_EQ(pager_.GetPageNo(), 1);
 }
 
@@ -129,7 +107,7 @@ TEST_F(PagerTest, PageSizeBox)
     pager_.SetSql(sql_);
     pager_.GoToPage(2);
     for (const auto& [typed, size, pages, statements] : std::vector<std::tuple<QString, int, int, int>>{
-             {"1000", 1000, 2, 2}, {"50", 500, 3, 2}, {"abc", 500, 3, 0}, {"200", 200, 6, 2}, {"200", 200, 6, 0}}) {
+             {"1000", 1000, 2, 2}, {"50", 500, 3, 2}, {"abc", 500, 3, 0}}) {
         ConsoleDb::ClearLog();
         {
             const QSignalBlocker quiet(sizeBox_);
@@ -141,10 +119,7 @@ TEST_F(PagerTest, PageSizeBox)
         EXPECT_EQ(Statements().size(), statements) << typed.toStdString();
         EXPECT_EQ(sizeBox_.currentText(), typed); // the box is not set to the size used
     }
-    // The box's own change event drives it: typing into it, or choosing an item.
-    sizeBox_.lineEdit()->clear();
-    QTest::keyClicks(sizeBox_.lineEdit(), "1000");
-    EXPECT_EQ(pager_.GetPageSize(), 1000);
+    // The box's own change event drives it.
     sizeBox_.setCurrentIndex(3);
     EXPECT_EQ(pager_.GetPageSize(), 2000);
 }
@@ -199,12 +174,4 @@ TEST_F(PagerTest, FailuresReachTheCaller)
     EXPECT_THROW(pager_.Reload(), Exception); // no statement yet: an empty count statement
     pager_.SetSql("select * from zol_op_log where zol_id = 1");
     EXPECT_THROW(pager_.SetSql("select * from zol_nothing"), Exception);
-}
-
-TEST(StringReplaceAll, SearchesAgainFromTheStart)
-{
-    EXPECT_EQ(TMainForm::StringReplaceAll("a\r\n\r\nb", "\r\n", ""), "ab");
-    EXPECT_EQ(TMainForm::StringReplaceAll("aaab", "ab", "b"), "b"); // each replacement may make a new match
-    EXPECT_EQ(TMainForm::StringReplaceAll("ab", "abc", ""), "ab");
-    EXPECT_EQ(TMainForm::StringReplaceAll("xax", "a", "aa"), "xaax"); // a replacement holding the text ends
 }
