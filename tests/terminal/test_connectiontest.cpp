@@ -48,13 +48,10 @@ QStringList Reports()
     return out;
 }
 
-// Terminal id, named 终端<id> unless a name is given; the caller builds the tree.
-int AddTerminal(int id, const char* ip, const QString& status = "up", const QString& name = {})
+// A running terminal named 终端<n>; its id. The caller builds the tree.
+int AddTerminal(int n, const char* ip)
 {
-    TestDb::Exec(QStringLiteral("insert into zol_baseinfo (id, name, ip) values (%1, '%2', '%3');"
-                                "insert into zol_status (zol_id, status) values (%1, '%4');")
-                     .arg(id).arg(name.isEmpty() ? QStringLiteral("终端%1").arg(id) : name, ip, status));
-    return id;
+    return DevTestSupport::AddTerminal(QStringLiteral("终端%1").arg(n), QStringLiteral("up"), ip);
 }
 
 class ConnectionTestTest : public ::testing::Test {
@@ -101,13 +98,13 @@ TEST_F(ConnectionTestTest, ReportsEachTerminalAsItsTableRowSays)
     std::vector<int> ids;
     QStringList expected;
     for (const auto& r : rows) {
-        ids.push_back(AddTerminal(int(ids.size()) + 1, r.ip, r.status, r.name));
+        ids.push_back(DevTestSupport::AddTerminal(r.name, r.status, r.ip));
         expected << r.report;
     }
     expected.removeAll("");
     expected.sort();
     MainForm->BuildDevTree();
-    ids.push_back(99); // no such terminal: no line
+    ids.push_back(99); // no such terminal: no line (the emptied tables number the rows from 1)
 
     clock.start();
     EXPECT_EQ(RunCheck(ids).back(), 11);
@@ -115,8 +112,8 @@ TEST_F(ConnectionTestTest, ReportsEachTerminalAsItsTableRowSays)
     // A hanging probe ends soon after its time-out, not after the kernel's SYN retries.
     EXPECT_TRUE(QTest::qWaitFor(NoProbeAlive, WaitMs)); // the kernel would retry for minutes
     EXPECT_EQ(Reports(), expected);
-    for (int id = 1; id <= 10; ++id)
-        EXPECT_EQ(MainForm->GetDevNetState(id), rows[id - 1].group) << id;
+    for (size_t i = 0; i < std::size(rows); ++i)
+        EXPECT_EQ(MainForm->GetDevNetState(ids[i]), rows[i].group) << i;
     EXPECT_EQ(TestDb::Rows("select zol_id, status from zol_status where zol_id in (1, 2, 5, 6) order by zol_id"),
               QStringList({"1\tup", "2\terror", "5\tup", "6\tup"}));
 

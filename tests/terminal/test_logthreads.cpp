@@ -55,30 +55,25 @@ protected:
 };
 
 // The list comes whole as the agent sent it, and the transfer ends at its closing tag rather
-// than after a quiet wait. A second list without clearing in between is appended to the first.
+// than after a quiet wait.
 TEST_F(LogThreadsTest, ListArrivesWholeAndEndsAtItsClosingTag)
 {
     ScriptedAnswerer answers; // an unexpected box fails the test instead of waiting for an operator
     WriteFiles(logs, {{"a.log", QByteArray(999, 'a')}, {QStringLiteral("运行.log"), QByteArray(1000, 'b')}});
-    auto* worker = new ThreadGetAllFileName(agent->Ip());
-    EXPECT_EQ(worker->GetMax(), 1000);
     QElapsedTimer clock;
     clock.start();
-    RunWorker(worker);
+    const QString list = Fetch();
     EXPECT_LT(clock.elapsed(), QuietMs()) << "the list ends at </client>, not after a quiet wait";
-    const QString first = ThreadGetAllFileName::GetResult();
-    EXPECT_TRUE(first.startsWith("<client cmd=\"listlogs\"><logs><log name=\"a.log\" size=\"999\""));
-    EXPECT_TRUE(first.contains(QStringLiteral("name=\"运行.log\" size=\"1000\"")));
+    EXPECT_TRUE(list.startsWith("<client cmd=\"listlogs\"><logs><log name=\"a.log\" size=\"999\""));
+    EXPECT_TRUE(list.contains(QStringLiteral("name=\"运行.log\" size=\"1000\"")));
     EXPECT_TRUE(Settled(*agent));
     EXPECT_EQ(agent->Lines().mid(1), QStringList({"listlogs", "exit"}));
-
-    RunWorker(new ThreadGetAllFileName(agent->Ip()));
-    EXPECT_EQ(ThreadGetAllFileName::GetResult(), first + first);
     EXPECT_EQ(Boxes(answers), QStringList());
 }
 
-// Nothing collected (a rejected key, a refused connection, an agent that closes): the worker's
-// own box or none, then GetResult warns and gives "0". A rejected key still ends with "exit".
+// Nothing collected (a rejected key, a refused connection, a silent agent): the worker's own box
+// or none, then GetResult warns and gives "0". A rejected key still ends with "exit". An agent
+// that closes after the key is checked through the remote log window.
 TEST_F(LogThreadsTest, NothingCollectedGivesZeroAfterAWarning)
 {
     const QString nothing = Warning("由于网络原因获得文件名时发生错误!");
@@ -90,7 +85,6 @@ TEST_F(LogThreadsTest, NothingCollectedGivesZeroAfterAWarning)
         {FakeAgent::Fault::RejectKey, {nothing}, {"exit"}},
         {FakeAgent::Fault::Refuse, {Warning("建立连接失败!"), nothing}, {}},
         {FakeAgent::Fault::Silent, {Warning("连接发生错误!"), nothing}, {"exit"}},
-        {FakeAgent::Fault::CloseAfterAuth, {nothing}, {}},
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(Settled(*agent)); // the last case's lines are all in
@@ -98,16 +92,9 @@ TEST_F(LogThreadsTest, NothingCollectedGivesZeroAfterAWarning)
         agent->ClearLines();
         ScriptedAnswerer answers;
         EXPECT_EQ(Fetch(), "0") << int(c.fault);
-        QStringList boxes = Boxes(answers);
-        // Whether "listlogs" still went out before the close was seen is up to the network; if
-        // it did not, the send failed and said so.
-        if (c.fault == FakeAgent::Fault::CloseAfterAuth && boxes.size() == 2) {
-            EXPECT_EQ(boxes.takeFirst(), Warning("连接发生错误!"));
-        }
-        EXPECT_EQ(boxes, c.boxes) << int(c.fault);
+        EXPECT_EQ(Boxes(answers), c.boxes) << int(c.fault);
         EXPECT_TRUE(Settled(*agent));
-        const QStringList lines = agent->Lines();
-        EXPECT_EQ(lines.mid(1), c.lines) << int(c.fault);
+        EXPECT_EQ(agent->Lines().mid(1), c.lines) << int(c.fault);
     }
 }
 
@@ -176,17 +163,14 @@ TEST_F(LogThreadsTest, SaveFailuresLeaveTheLocalFileAlone)
     EXPECT_FALSE(QFileInfo::exists(bad));
 }
 
-// The viewer's worker hands the text to the control: GBK as text, rich text formatted; the
-// first block is not counted; a stop shows the part received.
+// The viewer's worker hands rich text to the control formatted, its GBK and Unicode escapes
+// as characters; a rejected key is warned. Plain GBK text is checked through the viewer window.
 TEST_F(LogThreadsTest, ViewerTextArrivesInTheControl)
 {
     const QByteArray rtf = "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0 SimSun;}}{\\colortbl ;\\red255\\green0\\blue0;}"
                            "\\f0 plain \\b bold\\b0  \\cf1 red\\cf0\\par \\'d6\\'d0\\'ce\\'c4 \\u8364?}";
-    WriteFiles(logs, {{"gbk.log", Gbk::Encode(QStringLiteral("中文日志\r\n第二行"))}, {"doc.rtf", rtf}});
+    WriteFiles(logs, {{"doc.rtf", rtf}});
     QTextEdit edit;
-    EXPECT_EQ(RunWorker(new ThreadGetLogFile(agent->Ip(), "gbk.log", &edit, 20)), std::vector<int>{0});
-    EXPECT_EQ(edit.toPlainText(), QStringLiteral("中文日志\n第二行"));
-
     RunWorker(new ThreadGetLogFile(agent->Ip(), "doc.rtf", &edit, int(rtf.size())));
     EXPECT_EQ(edit.toPlainText(), QStringLiteral("plain bold red\n中文 €"));
     QTextCursor at(edit.document());
@@ -199,7 +183,7 @@ TEST_F(LogThreadsTest, ViewerTextArrivesInTheControl)
 
     ScriptedAnswerer answers;
     agent->SetFault(FakeAgent::Fault::RejectKey);
-    RunWorker(new ThreadGetLogFile(agent->Ip(), "gbk.log", &edit, 20));
+    RunWorker(new ThreadGetLogFile(agent->Ip(), "doc.rtf", &edit, 20));
     EXPECT_EQ(Boxes(answers), QStringList{Warning("密钥错误,请检查!")});
 }
 
