@@ -34,8 +34,6 @@ namespace {
 
 constexpr int Patience = 60000; // upper bound of every wait: a sanitized build on a loaded machine
 const QString OperatorName = QStringLiteral("值班长");
-const QString Login = QStringLiteral("duty");
-const QString Password = QStringLiteral("zol123");
 const QString ExitQuestion = QStringLiteral("确认|您确定要退出系统吗?");
 
 // The id of the terminal of this name.
@@ -148,18 +146,6 @@ void Mark(TFrmLog& w, const QString& name)
     w.DBGrid->selectRow(int(Values(w.ClientDataSet, "name").indexOf(name)));
 }
 
-// The text that the viewer shows for the marked file.
-QString View(TFrmLog& w)
-{
-    QString text;
-    const auto filled = [](TFormGetLogFile& v) { return !v.RichEdit->toPlainText().isEmpty(); };
-    EXPECT_TRUE(Within<TFormGetLogFile>([&] { w.SpeedButton2->click(); }, [&](TFormGetLogFile& v) {
-        text = v.RichEdit->toPlainText();
-        v.close();
-    }, filled));
-    return text;
-}
-
 // Starts the console and logs in; scene runs in the message loop once the first activation, with
 // its automatic check when that is on, has ended; then the operator exits, answered by answers.
 void LogInAndRun(const QString& login, const QString& password, ScriptedAnswerer& answers,
@@ -203,9 +189,9 @@ protected:
         TestDb::CreateFresh();
         TestDb::Exec(QString::fromUtf8(ReadFile(QStringLiteral(ZOL_SOURCE_DIR "/db/demo.sql"))));
         TestDb::Exec(QStringLiteral("insert into zol_user (name, landname, password, type, remark) "
-                                    "values ('%1', '%2', md5('%3'), '1', '');"
-                                    "update zol_baseinfo set port = %4;")
-                         .arg(OperatorName, Login, Password)
+                                    "values ('%1', 'duty', md5('zol123'), '1', '');"
+                                    "update zol_baseinfo set port = %2;")
+                         .arg(OperatorName)
                          .arg(relayPort.Number()));
         const QByteArray conf = "[system]\nAutoDetected=1\nSocketPort=" + QByteArray::number(agentPort.Number()) + '\n';
         AgentTestSupport::WriteFiles(settingsDir, {{QStringLiteral("conf.ini"), conf + settings}});
@@ -215,7 +201,7 @@ protected:
                                 QStringLiteral("--silent-relay"), QStringLiteral("127.0.0.122"), QStringLiteral("--boot-ms"),
                                 QStringLiteral("300"), QStringLiteral("--refresh-ms"), QStringLiteral("500")}))
             << demo.Output().toStdString();
-        LogInAndRun(Login, Password, answers, scene);
+        LogInAndRun(QStringLiteral("duty"), QStringLiteral("zol123"), answers, scene);
     }
 
     HeldPort agentPort;
@@ -319,7 +305,11 @@ TEST_F(OperatorDay, LooksIntoOneTerminal)
         QString viewed;
         EXPECT_TRUE(Within<TFrmLog>([] { MainForm->PmenuTreeDevLogClick(); }, [&](TFrmLog& w) {
             Mark(w, files[3]);
-            viewed = View(w);
+            const auto filled = [](TFormGetLogFile& v) { return !v.RichEdit->toPlainText().isEmpty(); };
+            EXPECT_TRUE(Within<TFormGetLogFile>([&] { w.SpeedButton2->click(); }, [&](TFormGetLogFile& v) {
+                viewed = v.RichEdit->toPlainText();
+                v.close();
+            }, filled));
             Mark(w, files[0]);
             MessageBoxes::SetFileAnswerer([&](const FileDialogRequest&) { return savedFile; });
             w.SpeedButton3->click(); // returns when the file is written

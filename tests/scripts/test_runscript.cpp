@@ -23,7 +23,6 @@ namespace {
 constexpr int StartTimeoutMs = 120000; // the first run installs a database server and loads the demo data
 constexpr int EndTimeoutMs = 60000;
 constexpr int IoTimeoutMs = 10000;
-constexpr char RfbSecurityNone = 1;
 constexpr char RfbSecurityVncAuth = 2;
 constexpr int RfbChallengeSize = 16;
 
@@ -31,13 +30,11 @@ const QRegularExpression VncPort(QStringLiteral(R"(VNC on 127\.0\.0\.1:(\d+) onl
 const QRegularExpression VncPassword(QStringLiteral(R"(VNC password: (\S+))"));
 const QRegularExpression DatabasePort(QStringLiteral(R"(MariaDB on 127\.0\.0\.1:(\d+))"));
 
-// Stands in for the console: reports its process id, the display, whether an X client gets through
-// to it, and the output of console.sql through the data source; then waits for the file that holds
-// its exit code.
+// Stands in for the console: reports the display, whether an X client gets through to it, and the
+// output of console.sql through the data source; then waits for the file that holds its exit code.
 constexpr char StandInConsole[] = R"(#!/bin/sh
 dir=$(dirname "$0")
 {
-  echo "pid=$$"
   echo "display=$DISPLAY"
   if [ -n "$DISPLAY" ] && setxkbmap -query >/dev/null 2>&1; then echo "x=ok"; else echo "x=fail"; fi
   if [ -f "$dir/console.sql" ]; then isql -b -d'|' zol zol zol < "$dir/console.sql" 2>&1; fi
@@ -50,11 +47,11 @@ rm -f "$dir/end" "$dir/report"
 exit "$code"
 )";
 
-// Stands in for the simulated terminals: reports its process id and arguments, says it is ready as
-// the real program does, and runs until it is told to end (or its test has gone).
+// Stands in for the simulated terminals: reports its arguments, says it is ready as the real program
+// does, and runs until it is told to end (or its test has gone).
 constexpr char StandInDemo[] = R"(#!/bin/bash
 dir=$(dirname "$0")
-{ echo "pid=$$"; printf '%s\n' "$@"; } > "$dir/demo-report.part"
+printf '%s\n' "$@" > "$dir/demo-report.part"
 mv "$dir/demo-report.part" "$dir/demo-report"
 echo "zoldemo: ready, 0 demo terminals"
 trap 'exit 0' TERM
@@ -125,7 +122,7 @@ public:
     // SQL that the stand-in console runs through the data source "zol" on its next start.
     void SetConsoleSql(const QString& sql) { WriteFile(Path("console.sql"), sql.toUtf8() + '\n'); }
 
-    // The stand-in console's report once it runs ("pid=", "display=", "x=ok|fail", then the output
+    // The stand-in console's report once it runs ("display=", "x=ok|fail", then the output
     // of its SQL); empty when the script ended or the time ran out first.
     QString WaitForConsole()
     {
@@ -135,8 +132,8 @@ public:
         return QString::fromUtf8(Slurp(report));
     }
 
-    // The stand-in simulated terminals' report ("pid=", then one argument a line); empty when they
-    // have not run since the script last started.
+    // The stand-in simulated terminals' arguments, one a line; empty when they have not run since
+    // the script last started.
     QString DemoReport() const { return QString::fromUtf8(Slurp(Path("demo-report"))); }
 
     void EndConsole(int exitCode) { WriteFile(Path("end"), QByteArray::number(exitCode)); }
@@ -220,14 +217,14 @@ QByteArray ReadExactly(QTcpSocket& socket, qsizetype size)
     return data;
 }
 
-// An RFB session up to the server's first answer after the client chose a security type (and, for
-// VNC authentication, answered the challenge with response): the types offered, then that answer.
+// An RFB session up to the server's security result for VNC authentication with this response to
+// its challenge: the security types offered, then that result.
 struct Handshake {
     QByteArray offered;
-    QByteArray answer;
+    QByteArray result;
 };
 
-Handshake Negotiate(int port, char type, const QByteArray& response = {})
+Handshake Authenticate(int port, const QByteArray& response)
 {
     Handshake handshake;
     QTcpSocket socket;
@@ -237,12 +234,10 @@ Handshake Negotiate(int port, char type, const QByteArray& response = {})
     socket.write("RFB 003.008\n");
     const QByteArray count = ReadExactly(socket, 1);
     handshake.offered = ReadExactly(socket, count.isEmpty() ? 0 : static_cast<uchar>(count[0]));
-    socket.write(QByteArray(1, type));
-    if (type == RfbSecurityVncAuth) {
-        ReadExactly(socket, RfbChallengeSize);
-        socket.write(response);
-    }
-    handshake.answer = ReadExactly(socket, 4);
+    socket.write(QByteArray(1, RfbSecurityVncAuth));
+    ReadExactly(socket, RfbChallengeSize);
+    socket.write(response);
+    handshake.result = ReadExactly(socket, 4);
     return handshake;
 }
 
@@ -279,11 +274,9 @@ TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers
 
         const int port = run.Printed(VncPort).toInt();
         EXPECT_EQ(ListeningAddresses(port), QStringList{"0100007F"}) << "127.0.0.1 only";
-        const Handshake wrong = Negotiate(port, RfbSecurityVncAuth, QByteArray(RfbChallengeSize, '\0'));
+        const Handshake wrong = Authenticate(port, QByteArray(RfbChallengeSize, '\0'));
         EXPECT_EQ(wrong.offered, QByteArray(1, RfbSecurityVncAuth)) << "no way in without the password";
-        EXPECT_EQ(wrong.answer, QByteArray::fromHex("00000001")) << "a wrong password is refused";
-        const Handshake none = Negotiate(port, RfbSecurityNone);
-        EXPECT_NE(none.answer, QByteArray(4, '\0')) << "a client offering no password is let in";
+        EXPECT_EQ(wrong.result, QByteArray::fromHex("00000001")) << "a wrong password is refused";
 
         if (firstPassword.isEmpty())
             firstPassword = run.Printed(VncPassword);
@@ -326,7 +319,7 @@ TEST(RunScriptWithDisplay, SimulatedTerminalsAndATakenDatabasePortMovesWithTheDa
     ASSERT_FALSE(first.isEmpty()) << run.Output().toStdString();
     EXPECT_EQ(Line(first, "display"), ":65000");
     EXPECT_FALSE(run.Output().contains(QStringLiteral("VNC")));
-    EXPECT_EQ(run.DemoReport().split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1),
+    EXPECT_EQ(run.DemoReport().split(QLatin1Char('\n'), Qt::SkipEmptyParts),
               QStringList({"--settings", run.Path("conf.ini"), "--logs", run.Home() + "/demo/logs", "--cut-off",
                            "127.0.0.15", "--agent-down", "127.0.0.19", "--silent-relay", "127.0.0.122"}));
     EXPECT_TRUE(run.Output().contains(QStringLiteral("simulated terminals for the demo data")))
