@@ -1,35 +1,57 @@
 // One operator's day with the real console against the simulated terminals of the demo data: the
 // morning round of checks and power commands with their records, a look into one terminal, the
-// records kept up to date, and the check tuned. Each part starts the console and logs in anew.
-#include "DayTestSupport.h"
-
-#include "foundation/DevBean.h"
+// records kept up to date, and the check tuned. Each part starts the console and logs in anew,
+// and acts on the windows the operator opens from inside their own modal loops.
+#include "console/Startup.h"
 #include "foundation/Md5String.h"
+#include "platform/Application.h"
 #include "platform/DbLookupCombo.h"
 #include "platform/GbkCodec.h"
 #include "platform/JpegImage.h"
 #include "platform/RadioGroup.h"
+#include "support/AgentTestSupport.h"
+#include "support/DemoProgram.h"
+#include "support/When.h"
 #include "support/XlsxReader.h"
-#include "terminal/ThreadDevDesktop.h"
 #include "windows/DevEdit.h"
 #include "windows/FormPreference.h"
 #include "windows/FrmClientDetail.h"
 #include "windows/FrmDevDesktop.h"
 #include "windows/FrmGetLogFile.h"
 #include "windows/FrmLogDev.h"
+#include "windows/LoginDlg.h"
 #include "windows/TaskEdit.h"
 #include "windows/UserInsert.h"
 
-#include <QElapsedTimer>
-#include <QStatusBar>
-#include <QTextEdit>
-#include <QToolButton>
+#include <QSignalSpy>
 
 #include <cstdio>
 
-using namespace Day;
+using AgentTestSupport::Boxes;
+using AgentTestSupport::ReadFile;
 
 namespace {
+
+constexpr int Patience = 60000; // upper bound of every wait: a sanitized build on a loaded machine
+const QString OperatorName = QStringLiteral("值班长");
+const QString ExitQuestion = QStringLiteral("确认|您确定要退出系统吗?");
+
+// The id of the terminal of this name.
+int Id(const QString& name)
+{
+    return TestDb::Scalar(QStringLiteral("select id from zol_baseinfo where name = '%1'").arg(name)).toInt();
+}
+
+QString Status(const QString& name)
+{
+    return TestDb::Scalar(QStringLiteral("select status from zol_status where zol_id = %1").arg(Id(name)));
+}
+
+// The terminal's node selected in the tree, as the operator's click leaves it.
+void SelectInTree(const QString& name)
+{
+    MainForm->TreeDev->setCurrentItem(DevTestSupport::NodeOf(Id(name)));
+}
 
 // Opens and closes a popup menu, as the operator's right click does: its items follow the
 // terminal it was opened on.
@@ -40,22 +62,31 @@ void Popup(QMenu* menu)
     menu->hide();
 }
 
-QString OpText(const QString& name, const char* what)
+QStringList Sorted(QStringList names)
 {
-    return QStringLiteral("%1,设备ID为(%2),设备名称为(%3).").arg(QString::fromUtf8(what)).arg(Id(name)).arg(name);
+    names.sort();
+    return names;
 }
 
-QString ConsoleText() { return MainForm->MemoInfo->toPlainText(); }
-
-QStringList Boxes(const ScriptedAnswerer& answers)
+// The names of a group of the tree, sorted: a moved node goes last, so the order follows timing.
+QStringList Group(int group)
 {
-    QStringList boxes;
-    for (const MessageRequest& box : answers.Requests())
-        boxes << box.caption + '|' + box.text;
-    return boxes;
+    return Sorted(DevTestSupport::Names(group));
 }
 
-const QString ExitQuestion = QStringLiteral("确认|您确定要退出系统吗?");
+// What a grid shows in the column of this title, row by row, trimmed.
+QStringList Column(QTableView* grid, const QString& title)
+{
+    const QAbstractItemModel* model = grid->model();
+    int column = -1;
+    for (int c = 0; c < model->columnCount(); ++c)
+        if (model->headerData(c, Qt::Horizontal).toString() == title)
+            column = c;
+    QStringList texts;
+    for (int row = 0; column >= 0 && row < model->rowCount(); ++row)
+        texts << model->index(row, column).data().toString().trimmed();
+    return texts;
+}
 
 QStringList Values(const DataSet& set, const char* field)
 {
@@ -65,16 +96,47 @@ QStringList Values(const DataSet& set, const char* field)
     return values;
 }
 
-// The detail window once its processes and its network counters have come.
-bool DetailShown(TClientDetail& w)
+QString OpText(const QString& name, const char* what)
 {
-    return w.SetProcess.RecordCount() > 0 && !w.LblUpdateTime->text().isEmpty();
+    return QStringLiteral("%1,设备ID为(%2),设备名称为(%3).").arg(QString::fromUtf8(what)).arg(Id(name)).arg(name);
+}
+
+QString ConsoleText() { return MainForm->MemoInfo->toPlainText(); }
+
+// Runs command; act runs once a modal window of type W is the active one and ready holds for it.
+// act closes the window, or leaves it to close by itself. A window that never gets ready is
+// closed after the patience. False when act never ran.
+template <typename W>
+bool Within(const std::function<void()>& command, const std::function<void(W&)>& act,
+            const std::function<bool(W&)>& ready = [](W&) { return true; })
+{
+    bool ran = false;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* window = qobject_cast<W*>(QApplication::activeModalWidget());
+        if (window && ready(*window)) {
+            poll.stop();
+            ran = true;
+            act(*window);
+        } else if (clock.elapsed() > Patience) {
+            poll.stop();
+            if (window)
+                window->close();
+        }
+    });
+    poll.start();
+    command();
+    poll.stop();
+    return ran;
 }
 
 // The remote log window with its list of rows, ready for the next command.
-bool Listed(TFrmLog& w, int rows)
+std::function<bool(TFrmLog&)> Listed(int rows)
 {
-    return w.SpeedButton1->isEnabled() && w.ClientDataSet.RecordCount() == rows;
+    return [rows](TFrmLog& w) { return w.SpeedButton1->isEnabled() && w.ClientDataSet.RecordCount() == rows; };
 }
 
 // The row of this file alone marked, as the operator's click leaves it.
@@ -84,18 +146,32 @@ void Mark(TFrmLog& w, const QString& name)
     w.DBGrid->selectRow(int(Values(w.ClientDataSet, "name").indexOf(name)));
 }
 
-// The text that the viewer shows for the marked file.
-QString View(TFrmLog& w)
+// Starts the console and logs in; scene runs in the message loop once the first activation, with
+// its automatic check when that is on, has ended; then the operator exits, answered by answers.
+void LogInAndRun(const QString& login, const QString& password, ScriptedAnswerer& answers,
+                 const std::function<void()>& scene)
 {
-    QString text;
-    const auto filled = [](TFormGetLogFile& v) { return !v.RichEdit->toPlainText().isEmpty(); };
-    EXPECT_TRUE(Within<TFormGetLogFile>([&] { w.SpeedButton2->click(); }, filled, [&](TFormGetLogFile& v) {
-        text = v.RichEdit->toPlainText();
-        v.close();
-    }));
-    return text;
+    QObject looks; // ends the looks below with the day
+    std::unique_ptr<QSignalSpy> pages;
+    When([] { return LoginDlg && LoginDlg->isVisible(); }, [&] {
+        // The first activation shows the console page, runs the check under the wait window and
+        // then shows the device page. Before it the message loop may not even run yet: an exit
+        // then would leave the loop that starts afterwards running for ever.
+        pages = std::make_unique<QSignalSpy>(MainForm->PageControlMain, &QTabWidget::currentChanged);
+        LoginDlg->Editlandname->setText(login);
+        LoginDlg->Editpassword->setText(password);
+        LoginDlg->OKBtn->click();
+    }, &looks);
+    When([&] { return pages && pages->count() >= 2 && !QApplication::activeModalWidget(); }, [&] {
+        scene();
+        answers.Answer(MsgResult::Ok);
+        MainForm->BtnExitClick();
+    }, &looks);
+    RunStartup(*static_cast<TApplication*>(qApp));
 }
 
+// The console's day: a fresh database with the demo data and one operator, the simulated terminals
+// (with the run command's failure paths) on ports held free, the console's settings.
 class OperatorDay : public ::testing::Test {
 protected:
     // Once the console's message loop has ended, Qt leaves every later modal loop of the process
@@ -107,7 +183,32 @@ protected:
             GTEST_SKIP() << "one day per process: run it alone (--gtest_filter=OperatorDay.<day>)";
     }
 
-    Day::Console console;
+    // Settings lines added to the ones every day has; scene as for LogInAndRun.
+    void Start(const QByteArray& settings, const std::function<void()>& scene)
+    {
+        TestDb::CreateFresh();
+        TestDb::Exec(QString::fromUtf8(ReadFile(QStringLiteral(ZOL_SOURCE_DIR "/db/demo.sql"))));
+        TestDb::Exec(QStringLiteral("insert into zol_user (name, landname, password, type, remark) "
+                                    "values ('%1', 'duty', md5('zol123'), '1', '');"
+                                    "update zol_baseinfo set port = %2;")
+                         .arg(OperatorName)
+                         .arg(relayPort.Number()));
+        const QByteArray conf = "[system]\nAutoDetected=1\nSocketPort=" + QByteArray::number(agentPort.Number()) + '\n';
+        AgentTestSupport::WriteFiles(settingsDir, {{QStringLiteral("conf.ini"), conf + settings}});
+        TMainForm::SetConfigDirForTest(settingsDir.path());
+        ASSERT_TRUE(demo.Start({QStringLiteral("--settings"), settingsDir.filePath(QStringLiteral("conf.ini")), QStringLiteral("--cut-off"),
+                                QStringLiteral("127.0.0.15"), QStringLiteral("--agent-down"), QStringLiteral("127.0.0.19"),
+                                QStringLiteral("--silent-relay"), QStringLiteral("127.0.0.122"), QStringLiteral("--boot-ms"),
+                                QStringLiteral("300"), QStringLiteral("--refresh-ms"), QStringLiteral("500")}))
+            << demo.Output().toStdString();
+        LogInAndRun(QStringLiteral("duty"), QStringLiteral("zol123"), answers, scene);
+    }
+
+    HeldPort agentPort;
+    HeldPort relayPort;
+    QTemporaryDir settingsDir;
+    DemoProgram demo;
+    ScriptedAnswerer answers;
 };
 
 } // namespace
@@ -117,7 +218,7 @@ protected:
 TEST_F(OperatorDay, MorningRound)
 {
     QTemporaryDir saved;
-    console.Start("TimeOut=1000\n", [&] {
+    Start("TimeOut=1000\n", [&] {
         EXPECT_EQ(CurrentUser ? CurrentUser->Name : QString(), OperatorName);
         EXPECT_EQ(DevTestSupport::Captions(), "正常运行(7) 网络异常(2) 关机状态(1) 关闭电源(2)");
         EXPECT_EQ(Group(DevTree::GroupError), Sorted({"北区查询机", "停车场终端"}));
@@ -145,14 +246,14 @@ TEST_F(OperatorDay, MorningRound)
         MainForm->I2->trigger();
         QTableView* grid = MainForm->GrdIns;
         EXPECT_EQ(MainForm->GetActivePageIndex(), TMainForm::PageIdxIns);
-        const QStringList newest = {Column(grid, "设备名称").value(0) + '|' + Column(grid, "操作内容").value(0),
-                                    Column(grid, "设备名称").value(1) + '|' + Column(grid, "操作内容").value(1)};
-        EXPECT_EQ(QSet<QString>(newest.begin(), newest.end()),
+        const QStringList names = Column(grid, "设备名称");
+        const QStringList texts = Column(grid, "操作内容");
+        EXPECT_EQ(QSet<QString>({names.value(0) + '|' + texts.value(0), names.value(1) + '|' + texts.value(1)}),
                   QSet<QString>({"大厅一号机|" + OpText("大厅一号机", "关闭远程设备电源"),
                                  "二楼自助机|" + OpText("二楼自助机", "启动远程设备操作")}));
         EXPECT_EQ(Column(grid, "操作员").mid(0, 2), QStringList(2, OperatorName));
         EXPECT_EQ(Column(grid, "状态").mid(0, 2), QStringList(2, "操作成功"));
-        EXPECT_EQ(Column(grid, "设备名称").size(), 6) << "with the four of the demo data";
+        EXPECT_EQ(names.size(), 6) << "with the four of the demo data";
 
         MainForm->InsPage.DbCbxDevIns->SetKeyValue(QString::number(Id("大厅一号机")));
         MainForm->InsPage.BtnInsSearch->click();
@@ -174,7 +275,7 @@ TEST_F(OperatorDay, MorningRound)
     EXPECT_EQ(TestDb::Rows("select b.name, a.user_name, a.status, a.memo from zol_op_log a join zol_baseinfo b "
                            "on a.zol_id = b.id where a.user_name = '值班长' order by b.name"),
               QStringList({"二楼自助机\t值班长\t1\t", "大厅一号机\t值班长\t1\t"}));
-    EXPECT_EQ(Boxes(console.answers), QStringList{ExitQuestion});
+    EXPECT_EQ(Boxes(answers), QStringList{ExitQuestion});
 }
 
 // One running terminal looked into: its processes, its log files viewed, saved and deleted, and
@@ -183,38 +284,44 @@ TEST_F(OperatorDay, LooksIntoOneTerminal)
 {
     QTemporaryDir saved;
     const QString savedFile = saved.filePath("saved.txt");
-    console.Start("", [&] {
+    Start("", [&] {
         SelectInTree("大厅二号机");
         QStringList processes;
-        EXPECT_TRUE(Within<TClientDetail>([] { MainForm->PmenuTreeDevDetailClick(); }, DetailShown, [&](TClientDetail& w) {
+        const auto detailShown = [](TClientDetail& w) {
+            return w.SetProcess.RecordCount() > 0 && !w.LblUpdateTime->text().isEmpty();
+        };
+        EXPECT_TRUE(Within<TClientDetail>([] { MainForm->PmenuTreeDevDetailClick(); }, [&](TClientDetail& w) {
             processes = Values(w.SetProcess, "name");
             EXPECT_EQ(w.LblDevName->text(), "大厅二号机");
             EXPECT_EQ(w.StatusPanel1->text().trimmed(), "进程数：14");
             EXPECT_TRUE(w.LblIpVolt->text().endsWith(" V"));
             w.close();
-        }));
+        }, detailShown));
         EXPECT_TRUE(processes.contains("kiosk.exe") && processes.contains("zolagent.exe")) << processes.join(' ').toStdString();
 
-        const QDir folder(console.demo.LogFolder(QStringLiteral("127.0.0.12")));
+        const QDir folder(demo.LogFolder(QStringLiteral("127.0.0.12")));
         const QStringList files = folder.entryList(QDir::Files, QDir::Name); // two old days, today, the agent's
         ASSERT_EQ(files.size(), 4);
         QString viewed;
-        const auto listed = [](int rows) { return [rows](TFrmLog& w) { return Listed(w, rows); }; };
-        EXPECT_TRUE(Within<TFrmLog>([] { MainForm->PmenuTreeDevLogClick(); }, listed(4), [&](TFrmLog& w) {
+        EXPECT_TRUE(Within<TFrmLog>([] { MainForm->PmenuTreeDevLogClick(); }, [&](TFrmLog& w) {
             Mark(w, files[3]);
-            viewed = View(w);
+            const auto filled = [](TFormGetLogFile& v) { return !v.RichEdit->toPlainText().isEmpty(); };
+            EXPECT_TRUE(Within<TFormGetLogFile>([&] { w.SpeedButton2->click(); }, [&](TFormGetLogFile& v) {
+                viewed = v.RichEdit->toPlainText();
+                v.close();
+            }, filled));
             Mark(w, files[0]);
             MessageBoxes::SetFileAnswerer([&](const FileDialogRequest&) { return savedFile; });
             w.SpeedButton3->click(); // returns when the file is written
             MessageBoxes::SetFileAnswerer({});
             Mark(w, files[1]);
             w.SpeedButton4->click(); // confirmed; the list comes again
-            EXPECT_TRUE(QTest::qWaitFor([&] { return Listed(w, 3); }, Patience));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return Listed(3)(w); }, Patience));
             w.close();
-        }));
-        EXPECT_EQ(viewed, Gbk::Decode(FileBytes(folder.filePath(files[3]))).replace("\r\n", "\n"));
+        }, Listed(4)));
+        EXPECT_EQ(viewed, Gbk::Decode(ReadFile(folder.filePath(files[3]))).replace("\r\n", "\n"));
         EXPECT_TRUE(viewed.contains("[大厅二号机] 系统启动，终端代理服务开始运行"));
-        EXPECT_EQ(FileBytes(savedFile), FileBytes(folder.filePath(files[0])));
+        EXPECT_EQ(ReadFile(savedFile), ReadFile(folder.filePath(files[0])));
         EXPECT_EQ(folder.entryList(QDir::Files, QDir::Name), QStringList({files[0], files[2], files[3]}));
 
         QByteArray first;
@@ -223,34 +330,33 @@ TEST_F(OperatorDay, LooksIntoOneTerminal)
                 first = w.PictureJpeg;
             return !w.PictureJpeg.isEmpty() && w.PictureJpeg != first;
         };
-        EXPECT_TRUE(Within<TFormDevDesktop>([] { MainForm->PmenuTreeDevDesktopClick(); }, secondPicture,
-                                            [](TFormDevDesktop& w) {
-                                                EXPECT_EQ(w.Picture.size(), QSize(800, 600));
-                                                w.close();
-                                            }));
+        EXPECT_TRUE(Within<TFormDevDesktop>([] { MainForm->PmenuTreeDevDesktopClick(); }, [](TFormDevDesktop& w) {
+            EXPECT_EQ(w.Picture.size(), QSize(800, 600));
+            w.close();
+        }, secondPicture));
         EXPECT_EQ(JpegImage::Decode(first).size(), QSize(800, 600));
         EXPECT_TRUE(QTest::qWaitFor([] { return ThreadDevDesktop::LiveCount() == 0; }, Patience));
     });
-    EXPECT_EQ(Boxes(console.answers), QStringList({QStringLiteral("确认|您确定要删除已选日志吗？"), ExitQuestion}));
+    EXPECT_EQ(Boxes(answers), QStringList({QStringLiteral("确认|您确定要删除已选日志吗？"), ExitQuestion}));
 }
 
 // The records kept up to date: a terminal added, edited and deleted; a planned task for every
 // terminal; a new operator, who then logs in on a console of his own.
 TEST_F(OperatorDay, KeepsTheRecords)
 {
-    console.Start("", [&] {
+    Start("", [&] {
         EXPECT_TRUE(Within<TFormDevEdit>([] { MainForm->MenuItem3->trigger(); }, [&](TFormDevEdit& d) {
             d.EdtDevName->setText("新增查询机");
             d.EdtDevIp->setText("127.0.0.23");
             d.EdtDevMac->setText("00-1A-2B-3C-4D-0D");
             d.EdtDevPos->setText("五楼大厅");
             d.EdtRelayIp->setText("127.0.0.123");
-            d.EdtDevPort->setText(QString::number(console.relayPort.Number()));
+            d.EdtDevPort->setText(QString::number(relayPort.Number()));
             d.BtnOkClick(); // saves, closes and checks the new terminal
         }));
         EXPECT_EQ(TestDb::Scalar("select concat_ws('|', ip, mac, position, relayIp, port, status) from zol_baseinfo a "
                                  "join zol_status b on a.id = b.zol_id where name = '新增查询机'"),
-                  QStringLiteral("127.0.0.23|00-1A-2B-3C-4D-0D|五楼大厅|127.0.0.123|%1|down").arg(console.relayPort.Number()));
+                  QStringLiteral("127.0.0.23|00-1A-2B-3C-4D-0D|五楼大厅|127.0.0.123|%1|down").arg(relayPort.Number()));
         EXPECT_EQ(Group(DevTree::GroupDown), Sorted({"二楼自助机", "新增查询机"}));
 
         const int added = Id("新增查询机");
@@ -310,7 +416,7 @@ TEST_F(OperatorDay, KeepsTheRecords)
     ASSERT_TRUE(ended) << output.toStdString();
     EXPECT_EQ(second.exitCode(), 0) << output.toStdString();
     EXPECT_TRUE(output.contains("logged in: 夜班值守, type 2")) << output.toStdString();
-    EXPECT_EQ(Boxes(console.answers), QStringList({QStringLiteral("确认|您确定要删除已选设备吗？"), ExitQuestion}));
+    EXPECT_EQ(Boxes(answers), QStringList({QStringLiteral("确认|您确定要删除已选设备吗？"), ExitQuestion}));
 }
 
 // The time-out changed in the settings dialog: the next check of the terminal that is cut off
@@ -319,7 +425,7 @@ TEST_F(OperatorDay, TunesTheCheck)
 {
     static constexpr int OldTimeOut = 5000;
     static constexpr int NewTimeOut = 300;
-    console.Start("TimeOut=" + QByteArray::number(OldTimeOut) + "\n", [&] {
+    Start("TimeOut=" + QByteArray::number(OldTimeOut) + "\n", [&] {
         EXPECT_EQ(TimeOut, OldTimeOut);
         EXPECT_TRUE(Within<TFormPreference>([] { MainForm->N18->trigger(); }, [](TFormPreference& d) {
             EXPECT_EQ(d.EdtTimeOut->text(), QString::number(OldTimeOut));
@@ -340,7 +446,7 @@ TEST_F(OperatorDay, TunesTheCheck)
         EXPECT_GE(took, NewTimeOut) << "the connection attempt hangs until the time-out";
         EXPECT_LT(took, OldTimeOut) << "the old time-out still applies";
     });
-    EXPECT_EQ(Boxes(console.answers), QStringList{ExitQuestion});
+    EXPECT_EQ(Boxes(answers), QStringList{ExitQuestion});
 }
 
 // KeepsTheRecords runs this in a process of its own: it logs in with the account it is given and
@@ -351,9 +457,7 @@ TEST(SecondConsole, LogsInWithTheAccountItIsGiven)
     if (login.isEmpty())
         GTEST_SKIP() << "runs as the second console of KeepsTheRecords";
     QTemporaryDir settings;
-    QFile conf(settings.filePath("conf.ini"));
-    ASSERT_TRUE(conf.open(QIODevice::WriteOnly) && conf.write("[system]\nAutoDetected=0\n") > 0);
-    conf.close();
+    AgentTestSupport::WriteFiles(settings, {{QStringLiteral("conf.ini"), "[system]\nAutoDetected=0\n"}});
     TMainForm::SetConfigDirForTest(settings.path());
     ScriptedAnswerer answers;
     bool ran = false;

@@ -4,6 +4,7 @@
 #include "console/DevTestSupport.h"
 #include "peers/FakeAgent.h"
 #include "support/ScriptedAnswerer.h"
+#include "support/When.h"
 #include "terminal/AgentProtocol.h"
 #include "terminal/RemoteDeviceController.h"
 #include "terminal/ThreadDevDesktop.h"
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 namespace AgentTestSupport {
 
@@ -99,23 +101,18 @@ inline bool RunModal(QDialog& dialog, const std::function<void()>& during = {})
 // with a failure, after the patience.
 inline void WhenReady(const std::function<bool()>& cond, const std::function<void()>& action)
 {
-    auto* timer = new QTimer;
-    auto* clock = new QElapsedTimer;
-    clock->start();
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [=] {
-        const bool ready = cond();
-        if (!ready && clock->elapsed() < Patience)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        delete clock;
-        if (ready)
+    QElapsedTimer clock;
+    clock.start();
+    const auto ready = std::make_shared<bool>(false);
+    When([=] {
+        *ready = cond();
+        return *ready || clock.hasExpired(Patience);
+    }, [=] {
+        if (*ready)
             action();
         else
             ADD_FAILURE() << "not ready in time";
     });
-    timer->start();
 }
 
 // Sets the blocking clients' waits for one test and restores the short ones after it.

@@ -1,7 +1,6 @@
 // Starting, watching and ending the simulated terminals program; port numbers held for it.
 #include "support/DemoProgram.h"
 
-#include <QDir>
 #include <QTest>
 
 #include <arpa/inet.h>
@@ -35,50 +34,27 @@ HeldPort::~HeldPort()
 DemoProgram::DemoProgram()
 {
     process_.setProcessChannelMode(QProcess::MergedChannels);
-    // A test that dies without its destructors (an abort, a crash) takes the program with it; it
-    // would otherwise run on as long as its database does.
+    // It would otherwise run on as long as its database does.
     process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }
 
-DemoProgram::~DemoProgram()
-{
-    if (Running())
-        Stop();
-}
-
-bool DemoProgram::Start(const QStringList& args, const QProcessEnvironment& env)
+bool DemoProgram::Start(const QStringList& args)
 {
     output_.clear();
-    process_.setProcessEnvironment(env);
     process_.start(QStringLiteral(ZOL_DEMO_PROGRAM), QStringList{QStringLiteral("--logs"), logs_.path()} + args);
-    return QTest::qWaitFor([this] { return Output().contains(QStringLiteral("ready")) || !Running(); }, ReadyTimeoutMs) &&
-           Running();
-}
-
-int DemoProgram::Stop()
-{
-    process_.terminate();
-    return WaitForExit();
+    const auto readyOrEnded = [this] {
+        return Output().contains(QStringLiteral("ready")) || process_.state() == QProcess::NotRunning;
+    };
+    return QTest::qWaitFor(readyOrEnded, ReadyTimeoutMs) && process_.state() != QProcess::NotRunning;
 }
 
 int DemoProgram::WaitForExit()
 {
-    if (!process_.waitForFinished(EndTimeoutMs)) {
+    if (process_.state() != QProcess::NotRunning && !process_.waitForFinished(EndTimeoutMs)) {
         process_.kill();
         process_.waitForFinished(EndTimeoutMs);
         return -1;
     }
     Output();
     return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
-}
-
-QString DemoProgram::Output()
-{
-    output_ += process_.readAll();
-    return QString::fromUtf8(output_);
-}
-
-QString DemoProgram::LogFolder(const QString& ip) const
-{
-    return QDir(logs_.path()).filePath(ip);
 }

@@ -21,29 +21,36 @@ private:
     int port_ = 0;
 };
 
-// build/demo/zoldemo with log folders of its own; ended (TERM, then KILL) with the object.
+// build/demo/zoldemo with log folders of its own; ended (TERM, then KILL) with the object, and with
+// the test process even when that dies.
 class DemoProgram {
 public:
     static constexpr int ReadyTimeoutMs = 60000; // generous: a sanitized build on a loaded machine
     static constexpr int EndTimeoutMs = 30000;
 
     DemoProgram();
-    ~DemoProgram();
+    ~DemoProgram() { Stop(); }
     DemoProgram(const DemoProgram&) = delete;
     DemoProgram& operator=(const DemoProgram&) = delete;
 
-    // Starts it with args (and its own --logs) in the test's environment, or in env when given,
-    // and waits until it says it is ready; false when it ended or did not get ready in time.
-    bool Start(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
+    // Starts it with args (and its own --logs) and waits until it says it is ready; false when it
+    // ended or did not get ready in time.
+    bool Start(const QStringList& args);
     // Sends TERM and waits for the end; the exit code, or -1 when it did not end normally.
-    int Stop();
+    int Stop()
+    {
+        process_.terminate();
+        return WaitForExit();
+    }
     // Waits for it to end by itself; the exit code, or -1 when it did not end normally in time.
     int WaitForExit();
-    bool Running() const { return process_.state() != QProcess::NotRunning; }
     // What it printed so far.
-    QString Output();
-    // The log folder of the terminal at ip.
-    QString LogFolder(const QString& ip) const;
+    QString Output()
+    {
+        output_ += process_.readAll();
+        return QString::fromUtf8(output_);
+    }
+    QString LogFolder(const QString& ip) const { return logs_.filePath(ip); }
 
 private:
     QTemporaryDir logs_;
