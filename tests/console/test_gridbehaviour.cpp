@@ -117,9 +117,6 @@ TEST_F(GridBehaviourTest, RowsArePaintedByNumberAndSelection)
     QCoreApplication::processEvents();
     EXPECT_EQ(numberCell(1), first);
     EXPECT_EQ(numberCell(2), second);
-    QImage blank(first.size(), first.format());
-    blank.fill(view.palette().color(QPalette::Button));
-    EXPECT_NE(first, blank);
 }
 
 // Click row 2, Shift+click row 5: rows 2 to 5, the current row back on 2; Shift+click row 1: rows
@@ -168,7 +165,6 @@ TEST_F(GridBehaviourTest, SelectAllKeepsTheCurrentRecord)
     MainForm->N9->trigger();
     EXPECT_EQ(SelectedRecNos(Grid()), (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(Data().RecNo(), 7);
-    MainForm->SelectAllRows(nullptr); // no grid: nothing
 }
 
 // One wheel turn moves the focused grid one row, whatever its size; without the focus, or on the
@@ -191,14 +187,11 @@ TEST_F(GridBehaviourTest, WheelMovesTheFocusedGridOneRow)
     MainForm->TreeDev->setFocus();
     turn(-120);
     EXPECT_EQ(Data().RecNo(), 3);
-    EXPECT_EQ(MainForm->AetMouseWheel->objectName(), "AetMouseWheel");
 }
 
-// The record grids as they stand: their select-all items work on the active page's grid, the
-// refresh item reads the operator list again, and their cells use the window's painter.
-TEST_F(GridBehaviourTest, RecordGridsSelectAllAndRefresh)
+// Each record grid's select-all item works on its own grid.
+TEST_F(GridBehaviourTest, RecordGridsSelectAll)
 {
-    // Each grid's own popup item.
     const std::tuple<int, QTableView*, DataSet*, QAction*> pages[] = {
         {TMainForm::PageIdxIns, MainForm->GrdIns, &MainForm->QueryGrdIns, MainForm->InsPage.N10},
         {TMainForm::PageIdxTask, MainForm->GrdTask, &MainForm->QueryGrdTask, MainForm->TaskPage.N12},
@@ -209,18 +202,11 @@ TEST_F(GridBehaviourTest, RecordGridsSelectAllAndRefresh)
     for (const auto& [page, grid, data, selectAll] : pages) {
         MainForm->ShowPage(page); // opens the page's own result first
         *data = Numbered(4);
-        EXPECT_NE(qobject_cast<QStyledItemDelegate*>(grid->itemDelegate()), nullptr);
         data->SetRecNo(2);
         selectAll->trigger();
         EXPECT_EQ(SelectedRecNos(grid), (QList<int>{1, 2, 3, 4})) << page;
         EXPECT_EQ(data->RecNo(), 2);
     }
-
-    MainForm->ShowPage(TMainForm::PageIdxUser);
-    MainForm->QueryGrdUser.CommandText = QStringLiteral("select id, name from zol_user order by id");
-    TestDb::Exec("insert into zol_user (name, landname, password, type) values ('张三', 'zs', 'x', 2)");
-    MainForm->UserPage.MenuItem17->trigger();
-    EXPECT_EQ(MainForm->QueryGrdUser.RecordCount(), TestDb::Scalar("select count(*) from zol_user").toInt());
 }
 
 } // namespace
