@@ -1,8 +1,9 @@
 // What the main window adds to its grids: striped painting and row numbers, Shift ranges, select
-// all, the wheel, and the select-all and refresh items of the record grids' popups.
+// all, the wheel, the select-all items of the record grids' popups, and the device grid's export.
 #include "console/DevTestSupport.h"
 #include "platform/DataSetModel.h"
 #include "support/ScriptedAnswerer.h"
+#include "support/XlsxReader.h"
 
 #include <QTest>
 
@@ -41,8 +42,9 @@ protected:
     {
         ConsoleDb::SetUp();
         MainForm->IniWriteBool(QStringLiteral("AutoDetected"), false);
-        for (int i = 1; i <= 10; ++i)
+        for (int i = 10; i >= 1; --i) // the grid's order by name is not the order of the ids
             AddTerminal(QStringLiteral("终端%1").arg(i, 2, 10, QLatin1Char('0')), "up");
+        designSql_ = Data().CommandText;
         MainForm->show();
         QApplication::setActiveWindow(MainForm);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm, ShowWaitMs));
@@ -52,7 +54,8 @@ protected:
     {
         QApplication::setActiveWindow(MainForm);
         MainForm->ShowPageDev();
-        FormDbMod->ReopenQuery(MainForm->QueryGrdDev);
+        Data().CommandText = designSql_;
+        FormDbMod->ReopenQuery(Data());
         Grid()->clearSelection();
         MainForm->ShiftDown = false;
         MainForm->ShiftAnchorRecNo = 0;
@@ -68,6 +71,7 @@ protected:
         QTest::mouseClick(Grid()->viewport(), Qt::LeftButton, modifiers, Grid()->visualRect(cell).center());
         Pump();
     }
+    static inline QString designSql_;
 };
 
 // Ten rows: 3 and 9 in the darker stripe, 6 in the lighter one, a selected row in the selection
@@ -167,26 +171,17 @@ TEST_F(GridBehaviourTest, SelectAllKeepsTheCurrentRecord)
     EXPECT_EQ(Data().RecNo(), 7);
 }
 
-// One wheel turn moves the focused grid one row, whatever its size; without the focus, or on the
-// console page, the wheel does what it does by itself.
+// The wheel rule (its own tests) works on the focused grid of the active page.
 TEST_F(GridBehaviourTest, WheelMovesTheFocusedGridOneRow)
 {
-    auto turn = [](int delta) {
-        const QPointF at(5, 5);
-        QWheelEvent e(at, Grid()->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(Grid()->viewport(), &e);
-        Pump();
-    };
     ASSERT_TRUE(QTest::qWaitFor([] { return Grid()->hasFocus(); }, ShowWaitMs));
     Data().SetRecNo(3);
-    turn(-360);
+    const QPointF at(5, 5);
+    QWheelEvent turn(at, Grid()->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(Grid()->viewport(), &turn);
+    Pump();
     EXPECT_EQ(Data().RecNo(), 4);
-    turn(120);
-    EXPECT_EQ(Data().RecNo(), 3);
-    MainForm->TreeDev->setFocus();
-    turn(-120);
-    EXPECT_EQ(Data().RecNo(), 3);
 }
 
 // Each record grid's select-all item works on its own grid.
@@ -207,6 +202,41 @@ TEST_F(GridBehaviourTest, RecordGridsSelectAll)
         EXPECT_EQ(SelectedRecNos(grid), (QList<int>{1, 2, 3, 4})) << page;
         EXPECT_EQ(data->RecNo(), 2);
     }
+}
+
+// The device grid's export item: cancelling the dialog ends the command; a name without extension
+// gets the format's, and the workbook holds every terminal in the grid's order, the row-number
+// column empty below its title. An empty grid is refused after the file was chosen.
+TEST_F(GridBehaviourTest, ExportWritesTheDeviceGridOrRefusesAnEmptyOne)
+{
+    ScriptedAnswerer boxes;
+    QTemporaryDir dir;
+    const auto files = [&] { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot); };
+    QString name;
+    int asked = 0;
+    MessageBoxes::SetFileAnswerer([&](const FileDialogRequest&) {
+        ++asked;
+        return name;
+    });
+    MainForm->ExportGrid(Grid());
+    name = dir.filePath("设备列表");
+    MainForm->N20->trigger();
+    EXPECT_EQ(boxes.Count(), 0);
+    EXPECT_EQ(MainForm->ExportThread, nullptr);
+    EXPECT_EQ(files(), QStringList{QStringLiteral("设备列表.xlsx")});
+    const XlsxSheet sheet = ReadXlsx(dir.filePath("设备列表.xlsx"));
+    EXPECT_EQ(QStringList({sheet.text.value("B2"), sheet.text.value("C2"), sheet.text.value("B11")}),
+              QStringList({"终端01", "127.0.0.1", "终端10"}));
+    EXPECT_EQ(sheet.CellsOfColumn('B').size(), 11);
+    EXPECT_EQ(sheet.CellsOfColumn('A'), QStringList{"A1"});
+
+    name = dir.filePath("空");
+    FormDbMod->QuerySqlOn(QStringLiteral("select * from zol_baseinfo where 1 = 0"), Data());
+    MainForm->N20->trigger();
+    MessageBoxes::SetFileAnswerer({});
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(Describe(boxes.Last()), Describe({"警告", "没有要导出的数据!", MsgIcon::Warning, MsgButtons::Ok}));
+    EXPECT_EQ(files(), QStringList{QStringLiteral("设备列表.xlsx")});
 }
 
 } // namespace
