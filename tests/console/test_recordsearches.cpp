@@ -220,16 +220,10 @@ TEST_F(RecordSearchTest, ShowingAPageAgainShowsItsLastSearch)
     EXPECT_EQ(c.LblInsTotalPage->text(), "共3条  共 1 页");
 }
 
-// Return released in a search control runs its box's search; Return in the run-log memo adds a
-// line break and searches with it.
-TEST_F(RecordSearchTest, ReturnSearches)
+// Return released in a search control runs its box's search; in the run-log memo it adds a line
+// break first, and the search looks for that.
+TEST_F(RecordSearchTest, ReturnInTheMemoSearchesWithALineBreak)
 {
-    F().GbxDevSearch->show();
-    DevSearchControls& d = F().DevSearch;
-    d.EdtDevIp->setText("10.2");
-    QTest::keyRelease(d.EdtDevIp, Qt::Key_Return);
-    EXPECT_EQ(Column(F().QueryGrdDev, "id"), QStringList{N(b_)});
-
     AddRunLog(a_, "甲乙", "2013-05-06 12:00:00");
     const int broken = AddRunLog(a_, "甲\n乙", "2013-05-06 12:00:00");
     F().L1->trigger();
