@@ -164,17 +164,26 @@ TEST_F(GridBehaviourTest, SelectAllKeepsTheCurrentRecord)
     EXPECT_EQ(SelectedRecNos(Grid()).size(), 9);
 }
 
-// The wheel rule (its own tests) works on the focused grid of the active page.
+// One wheel turn moves the focused grid one row, whatever its size; without the focus the wheel
+// does what it does by itself.
 TEST_F(GridBehaviourTest, WheelMovesTheFocusedGridOneRow)
 {
+    auto turn = [](int delta) {
+        const QPointF at(5, 5);
+        QWheelEvent e(at, Grid()->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(Grid()->viewport(), &e);
+        Pump();
+    };
     ASSERT_TRUE(QTest::qWaitFor([] { return Grid()->hasFocus(); }, ShowWaitMs));
     Data().SetRecNo(3);
-    const QPointF at(5, 5);
-    QWheelEvent turn(at, Grid()->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
-                     Qt::NoScrollPhase, false);
-    QApplication::sendEvent(Grid()->viewport(), &turn);
-    Pump();
+    turn(-360);
     EXPECT_EQ(Data().RecNo(), 4);
+    turn(120);
+    EXPECT_EQ(Data().RecNo(), 3);
+    MainForm->TreeDev->setFocus();
+    turn(-120);
+    EXPECT_EQ(Data().RecNo(), 3);
 }
 
 // The device grid's export item: cancelling the dialog ends the command; a name without extension
