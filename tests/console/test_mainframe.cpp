@@ -1,5 +1,7 @@
-// The main window's frame: per-page toolbar and resolvers, tabs closed by their glyph, refresh and exit.
+// The main window's frame: per-page toolbar and resolvers, tabs closed by their glyph, refresh, the
+// console view's save item, the pictures of the menus, and exit.
 #include "console/DevTestSupport.h"
+#include "platform/Exception.h"
 #include "support/ScriptedAnswerer.h"
 
 #include <QtTest>
@@ -7,6 +9,7 @@
 namespace {
 
 constexpr int ActivationWaitMs = 500;
+constexpr int WaitMs = 10000;
 
 class MainFrameTest : public ::testing::Test {
 protected:
@@ -15,7 +18,8 @@ protected:
         ConsoleDb::SetUp();
         F().IniWriteBool(QStringLiteral("AutoDetected"), false);
         QSignalSpy pages(F().PageControlMain, &QTabWidget::currentChanged);
-        F().show(), QApplication::setActiveWindow(MainForm);
+        F().show();
+        QApplication::setActiveWindow(MainForm);
         // The first activation shows the console, then the devices.
         ASSERT_TRUE(QTest::qWaitFor([&] { return pages.count() >= 2; }, ActivationWaitMs));
     }
@@ -23,7 +27,8 @@ protected:
     {
         for (int i = TMainForm::PageIdxIns; i <= TMainForm::PageIdxTemp; ++i)
             F().HidePage(i);
-        F().ShowPageInfo(), F().ShowPageDev();
+        F().ShowPageInfo();
+        F().ShowPageDev();
     }
     static TMainForm& F() { return *MainForm; }
     static QTabBar* Bar() { return F().PageControlMain->tabBar(); }
@@ -47,11 +52,15 @@ TEST_F(MainFrameTest, ToolbarAndResolversFollowThePage)
         {f.N52, 5, "00111", f.GrdTemp, &f.QueryGrdTemp}, {nullptr, 6, "00000", nullptr, nullptr},
         {f.O2, 0, "11111", f.GrdDev, &f.QueryGrdDev}};
     for (const auto& [item, page, buttons, grid, query] : table) {
-        item ? item->trigger() : f.ShowPage(page);
+        if (item)
+            item->trigger();
+        else
+            f.ShowPage(page);
         EXPECT_EQ(std::pair(f.GetActivePageIndex(), Buttons()), std::pair(page, buttons));
         EXPECT_EQ(std::pair(f.GetActiveGrid(), f.GetActiveQuery()), std::pair(grid, query)) << page;
     }
-    f.ShowPage(7), f.HidePage(7); // past the last page: ignored
+    f.ShowPage(7); // past the last page: ignored
+    f.HidePage(7);
     EXPECT_EQ(f.GetActivePageIndex(), 0);
 }
 
@@ -66,24 +75,33 @@ TEST_F(MainFrameTest, HidingPagesHandsOverTheActiveTab)
         F().HidePage(page);
         EXPECT_EQ(std::pair(F().GetActivePageIndex(), Buttons()), std::pair(active, buttons)) << page;
     }
-    F().ShowPage(2), F().ShowPage(6), F().HidePage(6);
+    F().ShowPage(2);
+    F().ShowPage(6);
+    F().HidePage(6);
     EXPECT_EQ(F().GetActivePageIndex(), 2);
 }
 
 TEST_F(MainFrameTest, CloseGlyphHidesTheTabAndTheMenuShowsItAgain)
 {
     // A tab hidden by a command leaves no hit area behind for the tab later drawn in its place.
-    F().ShowPage(2), Bar()->repaint();
+    F().ShowPage(2);
+    Bar()->repaint();
     ASSERT_FALSE(F().TabCloseRects[2].isNull());
     F().HidePage(2);
     EXPECT_TRUE(F().TabCloseRects[2].isNull());
 
-    F().ShowPage(3), F().ShowPageDev(), Bar()->repaint();
-    const QRect glyph = F().TabCloseRects[3], devTab = Bar()->tabRect(0);
+    F().ShowPage(3);
+    F().ShowPageDev();
+    Bar()->repaint();
+    const QRect glyph = F().TabCloseRects[3];
+    const QRect devTab = Bar()->tabRect(0);
     EXPECT_TRUE(F().TabCloseRects[0].isNull() && F().TabCloseRects[6].isNull());
     // The hand shows over the 18 x 18 glyph only (right and bottom edges excluded).
     EXPECT_EQ(glyph.size(), QSize(18, 18));
-    const auto cursorAt = [&](QPoint p) { return QTest::mouseMove(Bar(), p), Bar()->cursor().shape(); };
+    const auto cursorAt = [&](QPoint p) {
+        QTest::mouseMove(Bar(), p);
+        return Bar()->cursor().shape();
+    };
     EXPECT_EQ(cursorAt(glyph.topLeft()), Qt::PointingHandCursor);
     EXPECT_EQ(cursorAt(glyph.bottomRight() + QPoint(1, 1)), Qt::ArrowCursor);
     EXPECT_EQ(cursorAt(glyph.center()), Qt::PointingHandCursor);
@@ -98,25 +116,73 @@ TEST_F(MainFrameTest, CloseGlyphHidesTheTabAndTheMenuShowsItAgain)
 
     // The device tab has no glyph: a click there only activates it.
     QTest::mouseClick(Bar(), Qt::LeftButton, {}, QPoint(devTab.right() - 10, devTab.top() + 11));
-    EXPECT_TRUE(F().PageControlMain->isTabVisible(0));
     EXPECT_EQ(F().GetActivePageIndex(), 0);
-    F().L1->trigger(), Bar()->repaint();
+    F().L1->trigger();
+    Bar()->repaint();
     EXPECT_EQ(F().GetActivePageIndex(), 3);
     EXPECT_FALSE(F().TabCloseRects[3].isNull());
 }
 
-// The console and a never opened query have nothing to read: refreshing them is no error.
+// The device page reads its terminals again; a record page its pager's page; the console has
+// nothing to read: refreshing it is no error.
 TEST_F(MainFrameTest, RefreshRereadsTheActivePage)
 {
     const int before = F().QueryGrdDev.RecordCount();
     TestDb::Exec("insert into zol_baseinfo (name, ip) values ('刷新测试', '10.1.1.1');");
     F().BtnRefreshClick();
     EXPECT_EQ(F().QueryGrdDev.RecordCount(), before + 1);
-    F().ShowPageInfo(), F().RefreshActivePage();
-    F().ShowPageIns(), F().BtnRefreshClick(); // a record page reads its pager's page again
-    EXPECT_TRUE(F().QueryGrdIns.Active());
+    F().ShowPageIns();
+    F().BtnRefreshClick();
     EXPECT_EQ(F().InsPage.LblInsTotalPage->text(), QStringLiteral("共0条  共 1 页"));
+    F().ShowPageInfo();
+    F().BtnRefreshClick();
     EXPECT_EQ(answerer_.Count(), 0);
+}
+
+// The console view's text is saved line by line; a name without extension gets "txt"; the view
+// counts as saved. Cancel writes nothing; a file that cannot be written is an error of the command.
+TEST_F(MainFrameTest, ConsoleViewSaveWritesEveryLine)
+{
+    QTextEdit* memo = F().MemoInfo;
+    memo->setPlainText(QStringLiteral("  信息 2013-05-07 08:03:09 : 第一行\n  错误 2013-05-07 08:03:10 : 第二行"));
+    memo->document()->setModified(true);
+    QTemporaryDir dir;
+    QString answer;
+    MessageBoxes::SetFileAnswerer([&](const FileDialogRequest&) { return answer; });
+    F().N100->trigger(); // cancelled
+    EXPECT_TRUE(memo->document()->isModified());
+
+    answer = dir.filePath("控制台");
+    F().N100->trigger();
+    QFile saved(dir.filePath("控制台.txt"));
+    EXPECT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(saved.readAll()), memo->toPlainText() + '\n');
+    EXPECT_FALSE(memo->document()->isModified());
+
+    answer = dir.filePath("控制台.txt/x.log");
+    EXPECT_THROW(F().N100Click(), Exception);
+    MessageBoxes::SetFileAnswerer({});
+}
+
+// The console view's popup opens on a right click; every item of the menus and popups has its
+// picture, but the menu bar's own entries keep their captions.
+TEST_F(MainFrameTest, PopupOpensAndEveryItemHasAPicture)
+{
+    emit F().MemoInfo->customContextMenuRequested(QPoint(5, 5));
+    EXPECT_TRUE(QTest::qWaitFor([] { return F().PmemoInfo->isVisible(); }, WaitMs));
+    F().PmemoInfo->hide();
+
+    QList<QMenu*> menus{F().PmemoInfo, F().PmenuDevGrd, F().PmenuTree};
+    for (QAction* top : F().MenuMain->actions())
+        if (top->menu())
+            menus << top->menu();
+    for (QMenu* menu : menus)
+        for (QAction* item : menu->actions()) {
+            if (item->isSeparator())
+                continue;
+            EXPECT_FALSE(item->icon().isNull()) << item->objectName().toStdString();
+        }
+    EXPECT_TRUE(F().A1->icon().isNull()); // a picture would hide its caption in the menu bar
 }
 
 // Last: the accepted exit ends the event loop.
@@ -127,7 +193,6 @@ TEST_F(MainFrameTest, ExitAsksAndOnlyOkEndsTheLoop)
     QTimer::singleShot(0, [] { F().BtnExit->click(); });
     QTimer::singleShot(200, [] { qApp->exit(StillRunning); });
     EXPECT_EQ(qApp->exec(), StillRunning);
-    EXPECT_EQ(answerer_.Count(), 1);
     EXPECT_EQ(Describe(answerer_.Last()), QStringLiteral("确认|您确定要退出系统吗?|4|1"));
     EXPECT_TRUE(F().isVisible());
 

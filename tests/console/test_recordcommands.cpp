@@ -2,7 +2,6 @@
 // New/Edit/Delete by page, the record popups, the related-records items and the tree's double click.
 #include "console/RecordTestSupport.h"
 #include "windows/DevEdit.h"
-#include "windows/TaskEdit.h"
 #include "windows/UserInsert.h"
 #include "windows/UserUpdate.h"
 
@@ -39,14 +38,6 @@ protected:
         ConsoleDb::ClearLog();
         return run;
     }
-    // The items of a popup in order, separators as "-": "N23 删除已选日志记录(&D)|-|..."
-    static QString Items(QMenu* menu)
-    {
-        QStringList items;
-        for (QAction* a : menu->actions())
-            items << (a->isSeparator() ? QString("-") : a->objectName() + ' ' + a->text());
-        return items.join('|');
-    }
     // Reloads the device grid and the tree from the database.
     static void ReloadDevices()
     {
@@ -60,60 +51,14 @@ protected:
 
 } // namespace
 
-TEST_F(RecordCommandsTest, RecordPopupsHoldTheirItemsInOrder)
-{
-    EXPECT_EQ(Items(F().InsPage.PmenuInsGrd), "N23 删除已选日志记录(&D)|-|N10 全部选择|F2 刷新操作日志列表(&R)|-|N37 导出操作日志列表(&E)");
-    EXPECT_EQ(Items(F().TaskPage.PmenuTaskGrd), "N38 新增任务(&N)|E2 编辑任务(&M)|D2 删除已选任务(&D)|-|N12 全部选择|"
-                                                "N42 刷新任务列表(&R)|-|E3 导出任务列表(&E)");
-    EXPECT_EQ(Items(F().LogPage.PmenuLogGrd), "N22 删除已选操作结果记录(&D)|-|N53 全部选择|N43 刷新操作结果列表(&R)|-|"
-                                              "N40 导出操作结果列表(&E)");
-    EXPECT_EQ(Items(F().UserPage.PmenuUserGrd), "MenuItem1 新增用户(&A)|MenuItem15 修改用户(&M)|MenuItem16 删除已选用户(&D)|-|"
-                                                "N50 全部选择|MenuItem17 刷新用户列表(&R)|-|N14 导出用户列表(&E)");
-    EXPECT_EQ(Items(F().TempPage.PmenuTempGrd), "MenuItem18 删除已选操作温度记录(&D)|-|MenuItem20 全部选择|"
-                                                "MenuItem21 刷新温度记录列表(&R)|-|MenuItem23 导出温度记录列表(&E)");
-}
-
-// Three selected rows: three statements, one refresh. No selection: the current row. Cancel, or an
-// empty grid: nothing, and no box beyond the question.
-TEST_F(RecordCommandsTest, DeletingOperationRecords)
-{
-    const int dev = AddTerminal("甲");
-    QStringList ids;
-    for (int i = 0; i < 5; ++i)
-        ids << N(AddOpLog(dev, "值班员", "断电", QString("2013-05-0%1 08:00:00").arg(i + 1)));
-    F().I2->trigger(); // newest first: ids 5 4 3 2 1
-    SelectRows(F().GrdIns, {0, 2, 4});
-    Run();
-    answers_.Answer(MsgResult::Cancel);
-    F().InsPage.N23->trigger();
-    EXPECT_EQ(Run(), QStringList());
-    EXPECT_EQ(TestDb::Scalar("select count(*) from zol_op_log"), "5");
-
-    F().BtnDelClick();
-    EXPECT_EQ(Run(), QStringList({"delete from zol_op_log where id = " + ids[4], "delete from zol_op_log where id = " + ids[2],
-                                  "delete from zol_op_log where id = " + ids[0], "refresh"}));
-    EXPECT_EQ(Column(F().QueryGrdIns, "id"), QStringList({ids[3], ids[1]}));
-    EXPECT_EQ(Boxes(answers_), QStringList(2, "确认|您确定要删除已选记录吗？|4|1"));
-
-    F().GrdIns->clearSelection();
-    F().QueryGrdIns.SetRecNo(2);
-    F().GrdIns->clearSelection();
-    F().D1->trigger();
-    EXPECT_EQ(Run(), QStringList({"delete from zol_op_log where id = " + ids[1], "refresh"}));
-
-    TestDb::Exec("truncate zol_op_log");
-    F().RefreshActivePage();
-    Run();
-    F().BtnDelClick();
-    EXPECT_EQ(Run(), QStringList());
-    EXPECT_EQ(answers_.Count(), 4);
-}
-
 // The terminal row before its status row, its node counted out of its group; its records stay in
-// their tables. A row the database refuses to delete keeps its status row and its node.
+// their tables. A row the database refuses to delete keeps its status row and its node. (The
+// tree's delete of a terminal is the operator's day.)
 TEST_F(RecordCommandsTest, DeletingTerminals)
 {
-    const int a = AddTerminal("甲", "down"), b = AddTerminal("乙", "down"), c = AddTerminal("丙", "down");
+    const int a = AddTerminal("甲", "down");
+    AddTerminal("乙", "down");
+    const int c = AddTerminal("丙", "down");
     AddOpLog(a, "值班员", "断电", "2013-05-06 08:00:00");
     AddRunLog(a, "运行", "2013-05-06 08:00:00");
     TestDb::Exec(QStringLiteral("delimiter //\ncreate trigger keep_c before delete on zol_baseinfo for each row "
@@ -134,27 +79,36 @@ TEST_F(RecordCommandsTest, DeletingTerminals)
     EXPECT_EQ(F().LblDevId->text(), N(F().DevGridRowId()));
     TestDb::Exec("drop trigger keep_c");
 
-    F().TreeDev->setCurrentItem(NodeOf(b));
-    F().MenuItem5->trigger();
-    EXPECT_EQ(Run(), QStringList({"delete from zol_baseinfo where id = " + N(b), "delete from zol_status where zol_id = " + N(b)}));
-    EXPECT_EQ(Names(DevTree::GroupDown), QStringList({"丙"}));
     F().TreeDev->setCurrentItem(Tree().GroupNode(DevTree::GroupDown));
     F().MenuItem5->trigger(); // a group node: nothing
     EXPECT_EQ(Run(), QStringList());
-    EXPECT_EQ(Boxes(answers_), QStringList(3, "确认|您确定要删除已选设备吗？|4|1"));
+    EXPECT_EQ(Boxes(answers_), QStringList(2, "确认|您确定要删除已选设备吗？|4|1"));
 }
 
-// Toolbar Delete by page, with each page's question and statement; New and Edit do nothing where
-// the toolbar disables them; the console page does nothing at all.
+// Toolbar Delete on each record page: the page's question, then the selected rows by the page's
+// statement and one refresh. No selection: the current row. Cancel, or an empty grid: nothing.
+// New and Edit do nothing where the toolbar disables them; the console page does nothing at all.
 TEST_F(RecordCommandsTest, DeleteOnEveryPage)
 {
     const int dev = AddTerminal("甲");
     AddTaskTypes();
+    const int op1 = AddOpLog(dev, "值班员", "断电", "2013-05-01 08:00:00");
+    const int op2 = AddOpLog(dev, "值班员", "断电", "2013-05-02 08:00:00");
+    const int op3 = AddOpLog(dev, "值班员", "断电", "2013-05-03 08:00:00");
     const int task = AddTask(dev, 1, "2013-05-06 22:00:00");
     const int run = AddRunLog(dev, "运行", "2013-05-06 08:00:00");
     const int user = AddUser("值班员", "duty", 2);
-    const int t1 = AddTempLog(dev, "30", "2013-05-06 08:00:00"), t2 = AddTempLog(dev, "31", "2013-05-06 09:00:00");
+    const int t1 = AddTempLog(dev, "30", "2013-05-06 08:00:00");
+    const int t2 = AddTempLog(dev, "31", "2013-05-06 09:00:00");
+    F().I2->trigger();
+    SelectRows(F().GrdIns, {0, 1});
+    Run();
+    answers_.Answer(MsgResult::Cancel);
+    F().InsPage.N23->trigger();
+    EXPECT_EQ(Run(), QStringList());
     const std::vector<std::tuple<QAction*, QString, QStringList>> pages = {
+        {F().I2, "您确定要删除已选记录吗？",
+         {"delete from zol_op_log where id = " + N(op3), "delete from zol_op_log where id = " + N(op2)}}, // newest first
         {F().N44, "您确定要删除已选计划任务吗？", {"delete from zol_scheduletask where task_id = " + N(task)}},
         {F().L1, "您确定要删除已选记录吗？", {"delete from zol_log where id = " + N(run)}},
         {F().N58, "您确定要删除已选用户吗？", {"delete from zol_user where id=" + N(user)}},
@@ -168,6 +122,13 @@ TEST_F(RecordCommandsTest, DeleteOnEveryPage)
         EXPECT_EQ(Run(), statements + QStringList{"refresh"});
         EXPECT_EQ(Describe(answers_.Last()), "确认|" + question + "|4|1");
     }
+    F().I2->trigger();
+    F().GrdIns->clearSelection();
+    Run();
+    F().D1->trigger();
+    EXPECT_EQ(Run(), QStringList({"delete from zol_op_log where id = " + N(op1), "refresh"}));
+    F().BtnDelClick();
+    EXPECT_EQ(Run(), QStringList());
     for (QAction* item : {F().I2, F().L1, F().N52}) {
         item->trigger();
         F().NewOnCurrentPage();
@@ -175,17 +136,17 @@ TEST_F(RecordCommandsTest, DeleteOnEveryPage)
     }
     F().ShowPageInfo();
     Run();
-    const int boxes = answers_.Count();
     F().NewOnCurrentPage();
     F().EditOnCurrentPage();
     F().DeleteOnCurrentPage();
-    EXPECT_EQ(std::pair(answers_.Count(), Run()), std::pair(boxes, QStringList()));
+    EXPECT_EQ(std::pair(answers_.Count(), Run()), std::pair(8, QStringList()));
 }
 
 // "删除已选用户(&D)" deletes the selected operator accounts.
 TEST_F(RecordCommandsTest, OperatorPopupDeletesOperators)
 {
-    const int keep = AddUser("甲", "a", 1), gone = AddUser("乙", "b", 2);
+    const int keep = AddUser("甲", "a", 1);
+    const int gone = AddUser("乙", "b", 2);
     F().N58->trigger(); // the operator list has no order of its own: find the row
     ASSERT_TRUE(F().QueryGrdUser.Locate("id", N(gone)));
     SelectRows(F().GrdUser, {F().QueryGrdUser.RecNo() - 1});
@@ -196,14 +157,14 @@ TEST_F(RecordCommandsTest, OperatorPopupDeletesOperators)
 }
 
 // Related records from the grid and the tree: the page opens with its box shown, the terminal
-// chosen and searched, together with what the box still holds.
+// chosen and searched, together with what the box still holds; no terminal: the page opens unsearched.
 TEST_F(RecordCommandsTest, RelatedRecordsOpenASearchedPage)
 {
-    const int a = AddTerminal("甲"), b = AddTerminal("乙");
+    const int a = AddTerminal("甲");
+    const int b = AddTerminal("乙");
     AddOpLog(a, "值班员", "远程设备断电", "2013-05-06 08:00:00");
     const int start = AddOpLog(a, "值班员", "远程设备启动", "2013-05-06 09:00:00");
     AddOpLog(b, "值班员", "远程设备启动", "2013-05-06 09:00:00");
-    AddRunLog(b, "运行", "2013-05-06 08:00:00");
     const int temp = AddTempLog(b, "40", "2013-05-06 08:00:00");
     ReloadDevices();
     ASSERT_TRUE(F().QueryGrdDev.Locate("id", N(a)));
@@ -219,18 +180,13 @@ TEST_F(RecordCommandsTest, RelatedRecordsOpenASearchedPage)
     EXPECT_EQ(Column(F().QueryGrdIns, "id"), QStringList{N(start)});
 
     F().TreeDev->setCurrentItem(NodeOf(b));
-    F().MenuItem11->trigger();
-    EXPECT_EQ(std::pair(F().GetActivePageIndex(), F().QueryGrdLog.RecordCount()), std::pair(3, 1));
     F().N5->trigger();
     EXPECT_EQ(Column(F().QueryGrdTemp, "id"), QStringList{N(temp)});
-    EXPECT_EQ(F().TempPage.DbCbxDevTemp->Text(), "乙");
 
     F().TreeDev->setCurrentItem(nullptr);
-    F().MenuItem10->trigger(); // no terminal: the page opens, nothing is searched
+    F().MenuItem10->trigger();
     EXPECT_EQ(F().GetActivePageIndex(), TMainForm::PageIdxTask);
     EXPECT_TRUE(F().GbxTaskSearch->isHidden());
-    F().N5->trigger();
-    EXPECT_EQ(F().GetActivePageIndex(), TMainForm::PageIdxTask);
 }
 
 // A double click on a tree terminal: on a record page with a terminal search, that page's search;
@@ -253,48 +209,23 @@ TEST_F(RecordCommandsTest, TreeDoubleClickFollowsTheActivePage)
     EXPECT_EQ(Column(F().QueryGrdLog, "id"), QStringList{N(run)});
 }
 
-// The task menu is also the page control's menu: its edit and delete items do nothing elsewhere,
-// its new item opens the task page first; the New button's "设备信息" opens the device page first.
-TEST_F(RecordCommandsTest, NewItemsOpenTheirPageFirst)
+// Edit loads the current row's record: an operator's, and on the device page the grid's terminal.
+// The operator page is read again when its dialogs close, saved or not. The task popup (also the
+// page control's menu) edits and deletes nothing off the task page.
+TEST_F(RecordCommandsTest, EditDialogsAndTheTaskPopupOffItsPage)
 {
     const int dev = AddTerminal("甲");
     AddTaskTypes();
     AddTask(dev, 1, "2013-05-06 22:00:00");
-    F().N58->trigger();
-    Run();
-    F().TaskPage.E2->trigger();
-    F().TaskPage.D2->trigger();
-    EXPECT_EQ(std::pair(answers_.Count(), Run()), std::pair(0, QStringList()));
-
-    WithModal<TFormTaskEdit>([] { F().TaskPage.N38->trigger(); }, [](TFormTaskEdit& d) {
-        EXPECT_EQ(F().GetActivePageIndex(), TMainForm::PageIdxTask);
-        d.BtnCancel->click();
-    });
-    WithModal<TFormDevEdit>([] { F().N15->trigger(); }, [](TFormDevEdit& d) {
-        EXPECT_EQ(F().GetActivePageIndex(), TMainForm::PageIdxDev);
-        EXPECT_FALSE(d.EditMode());
-        d.BtnCancel->click();
-    });
-    EXPECT_EQ(FormDevEdit, nullptr);
-    EXPECT_EQ(TestDb::Scalar("select count(*) from zol_scheduletask"), "1");
-}
-
-// Edit loads the current row's record; the operator dialogs refresh the page when they close,
-// saved or not.
-TEST_F(RecordCommandsTest, EditLoadsTheCurrentRecordAndOperatorDialogsRefresh)
-{
-    const int dev = AddTerminal("甲");
-    ReloadDevices();
-    WithModal<TFormDevEdit>([] { F().BtnEditClick(); }, [dev](TFormDevEdit& d) {
-        EXPECT_EQ(std::pair(d.EditMode(), d.LblDevId->text()), std::pair(true, N(dev)));
-        d.BtnCancel->click();
-    });
     AddUser("甲", "a", 1);
     const int second = AddUser("乙", "b", 2);
     F().N58->trigger();
     ASSERT_TRUE(F().QueryGrdUser.Locate("id", N(second)));
     TestDb::Exec("insert into zol_user (name, landname) values ('丙', 'c')");
     Run();
+    F().TaskPage.E2->trigger();
+    F().TaskPage.D2->trigger();
+    EXPECT_EQ(std::pair(answers_.Count(), Run()), std::pair(0, QStringList()));
     WithModal<TFormUserUpdate>([] { F().UserPage.MenuItem15->trigger(); }, [second](TFormUserUpdate& d) {
         EXPECT_EQ(d.Labelid->text(), N(second));
         d.BitBtn2->click();
@@ -302,4 +233,10 @@ TEST_F(RecordCommandsTest, EditLoadsTheCurrentRecordAndOperatorDialogsRefresh)
     EXPECT_EQ(F().QueryGrdUser.RecordCount(), 3);
     WithModal<TFormUserInsert>([] { F().BtnNewClick(); }, [](TFormUserInsert& d) { d.BitBtn2->click(); });
     EXPECT_EQ(Run(), QStringList({"refresh", "refresh"}));
+
+    ReloadDevices();
+    WithModal<TFormDevEdit>([] { F().BtnEditClick(); }, [dev](TFormDevEdit& d) {
+        EXPECT_EQ(std::pair(d.EditMode(), d.LblDevId->text()), std::pair(true, N(dev)));
+        d.BtnCancel->click();
+    });
 }

@@ -1,22 +1,19 @@
-// The remote commands of the main window: popup menus and their enabling, power commands against
-// a fake relay, the network check of the listed rows, remote control.
-#include "console/DevTestSupport.h"
+// The remote commands of the main window: popup menus and their enabling, power commands without
+// a terminal, the network check of the listed rows, remote control.
+#include "console/RecordTestSupport.h"
 #include "platform/DataSetModel.h"
-#include "peers/FakeRelay.h"
 #include "support/ReachabilityPeers.h"
-#include "support/ScriptedAnswerer.h"
-#include "terminal/RemoteDeviceController.h"
 #include "terminal/ThreadTelnet.h"
 
 #include <QTest>
 
 using namespace DevTestSupport;
+using RecordTestSupport::Boxes;
 
 namespace {
 
-constexpr int RelayDivisor = 20;
 constexpr int ShortTimeOutMs = 300;
-constexpr int WaitMs = 20000; // upper bound of every wait
+constexpr int Patience = 20000; // upper bound of every wait
 const QString Refusing = ReachabilityPeers::RefusingIp; // terminals there fail their check
 
 // Enabling of menu's device items: log, desktop, detail, start, shutdown, power on, power off, control.
@@ -31,13 +28,11 @@ QString Items(const QString& menu)
     }
     return s;
 }
-void OpenAndClose(QMenu* menu) { menu->popup(QPoint(10, 10)), Pump(), menu->hide(); }
-QStringList Boxes(const ScriptedAnswerer& answers)
+void OpenAndClose(QMenu* menu)
 {
-    QStringList boxes;
-    for (const MessageRequest& box : answers.Requests())
-        boxes << Describe(box);
-    return boxes;
+    menu->popup(QPoint(10, 10));
+    Pump();
+    menu->hide();
 }
 
 class RemoteCommandsTest : public ::testing::Test {
@@ -45,15 +40,18 @@ protected:
     static void SetUpTestSuite()
     {
         ConsoleDb::SetUp();
-        RelayTimings::SetForTest(RelayDivisor);
-        static UserBean op;
-        op.Id = 3, op.Name = QStringLiteral("值班员"), CurrentUser = &op;
-        designSql_ = MainForm->QueryGrdDev.CommandText, TimeOut = ShortTimeOutMs;
+        designSql_ = MainForm->QueryGrdDev.CommandText;
+        TimeOut = ShortTimeOutMs;
         static ReachabilityPeers peers;
         MainForm->IniWriteInteger(QStringLiteral("SocketPort"), peers.Port());
     }
-    static void TearDownTestSuite() { (void)QTest::qWaitFor([] { return ThreadTelnet::LiveCount() == 0; }, WaitMs); }
-    void SetUp() override { TestDb::Truncate(), MainForm->ShowPageDev(), ConsoleDb::ClearLog(); }
+    static void TearDownTestSuite() { (void)QTest::qWaitFor([] { return ThreadTelnet::LiveCount() == 0; }, Patience); }
+    void SetUp() override
+    {
+        TestDb::Truncate();
+        MainForm->ShowPageDev();
+        ConsoleDb::ClearLog();
+    }
     // The grid shows every terminal (or the rows of sql), the tree is rebuilt, nothing selected.
     static void Reload(const QString& sql = QString())
     {
@@ -61,7 +59,9 @@ protected:
         grid.CommandText = designSql_;
         sql.isEmpty() ? FormDbMod->ReopenQuery(grid) : FormDbMod->QuerySqlOn(sql, grid);
         MainForm->BuildDevTree();
-        MainForm->GrdDev->clearSelection(), MainForm->TreeDev->setCurrentItem(nullptr), Pump();
+        MainForm->GrdDev->clearSelection();
+        MainForm->TreeDev->setCurrentItem(nullptr);
+        Pump();
     }
     static void GoToRow(int id)
     {
@@ -90,8 +90,10 @@ TEST_F(RemoteCommandsTest, PopupEnablingFollowsTheTerminalsGroup)
                                   QStringList(4, QStringLiteral("警告|请在设备树上选择设备后，再进行此操作！|2|0")));
     EXPECT_EQ(TestDb::Scalar("select count(*) from zol_op_log"), "0");
 
-    const int up = AddTerminal("正常", "up", Refusing), error = AddTerminal("异常", "up", Refusing);
-    const int down = AddTerminal("关机", "down", Refusing), off = AddTerminal("断电", "poweroff", Refusing);
+    const int up = AddTerminal("正常", "up", Refusing);
+    const int error = AddTerminal("异常", "up", Refusing);
+    const int down = AddTerminal("关机", "down", Refusing);
+    const int off = AddTerminal("断电", "poweroff", Refusing);
     Reload();
     MainForm->UpdateDevNetState(error, Consts::StatusError);
     for (const auto& [id, expected] : std::vector<std::pair<int, QString>>{
@@ -106,28 +108,6 @@ TEST_F(RemoteCommandsTest, PopupEnablingFollowsTheTerminalsGroup)
         OpenAndClose(MainForm->PmenuDevGrd);
         EXPECT_EQ(Items("PmenuGridDev") + Items("PmenuTreeDev"), expected + expected) << id;
     }
-}
-
-TEST_F(RemoteCommandsTest, PowerOffFromTheGridPopupMovesTheNodeAndLogsTheOperation)
-{
-    FakeRelay relay;
-    relay.SetChannel(PowerChannel, true);
-    AddTerminal("乙", "up", Refusing);
-    const int id = AddTerminal("甲", "up", Refusing);
-    TestDb::Exec(QStringLiteral("update zol_baseinfo set relayIp='127.0.0.1', port=%1").arg(relay.Port()));
-    Reload();
-    GoToRow(id);
-    ScriptedAnswerer answers;
-    OpenAndClose(MainForm->PmenuDevGrd);
-    MainForm->PmenuGridDevPowerOff->trigger(), Pump(); // returns when the batch has ended
-
-    EXPECT_EQ(Boxes(answers), QStringList());
-    EXPECT_FALSE(relay.Channel(PowerChannel));
-    EXPECT_EQ(MainForm->GetDevNetState(id), Consts::StatusPowerOff);
-    EXPECT_EQ(Names(DevTree::GroupPowerOff), QStringList{"甲"});
-    EXPECT_EQ(Captions(), "正常运行(1) 网络异常(0) 关机状态(0) 关闭电源(1)");
-    EXPECT_EQ(TestDb::Rows("select zol_id, user_id, user_name, operation, status from zol_op_log"),
-              QStringList{QStringLiteral("%1\t3\t值班员\t关闭远程设备电源,设备ID为(%1),设备名称为(甲).\t1").arg(id)});
 }
 
 // After a search that leaves three rows, checking "all" checks those three only, and leaves no
@@ -173,7 +153,7 @@ TEST_F(RemoteCommandsTest, RightClickKeepsTheRowsThePopupActsOn)
     QContextMenuEvent request(QContextMenuEvent::Mouse, underMouse.center(),
                               grid->viewport()->mapToGlobal(underMouse.center()));
     QApplication::sendEvent(grid->viewport(), &request);
-    EXPECT_TRUE(QTest::qWaitFor([] { return MainForm->PmenuDevGrd->isVisible(); }, WaitMs));
+    EXPECT_TRUE(QTest::qWaitFor([] { return MainForm->PmenuDevGrd->isVisible(); }, Patience));
     MainForm->PmenuDevGrd->hide();
     EXPECT_EQ(MainForm->QueryGrdDev.RecNo(), 3);
     EXPECT_EQ(DataSetModel::SelectedRows(grid), QList<int>({0, 2}));
@@ -192,11 +172,12 @@ TEST_F(RemoteCommandsTest, RemoteControlStartsTheViewerOrSaysWhyNot)
     const QString cwd = QDir::currentPath();
     QDir::setCurrent(dir.path());
     const auto files = [](int n) { // the viewer is started detached
-        (void)QTest::qWaitFor([&] { return QDir().entryList(QDir::Files).size() >= n; }, WaitMs);
+        (void)QTest::qWaitFor([&] { return QDir().entryList(QDir::Files).size() >= n; }, Patience);
         return QDir().entryList(QDir::Files);
     };
     TMainForm::SetRemoteViewerProgramForTest("touch");
-    const int id = AddTerminal("甲", "up", "10.1.1.7"), blank = AddTerminal("乙", "up", "  ");
+    const int id = AddTerminal("甲", "up", "10.1.1.7");
+    const int blank = AddTerminal("乙", "up", "  ");
     Reload();
     ScriptedAnswerer answers;
 
