@@ -126,7 +126,8 @@ TEST_F(LogWindowTest, BrowseSaveAsAndDelete)
         EXPECT_FALSE(w->SpeedButton4->isEnabled());
         w->close();
     }));
-    EXPECT_EQ(shown, QStringList({"b.log  --  " + agent.Ip() + "|b\nline two\n", LongName + "  --  " + agent.Ip() + "|长名字的日志"}));
+    EXPECT_EQ(shown, QStringList({"b.log  --  " + agent.Ip() + "|b\nline two\n",
+                                  LongName + "  --  " + agent.Ip() + "|长名字的日志"}));
     EXPECT_EQ(asks, 2);
     EXPECT_EQ(ReadFile(local.filePath("b.txt")), "b\r\nline two\r\n");
     EXPECT_EQ(agent.LinesStartingWith("getlog"), QStringList({"getlog,b.log", "getlog," + LongName, "getlog,b.log"}));
