@@ -1,5 +1,5 @@
 // The settings dialog: what it shows, each check at its bounds in its order, the writes and the
-// live log level and time-out; and its openers in the main window.
+// live log level and time-out; and the data-source dialog.
 #include "console/MainForm.h"
 #include "foundation/Consts.h"
 #include "platform/Exception.h"
@@ -57,7 +57,7 @@ protected:
 };
 
 // Without settings the dialog shows the defaults; saving writes the keys as typed and makes the log
-// level and the time-out live.
+// level live.
 TEST_F(FormPreferenceTest, DefaultsAreShownAndSavedWhole)
 {
     TFormPreference& d = dialog_;
@@ -72,13 +72,11 @@ TEST_F(FormPreferenceTest, DefaultsAreShownAndSavedWhole)
     d.RgpAutoDetect->SetItemIndex(1);
     EXPECT_EQ(Press({{d.EdtTimeOut, "2500"}, {d.EdtSocketAKey, " k e "}, {d.EdtRemoteCtrlDevPort, "-1"}}), "");
     EXPECT_EQ(d.result(), QDialog::Accepted);
-    EXPECT_EQ(MainForm->IniReadInteger("TimeOut", 0), 2500);
     EXPECT_FALSE(MainForm->IniReadBool("AutoDetected", true));
     EXPECT_EQ(MainForm->IniReadInteger("LogLevel", 0), 1);
     EXPECT_EQ(MainForm->IniReadInteger(Consts::KeyRemoteCtrlDevPort, 0), -1);
     EXPECT_TRUE(ConfText().contains(QStringLiteral("SocketAKey= k e \n"))) << ConfText().toStdString();
     EXPECT_EQ(LogLevel.load(), 1);
-    EXPECT_EQ(TimeOut.load(), 2500);
 }
 
 // Each range check at its bound: 500 and 100 to 10000 are accepted, one past is refused.
@@ -138,29 +136,6 @@ TEST_F(FormPreferenceTest, RefusedWriteKeepsTheLiveValues)
     EXPECT_EQ(LogLevel.load(), Consts::InitialLogLevel);
     EXPECT_EQ(TimeOut.load(), Consts::InitialTimeOut);
     EXPECT_EQ(dialog_.result(), QDialog::Rejected);
-}
-
-// "设置" and "数据源(&O)" open their dialog modally and free it when it closes.
-TEST_F(FormPreferenceTest, OpenedFromTheToolbarAndTheMenu)
-{
-    QStringList opened;
-    auto closeNext = [&opened] {
-        QTimer::singleShot(0, [&opened] {
-            QWidget* modal = QApplication::activeModalWidget();
-            opened << (modal ? modal->objectName() : QString());
-            EXPECT_TRUE(!FormPreference || static_cast<QWidget*>(FormPreference) == modal);
-            if (auto* dialog = qobject_cast<QDialog*>(modal))
-                dialog->reject();
-        });
-    };
-    closeNext();
-    MainForm->BtnLog->click();
-    closeNext();
-    MainForm->O1->trigger();
-    EXPECT_EQ(opened, QStringList({"FormPreference", "FormDataSource"}));
-    EXPECT_EQ(FormPreference, nullptr);
-    EXPECT_EQ(FormDataSource, nullptr);
-    EXPECT_TRUE(ConfText().isEmpty()); // cancelled: nothing written
 }
 
 // The data source: "zol" when none is stored; a blank name is refused; any other is stored as typed.
