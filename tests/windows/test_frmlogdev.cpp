@@ -1,7 +1,6 @@
 // The remote log window against a fake agent: the list, browse, save as, delete and failures.
 #include "console/RecordTestSupport.h"
 #include "platform/Application.h"
-#include "platform/DataSetModel.h"
 #include "platform/GbkCodec.h"
 #include "support/AgentTestSupport.h"
 #include "windows/FrmGetLogFile.h"
@@ -10,7 +9,6 @@
 #include <QLabel>
 #include <QTableView>
 #include <QTextEdit>
-#include <QTimer>
 #include <QToolButton>
 
 using namespace AgentTestSupport;
@@ -43,7 +41,6 @@ protected:
         auto w = std::make_unique<TFrmLog>();
         const QString ip = w->SelectIpById(QString::number(devId));
         w->LbDevIp->setText(ip);
-        w->setWindowTitle(QStringLiteral("远程日志列表-") + ip);
         return w;
     }
     static bool Listed(TFrmLog& w, int rows)
