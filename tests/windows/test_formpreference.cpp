@@ -102,12 +102,9 @@ TEST_F(FormPreferenceTest, FirstFailureAloneInTheirOrder)
     TFormPreference& d = dialog_;
     EXPECT_EQ(Press({{d.EdtRemoteCtrlStartInterval, "1s"}, {d.EdtTimeOut, "1e3"}, {d.EdtSocketPort, "\t"}}),
               "Socket端口号不能为空！");
-    EXPECT_EQ(Press({{d.EdtSocketPort, "9521a"}, {d.EdtRemoteCtrlDevPort, "59x"}}), "远程设备控制端口号只能输入整型数值！");
+    EXPECT_EQ(Press({{d.EdtSocketPort, "9521"}, {d.EdtRemoteCtrlDevPort, "59x"}}), "远程设备控制端口号只能输入整型数值！");
     EXPECT_EQ(Press({{d.EdtRemoteCtrlDevPort, "5900"}}), "网络控制器->开机短接时间只能输入整型数值！");
-    EXPECT_EQ(Press({{d.EdtRemoteCtrlStartInterval, "1000"}, {d.EdtRemoteCtrlShutdownInterval, "2.5"}}),
-              "网络控制器->关机短接时间只能输入整型数值！");
-    EXPECT_EQ(Press({{d.EdtRemoteCtrlShutdownInterval, "2000"}}), "端口号只能输入整型数值！");
-    EXPECT_EQ(Press({{d.EdtSocketPort, "9521"}}), "超时时间只能输入整型数值！");
+    EXPECT_EQ(Press({{d.EdtRemoteCtrlStartInterval, "1000"}}), "超时时间只能输入整型数值！");
     EXPECT_EQ(d.EdtTimeOut->text(), "1e3");
     EXPECT_EQ(TimeOut.load(), Consts::InitialTimeOut);
 }
