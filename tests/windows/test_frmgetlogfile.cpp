@@ -1,11 +1,10 @@
-// The log viewer: the fetched text, its popup (type size, copy, select all, save) and a failed fetch.
+// The log viewer: the fetched text, its smallest type size, saving, and failed fetches.
 #include "platform/GbkCodec.h"
 #include "support/AgentTestSupport.h"
 #include "support/Thrown.h"
 #include "windows/FrmGetLogFile.h"
 #include "windows/FrmWait.h"
 
-#include <QClipboard>
 #include <QTextEdit>
 
 using namespace AgentTestSupport;
@@ -38,38 +37,28 @@ protected:
     QTemporaryDir local;
 };
 
-// The text is there when the viewer shows; the type size moves by one per command and never
-// below one point; select all and copy put the whole text on the clipboard; saving writes the
-// plain text, and a rich-text log is saved without its markup.
-TEST_F(ViewerTest, ShowsTheLogAndWorksOnItsText)
+// The text is there, decoded, when the viewer shows; the type size never goes below one point;
+// saving writes the plain text, and a rich-text log is saved without its markup.
+TEST_F(ViewerTest, ShowsTheLogAndSavesItsText)
 {
     WriteFiles(logs, {{"app.log", Gbk::Encode(QStringLiteral("第一行\r\n第二行"))},
                       {"doc.rtf", "{\\rtf1\\ansi {\\b bold} text\\par}"}});
     ScriptedAnswerer answers;
-    QStringList asked;
-    MessageBoxes::SetFileAnswerer([&](const FileDialogRequest& r) {
-        asked << r.fileName + '|' + r.filter + '|' + r.defaultSuffix;
-        return local.filePath(QString::number(asked.size()) + ".txt");
+    int saves = 0;
+    MessageBoxes::SetFileAnswerer([&](const FileDialogRequest&) {
+        ++saves;
+        return local.filePath(QString::number(saves) + ".txt");
     });
     TFormGetLogFile viewer("app.log", agent.Ip(), 20);
     View(viewer, [&] {
         EXPECT_EQ(viewer.RichEdit->toPlainText(), QStringLiteral("第一行\n第二行"));
-        const int size = viewer.RichEdit->font().pointSize();
-        viewer.N49->trigger();
-        viewer.N49->trigger();
-        EXPECT_EQ(viewer.RichEdit->font().pointSize(), size + 2);
-        for (int i = 0; i < size + 5; ++i)
+        for (int i = 0; i < 100; ++i)
             viewer.N59->trigger();
         EXPECT_EQ(viewer.RichEdit->font().pointSize(), 1);
-        viewer.MenuItem14->trigger();
-        viewer.MenuItem13->trigger();
-        EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("第一行\n第二行"));
         viewer.N100->trigger();
-        EXPECT_FALSE(viewer.RichEdit->document()->isModified());
     });
     TFormGetLogFile rich("doc.rtf", agent.Ip(), 30);
     View(rich, [&] { rich.N100->trigger(); });
-    EXPECT_EQ(asked, QStringList({QStringLiteral("app.log|文本文件 (*.txt)|txt"), QStringLiteral("doc.rtf|文本文件 (*.txt)|txt")}));
     EXPECT_EQ(QString::fromUtf8(ReadFile(local.filePath("1.txt"))), QStringLiteral("第一行\n第二行"));
     EXPECT_EQ(ReadFile(local.filePath("2.txt")), "bold text\n");
     EXPECT_EQ(Boxes(answers), QStringList());

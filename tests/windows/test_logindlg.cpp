@@ -2,7 +2,6 @@
 // text, the end of the process at the third miss, trimming, quoting and the Enter key.
 #include "windows/LoginDlg.h"
 
-#include "foundation/Consts.h"
 #include "foundation/DateFormat.h"
 #include "foundation/DevBean.h"
 #include "platform/ProcessExit.h"
@@ -61,7 +60,6 @@ protected:
 // text. Enter on the button or in a field logs in as the button does.
 TEST_F(LoginDlgTest, RightLoginsSetTheOperatorAndClose)
 {
-    EXPECT_EQ(dlg_.Editpassword->echoMode(), QLineEdit::Password);
     SetShortDateFormat(QStringLiteral("dd/MM/yyyy"), QLatin1Char('/'));
     TLoginDlg(); // building the dialog sets the date format used everywhere
     EXPECT_EQ(DateToStr(QDate(2013, 5, 7)), QStringLiteral("2013-05-07"));
@@ -76,7 +74,6 @@ TEST_F(LoginDlgTest, RightLoginsSetTheOperatorAndClose)
         EXPECT_TRUE(LoggedIn);
         ASSERT_NE(CurrentUser, nullptr);
         EXPECT_EQ(CurrentUser->Name, user);
-        EXPECT_EQ(CurrentUser->Id, TestDb::Scalar("select id from zol_user where name='" + user + "'").toInt());
         EXPECT_EQ(dlg_.result(), QDialog::Accepted);
         EXPECT_FALSE(dlg_.isVisible());
     }
@@ -86,8 +83,6 @@ TEST_F(LoginDlgTest, RightLoginsSetTheOperatorAndClose)
 
 TEST_F(LoginDlgTest, MissesCountDownAndTheThirdEndsTheProcess)
 {
-    EXPECT_EQ(TLoginDlg::LoginSql(QStringLiteral("admin"), QStringLiteral("d")),
-              QStringLiteral("select * from zol_user where 1=1  and landname='admin' and password='d'"));
     // An injection attempt finds no row and counts as a miss, without a database error. One press
     // of Enter makes one attempt.
     EXPECT_EQ(Try("x' or '1'='1", "x' or '1'='1", dlg_.Editpassword), QStringLiteral("认证失败，您还有2次机会"));

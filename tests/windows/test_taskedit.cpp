@@ -1,4 +1,4 @@
-// The planned-task dialog against the real server: "全部设备" in one statement, the checks, type 2
+// The planned-task dialog against the real server: "全部设备" with no terminals, the checks, type 2
 // with its pause and a restart after midnight, loading with the snapped pause, edits, refusals.
 #include "console/RecordTestSupport.h"
 #include "windows/TaskEdit.h"
@@ -41,38 +41,20 @@ protected:
         box->setCurrentIndex(index);
         emit box->activated(index);
     }
-    static QString Labels(const TFormTaskEdit& d)
-    {
-        return QStringList{d.LblDevId->text(), d.LblDevIp->text(), d.LblDevMac->text(), d.LblDevPos->text()}.join('|');
-    }
 
     ScriptedAnswerer answers_;
 };
 
 } // namespace
 
-// Unchanged, a new dialog writes in one statement a daily type-1 task without restart for every
-// terminal, at the time the dialog was made; with no terminals nothing is written or refreshed.
-TEST_F(TaskEditTest, NewDialogPlansForAllTerminals)
+// "全部设备" with no terminals: the dialog closes, nothing is written and the page is not refreshed.
+TEST_F(TaskEditTest, AllTerminalsWithoutTerminals)
 {
     TFormTaskEdit empty(MainForm);
     empty.show();
     empty.BtnOkClick();
     EXPECT_FALSE(empty.isVisible());
     EXPECT_EQ(std::pair(Tasks().size(), Refreshes()), std::pair(qsizetype(0), 0));
-
-    const int a = AddTerminal("甲", "down", "127.0.0.2"), b = AddTerminal("乙", "down", "127.0.0.3");
-    TFormTaskEdit d(MainForm);
-    ConsoleDb::ClearLog();
-    EXPECT_EQ(std::pair(d.DbCbxDevTask->Text(), d.DbCbxTaskType->Text()), std::pair(QString("全部设备"), QString("定时关机")));
-    EXPECT_EQ(Labels(d), "全部设备|全部设备|全部设备|全部设备");
-    EXPECT_TRUE(d.CbxLoop->isChecked() && !d.CbxPauseInterval->isEnabled());
-    const QString when = d.DtpShutdownTime->dateTime().toString("yyyy-MM-dd HH:mm:ss");
-    d.BtnOkClick();
-    EXPECT_EQ(Tasks(), QStringList({QString::number(a) + "|1|" + when + "|NULL|天|", QString::number(b) + "|1|" + when + "|NULL|天|"}));
-    EXPECT_EQ(ConsoleDb::LogText().count("执行更新SQL:insert into zol_scheduletask ( zol_id , task_type_id , shutdown_time , "
-                                         "up_time , exec_unit , task_memo )  select id,1,'" + when + "',null,'天','' from zol_baseinfo"), 1);
-    EXPECT_EQ(Refreshes(), 1);
     EXPECT_EQ(answers_.Count(), 0);
 }
 
@@ -83,7 +65,6 @@ TEST_F(TaskEditTest, RestartAfterMidnightMovesTheDate)
     const int a = AddTerminal("甲", "down", "127.0.0.2");
     TFormTaskEdit d(MainForm);
     Pick(d.DbCbxDevTask, "甲");
-    EXPECT_EQ(Labels(d), QString::number(a) + "|127.0.0.2|AA-BB|大厅");
     Pick(d.DbCbxTaskType, "定时重启");
     EXPECT_TRUE(d.CbxPauseInterval->isEnabled());
     d.CbxPauseInterval->setCurrentText("60");
@@ -93,8 +74,6 @@ TEST_F(TaskEditTest, RestartAfterMidnightMovesTheDate)
     MainForm->SetMemoText(d.MemoTaskMemo, "O'Brien\\重启");
     d.BtnOkClick();
     EXPECT_EQ(Tasks(), QStringList{QString::number(a) + "|2|2013-12-31 23:30:00|2014-01-01 00:30:00|天|O'Brien\\\\重启"});
-    Pick(d.DbCbxTaskType, "定时关机");
-    EXPECT_FALSE(d.CbxPauseInterval->isEnabled());
 }
 
 // A stored type-2 task loads with its pause snapped up to a choice (45 -> 60); saving it unchanged
@@ -119,7 +98,7 @@ TEST_F(TaskEditTest, LoadSnapsThePauseAndEditKeepsTheTerminal)
     d.LoadTask(task);
     EXPECT_EQ(d.DbCbxDevTask->findText("全部设备"), -1);
     EXPECT_EQ(d.DbCbxDevTask->Text(), "甲");
-    EXPECT_EQ(Labels(d), QString::number(a) + "|127.0.0.2|AA-BB|大厅");
+    EXPECT_EQ(d.LblDevIp->text(), "127.0.0.2");
     Pick(d.DbCbxDevTask, "乙"); // ignored by an edit
     d.BtnOkClick();
     EXPECT_EQ(Tasks(), QStringList{QString::number(a) + "|2|2013-05-06 22:00:00|2013-05-06 23:00:00|天|"});
