@@ -1,7 +1,6 @@
 // The terminal detail window against a fake agent: the three views, manual refreshes, time-out and failures.
 #include "console/RecordTestSupport.h"
 #include "platform/Application.h"
-#include "platform/DataSetModel.h"
 #include "support/AgentTestSupport.h"
 #include "windows/FrmClientDetail.h"
 
@@ -10,6 +9,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
+#include <QTreeWidget>
 
 using namespace AgentTestSupport;
 using RecordTestSupport::Column;
@@ -61,10 +61,6 @@ TEST_F(DetailTest, ShowsTheThreeViewsByTheirRules)
         EXPECT_EQ(agent.Lines().mid(1, 3), QStringList({"process", "net", "ups"}));
         EXPECT_TRUE(agent.Lines().first().startsWith("auth,"));
         EXPECT_EQ(Column(w.SetProcess, "name"), QStringList({"explorer.exe", QStringLiteral("终端服务.exe"), "agent.exe"}));
-        // Painted by the main window's cell painter: the third row striped.
-        const QRect third = w.GrdProc->visualRect(w.DsProcess->index(2, 0));
-        const QImage shown = w.GrdProc->viewport()->grab().toImage();
-        EXPECT_EQ(QColor(shown.pixel(third.left() + 2, third.center().y())), QColor(210, 217, 223));
         EXPECT_EQ(QStringList({w.LblUpdateTime->text(), w.LblPacSend->text(), w.LblPacReceive->text(),
                                w.LblByteSend->text(), w.LblByteReceive->text()}),
                   QStringList({"2024-05-07 08:03:09", "11", "22", "3300", "4400"}));
@@ -125,6 +121,19 @@ TEST_F(DetailTest, ShowsTheThreeViewsByTheirRules)
     EXPECT_EQ(Boxes(answers), QStringList());
 }
 
+// No terminal: the tree's command without a selection warns and opens nothing; an id without a
+// row opens the window, which says so and closes without a connection.
+TEST_F(DetailTest, NoTerminal)
+{
+    ScriptedAnswerer answers;
+    MainForm->TreeDev->setCurrentItem(nullptr);
+    MainForm->PmenuTreeDevDetailClick();
+    TClientDetail w(id + 1000);
+    EXPECT_TRUE(RunModal(w));
+    EXPECT_EQ(Boxes(answers), QStringList({Warning("请先在左侧树上选择设备！"), Warning("设备不存在")}));
+    EXPECT_EQ(agent.Connections(), 0);
+}
+
 // With TimeOut 1000 the window gives up at the second tick, below 1000 at the first: one box,
 // one log line, closed.
 TEST_F(DetailTest, SilentAgentTimesOut)
@@ -155,7 +164,6 @@ TEST_F(DetailTest, FaultsOfTheAgent)
     } cases[] = {
         {F::Refuse, {Warning("Socket 连接错误！")}, true, false},
         {F::RejectKey, {Warning("密钥错误,建立连接失败！")}, true, false},
-        {F::Late, {}, false, true},
         {F::Split, {}, false, true},
         {F::Batch, {}, false, true},
         {F::Garbage, {title}, false, false},
@@ -163,10 +171,9 @@ TEST_F(DetailTest, FaultsOfTheAgent)
         {F::CloseAfterAuth, {}, false, false},
         {F::CloseMidTransfer, {}, false, false},
     };
-    agent.SetLateMs(300);
     for (const auto& c : cases) {
         EXPECT_TRUE(Settled(agent)); // the last case's lines are all in
-        agent.SetFault(c.fault, c.fault == F::Garbage ? FakeAgent::Scope::CommandsOnly : FakeAgent::Scope::All);
+        agent.SetFault(c.fault);
         agent.ClearLines();
         ConsoleDb::ClearLog();
         ScriptedAnswerer answers;
