@@ -50,9 +50,9 @@ TEST_F(AgentProtocolTest, AuthLineFollowsTheTokenRule)
 }
 
 // Reply waits of a blocking client against a real agent: "unsuccessful" holds "success"; blank
-// replies and silence both end after four waits with "等待数据超时!"; a rejected key is no error;
-// an agent that closes ends the waits at once. A refused connection and a missing address are
-// named as such.
+// replies and silence both end after four waits with "等待数据超时!"; an agent that closes ends
+// the waits at once. A missing address is named as such. (A rejected key and a refused
+// connection are checked through the desktop window, which shows their boxes.)
 TEST_F(AgentProtocolTest, ReplyWaitEndsAfterFourEmptyWaits)
 {
     FakeAgent agent;
@@ -76,7 +76,6 @@ TEST_F(AgentProtocolTest, ReplyWaitEndsAfterFourEmptyWaits)
         return outcome;
     };
     EXPECT_EQ(await(FakeAgent::Fault::None, FakeAgent::Document("auth", "unsuccessful")), "accepted");
-    EXPECT_EQ(await(FakeAgent::Fault::RejectKey, {}), "rejected");
 
     qint64 silent = 0;
     qint64 blank = 0;
@@ -93,16 +92,14 @@ TEST_F(AgentProtocolTest, ReplyWaitEndsAfterFourEmptyWaits)
     clock.start();
     EXPECT_EQ(Thrown([&] { client.AwaitReply(); }), "等待数据超时!");
     EXPECT_LT(clock.elapsed(), QuietMs());
-
-    agent.SetFault(FakeAgent::Fault::Refuse);
-    EXPECT_EQ(AgentClient(agent.Ip()).Init(), "建立连接失败!");
     EXPECT_EQ(AgentClient(QString()).Init(), "错误的IP地址!");
 }
 
 // Documents are cut at "</client>" and trimmed; an unfinished one is carried to the next read,
-// also when it begins after a whole one or is cut inside a Chinese character; blanks between
-// documents vanish; a document over the limit is dropped with a warning line, and the next one
-// is read again.
+// also when it begins after a whole one, is cut inside a Chinese character or inside its end tag;
+// blanks between documents vanish; a document over the limit is dropped with a warning line, and
+// the next one is read again. (Replies in two writes, or several in one, are checked through the
+// detail window.)
 TEST_F(AgentProtocolTest, SplitterCarriesUnfinishedDocumentsOver)
 {
     const QByteArray a = FakeAgent::Document("net", "<n>甲</n>");
@@ -117,8 +114,6 @@ TEST_F(AgentProtocolTest, SplitterCarriesUnfinishedDocumentsOver)
     };
     const int inChar = int(a.indexOf(Gbk::Encode(QStringLiteral("甲")))) + 1; // between the two bytes of 甲
     const std::vector<Case> cases{
-        {"two in one read", {"\r\n" + a + "\r\n" + b + "\r\n"}, {{ta, tb}}},
-        {"split over two reads", {a.left(10), a.mid(10)}, {{}, {ta}}},
         {"cut inside a character", {a.left(inChar), a.mid(inChar)}, {{}, {ta}}},
         {"second begins in the first read", {a + b.left(5), b.mid(5) + a}, {{ta}, {tb, ta}}},
         {"end tag itself split", {a.left(a.size() - 3), a.right(3)}, {{}, {ta}}},
