@@ -37,12 +37,14 @@ protected:
     QTemporaryDir local;
 };
 
-// The text is there, decoded, when the viewer shows; the type size never goes below one point;
-// saving writes the plain text, and a rich-text log is saved without its markup.
+// The text is there, decoded, when the viewer shows: a GBK log as text, a rich-text log formatted
+// with its GBK and Unicode escapes as characters. The type size never goes below one point;
+// saving writes the plain text, a rich-text log without its markup.
 TEST_F(ViewerTest, ShowsTheLogAndSavesItsText)
 {
-    WriteFiles(logs, {{"app.log", Gbk::Encode(QStringLiteral("第一行\r\n第二行"))},
-                      {"doc.rtf", "{\\rtf1\\ansi {\\b bold} text\\par}"}});
+    const QByteArray rtf = "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0 SimSun;}}{\\colortbl ;\\red255\\green0\\blue0;}"
+                           "\\f0 plain \\b bold\\b0  \\cf1 red\\cf0\\par \\'d6\\'d0\\'ce\\'c4 \\u8364?}";
+    WriteFiles(logs, {{"app.log", Gbk::Encode(QStringLiteral("第一行\r\n第二行"))}, {"doc.rtf", rtf}});
     ScriptedAnswerer answers;
     int saves = 0;
     MessageBoxes::SetFileAnswerer([&](const FileDialogRequest&) {
@@ -57,16 +59,26 @@ TEST_F(ViewerTest, ShowsTheLogAndSavesItsText)
         EXPECT_EQ(viewer.RichEdit->font().pointSize(), 1);
         viewer.N100->trigger();
     });
-    TFormGetLogFile rich("doc.rtf", agent.Ip(), 30);
-    View(rich, [&] { rich.N100->trigger(); });
+    TFormGetLogFile rich("doc.rtf", agent.Ip(), int(rtf.size()));
+    View(rich, [&] {
+        EXPECT_EQ(rich.RichEdit->toPlainText(), QStringLiteral("plain bold red\n中文 €"));
+        QTextCursor at(rich.RichEdit->document());
+        at.setPosition(8); // inside "bold"
+        EXPECT_EQ(at.charFormat().fontWeight(), QFont::Bold);
+        at.setPosition(13); // inside "red"
+        EXPECT_EQ(at.charFormat().foreground().color(), QColor(255, 0, 0));
+        at.setPosition(3);
+        EXPECT_NE(at.charFormat().fontWeight(), QFont::Bold);
+        rich.N100->trigger();
+    });
     EXPECT_EQ(QString::fromUtf8(ReadFile(local.filePath("1.txt"))), QStringLiteral("第一行\n第二行"));
-    EXPECT_EQ(ReadFile(local.filePath("2.txt")), "bold text\n");
+    EXPECT_EQ(QString::fromUtf8(ReadFile(local.filePath("2.txt"))), QStringLiteral("plain bold red\n中文 €"));
     EXPECT_EQ(Boxes(answers), QStringList());
 }
 
 // A fetch that cannot connect: its box, and the viewer closes as soon as the wait window has
-// gone. A fetch that got nothing leaves the text empty, and saving it writes an empty file; a
-// file that cannot be written is an error naming it.
+// gone. A rejected key: its box. A fetch that got nothing leaves the text empty, and saving it
+// writes an empty file; a file that cannot be written is an error naming it.
 TEST_F(ViewerTest, FailedFetches)
 {
     ScriptedAnswerer answers;
@@ -75,7 +87,10 @@ TEST_F(ViewerTest, FailedFetches)
     FormGetLogFile = &refused;
     EXPECT_TRUE(RunModal(refused)) << "the viewer closes by itself";
     FormGetLogFile = nullptr;
-    EXPECT_EQ(Boxes(answers), QStringList{Warning("建立连接失败!")});
+    agent.SetFault(FakeAgent::Fault::RejectKey);
+    TFormGetLogFile rejected("app.log", agent.Ip(), 20);
+    View(rejected, [] {});
+    EXPECT_EQ(Boxes(answers), QStringList({Warning("建立连接失败!"), Warning("密钥错误,请检查!")}));
 
     agent.SetFault(FakeAgent::Fault::None);
     QString target = local.filePath("empty.txt");

@@ -73,10 +73,11 @@ TEST_F(LogWindowTest, ListsTheTerminalsLogFiles)
 }
 
 // Browse: two marked rows are refused with a box; one opens the viewer at once with the file's
-// text and caption, the whole name asked for also when the grid shows it cut. Save as: a cancelled
-// dialog fetches nothing, the bytes arrive unchanged. Delete, confirmed: one line naming every
-// marked row in grid order, then the list again; declined, nothing happens. With no row at all
-// browse and save as stop without a word, and delete sends nothing and leaves its button off.
+// text and caption, the whole name asked for when the grid shows it cut. Save as: a cancelled
+// dialog fetches nothing, a file that cannot be made is named and the log never asked for. Delete,
+// confirmed: one line naming every marked row in grid order, then the list again; declined,
+// nothing happens. With no row at all browse and save as stop without a word, and delete sends
+// nothing and leaves its button off. (A plain log viewed and saved byte for byte: the operator's day.)
 TEST_F(LogWindowTest, BrowseSaveAsAndDelete)
 {
     QTemporaryDir local;
@@ -87,7 +88,8 @@ TEST_F(LogWindowTest, BrowseSaveAsAndDelete)
         ++asks;
         return answer;
     });
-    QStringList shown;
+    const QString bad = local.filePath("no/such/folder/b.txt");
+    QString shown;
     auto w = Window(id);
     EXPECT_TRUE(RunModal(*w, [&] {
         ASSERT_TRUE(Listed(*w, 5));
@@ -95,18 +97,17 @@ TEST_F(LogWindowTest, BrowseSaveAsAndDelete)
         w->SpeedButton2->click();
         EXPECT_EQ(Boxes(answers), QStringList{QStringLiteral("错误提示|浏览时一次只能选择一个对象！")});
         EXPECT_EQ(answers.Last().icon, MsgIcon::None);
-        for (int row : {1, 4}) {
-            SelectRows(w->DBGrid, {row});
-            WhenReady([] { return FormGetLogFile && QApplication::activeModalWidget() == FormGetLogFile; }, [&] {
-                shown << FormGetLogFile->windowTitle() + '|' + FormGetLogFile->RichEdit->toPlainText();
-                FormGetLogFile->close();
-            });
-            w->SpeedButton2->click();
-        }
+        SelectRows(w->DBGrid, {4});
+        WhenReady([] { return FormGetLogFile && QApplication::activeModalWidget() == FormGetLogFile; }, [&] {
+            shown = FormGetLogFile->windowTitle() + '|' + FormGetLogFile->RichEdit->toPlainText();
+            FormGetLogFile->close();
+        });
+        w->SpeedButton2->click();
         SelectRows(w->DBGrid, {1});
         w->SpeedButton3->click(); // cancelled
-        answer = local.filePath("b.txt");
+        answer = bad;
         w->N2->trigger();
+        EXPECT_EQ(Boxes(answers).last(), Warning("无法创建本地文件：" + bad));
 
         SelectRows(w->DBGrid, {4, 0, 1});
         answers.Answer(MsgResult::Cancel);
@@ -123,13 +124,12 @@ TEST_F(LogWindowTest, BrowseSaveAsAndDelete)
         EXPECT_FALSE(w->SpeedButton4->isEnabled());
         w->close();
     }));
-    EXPECT_EQ(shown, QStringList({"b.log  --  " + agent.Ip() + "|b\nline two\n",
-                                  LongName + "  --  " + agent.Ip() + "|长名字的日志"}));
+    EXPECT_EQ(shown, LongName + "  --  " + agent.Ip() + "|长名字的日志");
     EXPECT_EQ(asks, 2);
-    EXPECT_EQ(ReadFile(local.filePath("b.txt")), "b\r\nline two\r\n");
-    EXPECT_EQ(agent.LinesStartingWith("getlog"), QStringList({"getlog,b.log", "getlog," + LongName, "getlog,b.log"}));
+    EXPECT_FALSE(QFileInfo::exists(bad));
+    EXPECT_EQ(agent.LinesStartingWith("getlog"), QStringList{"getlog," + LongName});
     EXPECT_EQ(agent.LinesStartingWith("dellog"), QStringList{"dellog,a.log,b.log," + LongName});
-    EXPECT_EQ(Boxes(answers).mid(1), QStringList(3, QStringLiteral("确认|您确定要删除已选日志吗？")));
+    EXPECT_EQ(Boxes(answers).mid(2), QStringList(3, QStringLiteral("确认|您确定要删除已选日志吗？")));
     EXPECT_EQ(FormGetLogFile, nullptr);
 }
 
@@ -148,18 +148,14 @@ TEST_F(LogWindowTest, FaultsOfTheAgent)
         {F::Refuse, {title + QStringLiteral("|Socket连接错误！")}, true, -1},
         {F::Silent, {Warning("Socket连接超时！")}, true, -1},
         {F::RejectKey, {Warning("密钥错误,建立连接失败！")}, true, -1},
-        {F::Late, {}, false, 5},
         {F::Split, {}, false, 5},
-        {F::Batch, {}, false, 5},
         {F::Oversized, {}, false, 5},
         {F::Garbage, {title}, false, -1},
         {F::CloseMidTransfer, {title}, false, -1},
         {F::CloseAfterAuth, {nothing, title}, false, -1},
     };
-    agent.SetLateMs(QuietMs() / 4); // well within the quiet wait of the list's transfer
     for (const auto& c : cases) {
-        agent.SetFault(c.fault, c.fault == F::Garbage || c.fault == F::CloseMidTransfer ? FakeAgent::Scope::CommandsOnly
-                                                                                         : FakeAgent::Scope::All);
+        agent.SetFault(c.fault);
         TimeOut = c.fault == F::Silent ? 1000 : 10000;
         ScriptedAnswerer answers;
         auto w = Window(id);
