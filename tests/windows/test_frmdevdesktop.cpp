@@ -122,7 +122,6 @@ TEST_F(DesktopTest, FaultsOfTheAgentEndInTheirBox)
         {F::Refuse, "建立连接失败!"},    {F::Silent, "连接发生错误!"},           {F::RejectKey, "密钥错误,请检查!"},
         {F::Garbage, "连接发生错误!"},   {F::CloseAfterAuth, "连接发生错误!"}, {F::CloseMidTransfer, "连接发生错误!"},
         {F::Late, {}},                  {F::Split, {}},                         {F::Batch, {}},
-        {F::Oversized, {}},
     };
     agent.SetLateMs(QuietMs() / 4); // well within the quiet wait of a transfer
     for (const auto& c : cases) {
