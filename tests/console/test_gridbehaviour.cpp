@@ -3,7 +3,6 @@
 #include "console/DevTestSupport.h"
 #include "platform/DataSetModel.h"
 #include "support/ScriptedAnswerer.h"
-#include "support/XlsxReader.h"
 
 #include <QTest>
 
@@ -187,9 +186,9 @@ TEST_F(GridBehaviourTest, WheelMovesTheFocusedGridOneRow)
 }
 
 // The device grid's export item: cancelling the dialog ends the command; a name without extension
-// gets the format's, and the workbook holds every terminal in the grid's order, the row-number
-// column empty below its title. An empty grid is refused after the file was chosen.
-TEST_F(GridBehaviourTest, ExportWritesTheDeviceGridOrRefusesAnEmptyOne)
+// gets the format's. A file that cannot be created or put in place: the error box names the file and
+// the reason. An empty grid is refused after the file was chosen. Only the written file is left.
+TEST_F(GridBehaviourTest, ExportWritesTheDeviceGridOrSaysWhyNot)
 {
     ScriptedAnswerer boxes;
     QTemporaryDir dir;
@@ -206,17 +205,26 @@ TEST_F(GridBehaviourTest, ExportWritesTheDeviceGridOrRefusesAnEmptyOne)
     EXPECT_EQ(boxes.Count(), 0);
     EXPECT_EQ(MainForm->ExportThread, nullptr);
     EXPECT_EQ(files(), QStringList{QStringLiteral("设备列表.xlsx")});
-    const XlsxSheet sheet = ReadXlsx(dir.filePath("设备列表.xlsx"));
-    EXPECT_EQ(QStringList({sheet.text.value("B2"), sheet.text.value("C2"), sheet.text.value("B11")}),
-              QStringList({"终端01", "127.0.0.1", "终端10"}));
-    EXPECT_EQ(sheet.CellsOfColumn('B').size(), 11);
-    EXPECT_EQ(sheet.CellsOfColumn('A'), QStringList{"A1"});
+
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken.xlsx"));
+    for (const QString& path : {dir.filePath("missing/a.xlsx"), dir.filePath("taken.xlsx")}) {
+        name = path;
+        MainForm->N20->trigger();
+        const MessageRequest box = boxes.Last();
+        EXPECT_EQ(box.caption, "错误");
+        EXPECT_EQ(box.icon, MsgIcon::Error);
+        const QStringList lines = box.text.split('\n');
+        ASSERT_EQ(lines.size(), 2) << box.text.toStdString();
+        EXPECT_EQ(lines[0], QStringLiteral("导出Excel文件失败: ") + path);
+        EXPECT_FALSE(lines[1].trimmed().isEmpty());
+    }
 
     name = dir.filePath("空");
     FormDbMod->QuerySqlOn(QStringLiteral("select * from zol_baseinfo where 1 = 0"), Data());
     MainForm->N20->trigger();
     MessageBoxes::SetFileAnswerer({});
-    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(asked, 5);
+    EXPECT_EQ(boxes.Count(), 3);
     EXPECT_EQ(Describe(boxes.Last()), Describe({"警告", "没有要导出的数据!", MsgIcon::Warning, MsgButtons::Ok}));
     EXPECT_EQ(files(), QStringList{QStringLiteral("设备列表.xlsx")});
 }
