@@ -1,5 +1,5 @@
-// The main window's frame: per-page toolbar and resolvers, tabs closed by their glyph, refresh, the
-// console view's save item, the pictures of the menus, and exit.
+// The main window's frame: per-page toolbar and resolvers, tabs closed by their glyph, the console
+// view's save item, the pictures of the menus, and exit.
 #include "console/DevTestSupport.h"
 #include "platform/Exception.h"
 #include "support/ScriptedAnswerer.h"
@@ -121,22 +121,6 @@ TEST_F(MainFrameTest, CloseGlyphHidesTheTabAndTheMenuShowsItAgain)
     Bar()->repaint();
     EXPECT_EQ(F().GetActivePageIndex(), 3);
     EXPECT_FALSE(F().TabCloseRects[3].isNull());
-}
-
-// The device page reads its terminals again; a record page its pager's page; the console has
-// nothing to read: refreshing it is no error.
-TEST_F(MainFrameTest, RefreshRereadsTheActivePage)
-{
-    const int before = F().QueryGrdDev.RecordCount();
-    TestDb::Exec("insert into zol_baseinfo (name, ip) values ('刷新测试', '10.1.1.1');");
-    F().BtnRefreshClick();
-    EXPECT_EQ(F().QueryGrdDev.RecordCount(), before + 1);
-    F().ShowPageIns();
-    F().BtnRefreshClick();
-    EXPECT_EQ(F().InsPage.LblInsTotalPage->text(), QStringLiteral("共0条  共 1 页"));
-    F().ShowPageInfo();
-    F().BtnRefreshClick();
-    EXPECT_EQ(answerer_.Count(), 0);
 }
 
 // The console view's text is saved line by line; a name without extension gets "txt"; the view
