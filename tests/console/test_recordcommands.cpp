@@ -85,9 +85,9 @@ TEST_F(RecordCommandsTest, DeletingTerminals)
     EXPECT_EQ(Boxes(answers_), QStringList(2, "确认|您确定要删除已选设备吗？|4|1"));
 }
 
-// Toolbar Delete on each record page: the page's question, then the selected rows by the page's
-// statement and one refresh. No selection: the current row. Cancel, or an empty grid: nothing.
-// New and Edit do nothing where the toolbar disables them; the console page does nothing at all.
+// Each record page's own delete item: the page's question, then the selected rows by the page's
+// statement and one refresh, and the rows are gone. Cancel: nothing. The file menu's Delete without
+// a selection: the current row; on an empty grid: nothing.
 TEST_F(RecordCommandsTest, DeleteOnEveryPage)
 {
     const int dev = AddTerminal("甲");
@@ -106,22 +106,26 @@ TEST_F(RecordCommandsTest, DeleteOnEveryPage)
     answers_.Answer(MsgResult::Cancel);
     F().InsPage.N23->trigger();
     EXPECT_EQ(Run(), QStringList());
-    const std::vector<std::tuple<QAction*, QString, QStringList>> pages = {
-        {F().I2, "您确定要删除已选记录吗？",
+    const std::vector<std::tuple<QAction*, QAction*, QString, QStringList>> pages = {
+        {F().I2, F().InsPage.N23, "您确定要删除已选记录吗？",
          {"delete from zol_op_log where id = " + N(op3), "delete from zol_op_log where id = " + N(op2)}}, // newest first
-        {F().N44, "您确定要删除已选计划任务吗？", {"delete from zol_scheduletask where task_id = " + N(task)}},
-        {F().L1, "您确定要删除已选记录吗？", {"delete from zol_log where id = " + N(run)}},
-        {F().N58, "您确定要删除已选用户吗？", {"delete from zol_user where id=" + N(user)}},
-        {F().N52, "您确定要删除已选温度记录吗？",
+        {F().N44, F().TaskPage.D2, "您确定要删除已选计划任务吗？", {"delete from zol_scheduletask where task_id = " + N(task)}},
+        {F().L1, F().LogPage.N22, "您确定要删除已选记录吗？", {"delete from zol_log where id = " + N(run)}},
+        {F().N58, F().UserPage.MenuItem16, "您确定要删除已选用户吗？", {"delete from zol_user where id=" + N(user)}},
+        {F().N52, F().TempPage.MenuItem18, "您确定要删除已选温度记录吗？",
          {"delete from zol_temp_log where id = " + N(t2), "delete from zol_temp_log where id = " + N(t1)}}};
-    for (const auto& [item, question, statements] : pages) {
-        item->trigger();
+    for (const auto& [page, item, question, statements] : pages) {
+        page->trigger();
         SelectRows(F().GetActiveGrid(), {0, 1});
         Run();
-        F().BtnDelClick();
+        item->trigger();
         EXPECT_EQ(Run(), statements + QStringList{"refresh"});
         EXPECT_EQ(Describe(answers_.Last()), "确认|" + question + "|4|1");
     }
+    EXPECT_EQ(TestDb::Scalar("select concat((select count(*) from zol_op_log), (select count(*) from zol_scheduletask), "
+                             "(select count(*) from zol_log), (select count(*) from zol_user), "
+                             "(select count(*) from zol_temp_log))"),
+              "10000");
     F().I2->trigger();
     F().GrdIns->clearSelection();
     Run();
@@ -129,36 +133,14 @@ TEST_F(RecordCommandsTest, DeleteOnEveryPage)
     EXPECT_EQ(Run(), QStringList({"delete from zol_op_log where id = " + N(op1), "refresh"}));
     F().BtnDelClick();
     EXPECT_EQ(Run(), QStringList());
-    for (QAction* item : {F().I2, F().L1, F().N52}) {
-        item->trigger();
-        F().NewOnCurrentPage();
-        F().EditOnCurrentPage();
-    }
-    F().ShowPageInfo();
-    Run();
-    F().NewOnCurrentPage();
-    F().EditOnCurrentPage();
-    F().DeleteOnCurrentPage();
-    EXPECT_EQ(std::pair(answers_.Count(), Run()), std::pair(8, QStringList()));
-}
-
-// "删除已选用户(&D)" deletes the selected operator accounts.
-TEST_F(RecordCommandsTest, OperatorPopupDeletesOperators)
-{
-    const int keep = AddUser("甲", "a", 1);
-    const int gone = AddUser("乙", "b", 2);
-    F().N58->trigger(); // the operator list has no order of its own: find the row
-    ASSERT_TRUE(F().QueryGrdUser.Locate("id", N(gone)));
-    SelectRows(F().GrdUser, {F().QueryGrdUser.RecNo() - 1});
-    F().UserPage.MenuItem16->trigger();
-    EXPECT_EQ(Describe(answers_.Last()), "确认|您确定要删除已选用户吗？|4|1");
-    EXPECT_EQ(TestDb::Rows("select id from zol_user"), QStringList{N(keep)});
-    EXPECT_EQ(Column(F().QueryGrdUser, "id"), QStringList{N(keep)});
+    EXPECT_EQ(answers_.Count(), 8);
 }
 
 // Related records from the grid and the tree: the page opens with its box shown, the terminal
-// chosen and searched, together with what the box still holds; no terminal: the page opens unsearched.
-TEST_F(RecordCommandsTest, RelatedRecordsOpenASearchedPage)
+// chosen and searched, together with what the box still holds; no terminal: the page opens
+// unsearched. A double click on a tree terminal: on a record page with a terminal search, that
+// page's search; elsewhere the device page with the grid on the terminal's row and its detail box.
+TEST_F(RecordCommandsTest, RelatedRecordsAndTheTreesDoubleClick)
 {
     const int a = AddTerminal("甲");
     const int b = AddTerminal("乙");
@@ -166,6 +148,7 @@ TEST_F(RecordCommandsTest, RelatedRecordsOpenASearchedPage)
     const int start = AddOpLog(a, "值班员", "远程设备启动", "2013-05-06 09:00:00");
     AddOpLog(b, "值班员", "远程设备启动", "2013-05-06 09:00:00");
     const int temp = AddTempLog(b, "40", "2013-05-06 08:00:00");
+    const int run = AddRunLog(b, "运行", "2013-05-06 08:00:00");
     ReloadDevices();
     ASSERT_TRUE(F().QueryGrdDev.Locate("id", N(a)));
     F().N27->trigger();
@@ -187,22 +170,12 @@ TEST_F(RecordCommandsTest, RelatedRecordsOpenASearchedPage)
     F().MenuItem10->trigger();
     EXPECT_EQ(F().GetActivePageIndex(), TMainForm::PageIdxTask);
     EXPECT_TRUE(F().GbxTaskSearch->isHidden());
-}
 
-// A double click on a tree terminal: on a record page with a terminal search, that page's search;
-// elsewhere the device page with the grid on the terminal's row and its detail box.
-TEST_F(RecordCommandsTest, TreeDoubleClickFollowsTheActivePage)
-{
-    AddTerminal("甲");
-    const int b = AddTerminal("乙");
-    const int run = AddRunLog(b, "运行", "2013-05-06 08:00:00");
-    ReloadDevices();
     F().N58->trigger();
     F().TreeDev->setCurrentItem(NodeOf(b));
     F().TreeDevDblClick();
     EXPECT_EQ(F().GetActivePageIndex(), TMainForm::PageIdxDev);
     EXPECT_EQ(std::pair(F().DevGridRowId(), F().LblDevId->text()), std::pair(b, N(b)));
-
     F().L1->trigger();
     emit F().TreeDev->itemDoubleClicked(NodeOf(b), 0);
     EXPECT_EQ(F().GetActivePageIndex(), TMainForm::PageIdxLog);
