@@ -80,22 +80,6 @@ TEST_F(DevTreeTest, MovesFollowTheCheckUnlessStoredShutdownOrPowerOff)
     EXPECT_EQ(std::pair(DevTree::TagOf(Tree().GroupNode(1)), DevTree::TagOf(Tree().GroupNode(4))), std::pair(-3, -2));
 }
 
-// An edited terminal leaves its old group before it is placed again, then gets its check
-// (which a stored shutdown outlives): it shows once, and both counts are right.
-TEST_F(DevTreeTest, EditedTerminalIsShownOnce)
-{
-    const int id = AddTerminal("编辑前", "up");
-    MainForm->BuildDevTree();
-    SetStored(id, "down");
-    DevBean edited;
-    edited.Id = id;
-    edited.Name = QStringLiteral("编辑后");
-    edited.status = Consts::StatusDown;
-    MainForm->AddDevTreeNode(&edited);
-    Pump();
-    EXPECT_EQ(Groups(), "正常运行(0)  | 网络异常(0)  | 关机状态(1) 编辑后 | 关闭电源(0) ");
-}
-
 // Workers flip their own terminals between error and up (odd ones end on up); the UI thread applies them in order.
 TEST_F(DevTreeTest, WorkerCallsApplyOnUiThreadInCallOrder)
 {
