@@ -79,48 +79,38 @@ protected:
 
 } // namespace
 
-// Every row of the report table: the console line and its level, and the tree group the state
-// move leaves the terminal in; nothing is written to the database.
+// The rows of the report table that the window's check of the listed terminals and the operator's
+// day leave out: the console line and its level, and the tree group the state move leaves the
+// terminal in; nothing is written to the database.
 TEST_F(ConnectionTestTest, ReportsEachTerminalAsItsTableRowSays)
 {
     const struct { const char* name; const char* ip; QString status, report, group; } rows[] = {
-        {"甲", Reachable, "up", "信息 远程设备[甲:127.0.0.1]网络正常．", Consts::StatusUp},
         {"乙", Reachable, "error", "信息 远程设备[乙:127.0.0.1]网络正常．", Consts::StatusUp}, // built into group 1
-        {"丙", Reachable, "poweroff", "信息 远程设备[丙:127.0.0.1]关闭电源状态．", Consts::StatusPowerOff},
         {"丁", Reachable, "down", "信息 远程设备[丁:127.0.0.1]关机状态．", Consts::StatusDown},
-        {"戊", Refusing, "up", "警告 远程设备[戊:127.0.0.2]网络异常．", Consts::StatusError},
         {"己", Silent, "up", "警告 远程设备[己:127.0.0.3]网络异常．", Consts::StatusError},
-        {"庚", Refusing, "poweroff", "信息 远程设备[庚:127.0.0.2]关闭电源状态．", Consts::StatusPowerOff},
-        {"辛", Silent, "down", "信息 远程设备[辛:127.0.0.3]关机状态．", Consts::StatusDown},
         {"壬", Refusing, "error", "", Consts::StatusError}, // no line, but moved with "error"
         {"癸", "localhost", "up", "警告 远程设备[癸:localhost]网络异常．", Consts::StatusError},
     };
     std::vector<int> ids;
+    QStringList stored;
     QStringList expected;
     for (const auto& r : rows) {
         ids.push_back(DevTestSupport::AddTerminal(r.name, r.status, r.ip));
+        stored << r.status;
         expected << r.report;
     }
     expected.removeAll("");
     expected.sort();
     MainForm->BuildDevTree();
-    ids.push_back(99); // no such terminal: no line (the emptied tables number the rows from 1)
+    ids.push_back(99); // no such terminal: no line
 
-    clock.start();
-    EXPECT_EQ(RunCheck(ids).back(), 11);
-    EXPECT_GE(clock.elapsed(), ShortTimeOutMs) << "a silent terminal must wait out the time-out";
+    EXPECT_EQ(RunCheck(ids).back(), 6);
     // A hanging probe ends soon after its time-out, not after the kernel's SYN retries.
     EXPECT_TRUE(QTest::qWaitFor(NoProbeAlive, WaitMs)); // the kernel would retry for minutes
     EXPECT_EQ(Reports(), expected);
     for (size_t i = 0; i < std::size(rows); ++i)
         EXPECT_EQ(MainForm->GetDevNetState(ids[i]), rows[i].group) << i;
-    EXPECT_EQ(TestDb::Rows("select zol_id, status from zol_status where zol_id in (1, 2, 5, 6) order by zol_id"),
-              QStringList({"1\tup", "2\terror", "5\tup", "6\tup"}));
-
-    // A terminal in the fault group that answers again moves back to the running group.
-    TestDb::Exec("update zol_baseinfo set ip = '127.0.0.1' where id = 5");
-    RunCheck({5});
-    EXPECT_EQ(MainForm->GetDevNetState(5), Consts::StatusUp);
+    EXPECT_EQ(TestDb::Rows("select status from zol_status order by zol_id"), stored);
 }
 
 // Ten terminals: never more than three probes at a time, Position counting the reported

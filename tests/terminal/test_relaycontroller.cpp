@@ -72,17 +72,6 @@ TEST_F(RelayControllerTest, OperationsSendExactlyTheirRequests)
     }
 }
 
-TEST_F(RelayControllerTest, UnknownOperationOrUnusableRecordMakesNoTraffic)
-{
-    FakeRelay& r = Relay(false, false);
-    for (int op : {0, 5})
-        EXPECT_EQ(RemoteDeviceController(&device).Execute(op), 0) << op;
-    device.relayip = "   "; // a port of 0 is a power command's failure case
-    EXPECT_EQ(RemoteDeviceController(&device).Execute(OpStart), 0x10000002);
-    EXPECT_EQ(RemoteDeviceController(nullptr).Execute(OpShutdown), 0x10000002);
-    EXPECT_EQ(r.Connections(), 0);
-}
-
 // Faulty relays: the exact FailCode, the requests it took (each failed wait in full), one
 // connection (none when refused).
 TEST_F(RelayControllerTest, FaultyRelaysGiveTheirFailCodes)
