@@ -1,6 +1,10 @@
-// The desktop window and its picture thread against a fake agent: pictures, closing, failures, saving.
+// The desktop window and its picture thread against a fake agent: pictures, closing, failures, saving, the wheel.
 #include "support/AgentTestSupport.h"
 #include "windows/FrmDevDesktop.h"
+
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
 
 using namespace AgentTestSupport;
 
@@ -181,6 +185,33 @@ TEST_F(DesktopTest, SaveWritesThePictureInItsOwnFormat)
     EXPECT_TRUE(ReadFile(dir.filePath("first.jpg")).startsWith("BM"));
     EXPECT_EQ(QImage(dir.filePath("first.jpg"), "BMP").size(), QSize(894, 700));
     EXPECT_EQ(ReadFile(dir.filePath("second.jpeg")), picture);
+}
+
+// A wheel turn of several notches scrolls the picture by one line, and goes no further.
+TEST_F(DesktopTest, WheelScrollsOneLinePerTurn)
+{
+    ScriptedAnswerer answers; // an unexpected box fails the test instead of waiting for an operator
+    agent.SetDesktop(FakeAgent::MakeJpeg(1600, 2400, 4));
+    TFormDevDesktop window(id);
+    EXPECT_TRUE(RunModal(window, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.Picture.height() == 2400; }, Patience));
+        QApplication::setActiveWindow(&window);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }, Patience));
+        QScrollBar* bar = window.ScrollBox1->verticalScrollBar();
+        const auto turn = [&](int delta) {
+            QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            return QApplication::sendEvent(window.ImgDevDesktop, &wheel);
+        };
+        EXPECT_TRUE(turn(-3 * 120));
+        EXPECT_EQ(bar->value(), bar->singleStep());
+        turn(0);
+        EXPECT_EQ(bar->value(), bar->singleStep());
+        turn(5 * 120);
+        EXPECT_EQ(bar->value(), 0);
+        window.close();
+    }));
+    EXPECT_EQ(Boxes(answers), QStringList());
 }
 
 } // namespace
