@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QPainter>
 #include <QTableView>
 #include <QTreeWidget>
@@ -82,6 +83,9 @@ void TMainForm::BuildGridBehaviour()
     on(UserPage.MenuItem17, &TMainForm::MenuItem17Click);
     on(TempPage.MenuItem20, &TMainForm::N53Click);
     on(TempPage.MenuItem23, &TMainForm::MenuItem23Click);
+    // Every select-all item names the key that does the same in its grid.
+    for (QAction* item : {N9, InsPage.N10, TaskPage.N12, LogPage.N53, UserPage.N50, TempPage.MenuItem20})
+        item->setShortcut(QKeySequence(QStringLiteral("Ctrl+A")));
 
     auto* wheel = new WheelToArrow(this, [this] { return static_cast<QAbstractItemView*>(GetActiveGrid()); });
     wheel->setObjectName(QStringLiteral("AetMouseWheel"));

@@ -12,7 +12,6 @@
 #include "windows/FrmWait.h"
 
 #include <QAction>
-#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -141,7 +140,6 @@ void TMainForm::BuildRemoteMenus()
     N32 = AddItem(PmenuDevGrd, "N32", QStringLiteral("删除已选设备(&D)"));
     PmenuDevGrd->addSeparator();
     N9 = AddItem(PmenuDevGrd, "N9", QStringLiteral("全部选择"));
-    N9->setShortcut(QKeySequence(QStringLiteral("Ctrl+A")));
     Ping3 = AddItem(PmenuDevGrd, "Ping3", QStringLiteral("检测已选设备网络状况(&P)"));
     Ping2 = AddItem(PmenuDevGrd, "Ping2", QStringLiteral("检测全部设备网络状况(&W)"));
     F1 = AddItem(PmenuDevGrd, "F1", QStringLiteral("刷新设备列表(&F)"));

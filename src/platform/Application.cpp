@@ -5,6 +5,7 @@
 #include "platform/MessageBoxes.h"
 
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 const char* const ApplicationTitle = "自助终端集中监控平台";
@@ -18,6 +19,9 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
     auto* qtTexts = new QTranslator(this);
     if (qtTexts->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(qtTexts);
+    // Numbers, dates, sizes and file types that Qt writes for the operator follow the same
+    // language, whatever the machine's own settings.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

@@ -4,6 +4,9 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -52,11 +55,48 @@ MsgResult ShowBox(const MessageRequest& request)
     return box.clickedButton() == ok ? MsgResult::Ok : MsgResult::Cancel;
 }
 
+// The file dialog's list in the operator's language. Qt's file model writes sizes and dates in the
+// machine's own locale and leaves "Folder" untranslated; this view of it writes them in the
+// application's locale and names folders in Chinese. Names, and the types of files (which follow
+// the application's locale already), pass unchanged.
+class LocalFileList : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !files || !index.isValid())
+            return QIdentityProxyModel::data(index, role);
+        const QModelIndex file = mapToSource(index);
+        switch (index.column()) {
+        case SizeColumn:
+            return files->isDir(file) ? QString() : QLocale().formattedDataSize(files->size(file));
+        case TypeColumn:
+            if (files->isDir(file))
+                return QStringLiteral("文件夹");
+            break;
+        case DateColumn:
+            return QLocale().toString(files->lastModified(file), QLocale::ShortFormat);
+        default:
+            break;
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+
+private:
+    // The columns of QFileSystemModel after the name.
+    static constexpr int SizeColumn = 1;
+    static constexpr int TypeColumn = 2;
+    static constexpr int DateColumn = 3;
+};
+
 QString ShowFileDialog(const FileDialogRequest& request)
 {
     QFileDialog dialog(nullptr, request.caption);
     dialog.setObjectName(QStringLiteral("FileDialog"));
     dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setProxyModel(new LocalFileList(&dialog));
     if (request.kind == FileDialogKind::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);

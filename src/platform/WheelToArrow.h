@@ -1,4 +1,4 @@
-// Turns each mouse-wheel turn into one arrow-key press on a focused grid, for every window of the application.
+// Turns each vertical mouse-wheel turn into one arrow-key press on a focused grid, for every window of the application.
 #pragma once
 
 #include <QObject>
@@ -11,7 +11,8 @@ class QAbstractItemView;
 // that gridOf() names has the keyboard focus and shows an open data set, the wheel event is eaten
 // and one up-arrow (forward turn) or down-arrow (backward turn) press is posted to the grid, so a
 // notch moves the current row by one row whatever the turn's size. A turn of size 0 is eaten and
-// posts nothing. Otherwise the event goes on unchanged.
+// posts nothing. A turn that is more sideways than vertical, and any turn while no grid takes the
+// wheel, goes on unchanged.
 class WheelToArrow : public QObject {
     Q_OBJECT
 public:

@@ -100,6 +100,26 @@ void Workbook::SetColumnWidth(int column, double width)
 {
     Check(worksheet_set_column(sheet_, static_cast<lxw_col_t>(column), static_cast<lxw_col_t>(column),
                                width, plain_));
+    sized_.insert(column);
+}
+
+void Workbook::FormatUnsizedColumns()
+{
+    // The spreadsheet shows an empty cell in its row's format when the row has one, else in its
+    // column's: every column without a width of its own gets the font too, at the standard width.
+    // The library counts formatted columns as used cells; the sheet's used range stays the written.
+    const lxw_col_t usedFrom = sheet_->dim_colmin;
+    const lxw_col_t usedTo = sheet_->dim_colmax;
+    int first = 0;
+    for (const int column : sized_) {
+        if (column > first)
+            Check(worksheet_set_column(sheet_, first, column - 1, LXW_DEF_COL_WIDTH, plain_));
+        first = column + 1;
+    }
+    if (first < LXW_COL_MAX)
+        Check(worksheet_set_column(sheet_, first, LXW_COL_MAX - 1, LXW_DEF_COL_WIDTH, plain_));
+    sheet_->dim_colmin = usedFrom;
+    sheet_->dim_colmax = usedTo;
 }
 
 void Workbook::SetRowHeight(int row, double height)
@@ -116,6 +136,7 @@ void Workbook::WriteText(int row, int column, const QString& text, CellStyle sty
 
 void Workbook::Save()
 {
+    FormatUnsizedColumns();
     // Closing frees the workbook whatever the outcome.
     lxw_workbook* book = book_;
     book_ = nullptr;

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <set>
+
 struct lxw_workbook;
 struct lxw_worksheet;
 struct lxw_format;
@@ -23,8 +25,8 @@ public:
     // The longest text a cell holds, in characters.
     static constexpr int MaxCellChars = 32767;
 
-    // Every written cell, row and column uses the font fontName at fontPoints, regular style.
-    // Throws when no file can be created in the folder of path.
+    // Every cell of the sheet, written or empty, is in the font fontName at fontPoints, regular
+    // style. Throws when no file can be created in the folder of path.
     Workbook(const QString& path, const QString& fontName, double fontPoints);
     ~Workbook();
     Workbook(const Workbook&) = delete;
@@ -45,6 +47,7 @@ public:
 private:
     void Check(int error) const; // throws the library's reason for a non-zero error
     void Discard();
+    void FormatUnsizedColumns();
 
     QString path_;
     QString temp_; // the file the workbook is built in
@@ -52,4 +55,5 @@ private:
     lxw_worksheet* sheet_ = nullptr;
     lxw_format* plain_ = nullptr;
     lxw_format* header_ = nullptr;
+    std::set<int> sized_; // the columns given a width
 };

@@ -151,7 +151,7 @@ void TFormGetLogFile::N100Click()
     FileDialogRequest request;
     request.kind = FileDialogKind::Save;
     request.fileName = FileName;
-    request.filter = QStringLiteral("文本文件 (*.txt)");
+    request.filter = QStringLiteral("文本文件(*.txt)");
     request.defaultSuffix = QStringLiteral("txt");
     const QString path = MessageBoxes::AskFile(request);
     if (path.isEmpty())

@@ -88,7 +88,7 @@ void TFrmLog::SpeedButton3Click()
     request.kind = FileDialogKind::Save;
     request.caption = QStringLiteral("另存为");
     request.fileName = row->name + QStringLiteral(".txt");
-    request.filter = QStringLiteral("文本文件 (*.txt)");
+    request.filter = QStringLiteral("文本文件(*.txt)");
     request.defaultSuffix = QStringLiteral("txt");
     const QString path = MessageBoxes::AskFile(request);
     if (path.isEmpty())

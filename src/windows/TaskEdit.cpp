@@ -36,6 +36,8 @@ const QString AllTerminals = QStringLiteral("全部设备");
 const QString TimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 const QString RestartType = QStringLiteral("2");
 const QString DailyUnit = QStringLiteral("天");
+// A MAC address, the longest detail of a terminal that the dialog shows whole.
+const QString WidestAddress = QStringLiteral("00-00-00-00-00-00");
 constexpr int PauseChoices[] = {10, 20, 30, 60, 120};
 constexpr int SecondsPerMinute = 60;
 
@@ -81,6 +83,14 @@ void TFormTaskEdit::BuildControls()
     }
     details->setColumnStretch(1, 1);
     details->setColumnStretch(3, 1);
+    // The details never widen the dialog: each has room for an address, and a longer text (a
+    // position) is cut at the dialog's edge.
+    for (QLabel* value : {LblDevId, LblDevIp, LblDevMac, LblDevPos}) {
+        value->setText(WidestAddress);
+        value->setMinimumWidth(value->sizeHint().width());
+        value->clear();
+        value->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
 
     GroupBox2 = new QGroupBox(QStringLiteral("任务明细"), GbxTask);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));

@@ -143,7 +143,7 @@ TEST_F(GridBehaviourTest, ShiftClicksSelectRangesFromTheAnchor)
 }
 
 // Ctrl+A and "全部选择" select every row of the current result and leave the current record. (The
-// record grids' items run the same command on their page's grid.)
+// record grids' items run the same command on their page's grid.) Every such item shows the key.
 TEST_F(GridBehaviourTest, SelectAllKeepsTheCurrentRecord)
 {
     FormDbMod->QuerySqlOn(QStringLiteral("select * from zol_baseinfo a left join zol_status b on a.id = b.zol_id "
@@ -156,15 +156,24 @@ TEST_F(GridBehaviourTest, SelectAllKeepsTheCurrentRecord)
     Grid()->clearSelection();
     MainForm->N9->trigger();
     EXPECT_EQ(SelectedRecNos(Grid()).size(), 9);
+    QStringList shown;
+    for (QMenu* menu : MainForm->findChildren<QMenu*>())
+        for (QAction* item : menu->actions())
+            if (item->text() == QStringLiteral("全部选择") && menu != MainForm->PmemoInfo)
+                shown << item->objectName() + ' ' + item->shortcut().toString();
+    shown.sort();
+    EXPECT_EQ(shown, QStringList({"MenuItem20 Ctrl+A", "N10 Ctrl+A", "N12 Ctrl+A", "N50 Ctrl+A", "N53 Ctrl+A",
+                                  "N9 Ctrl+A"}));
 }
 
 // One wheel turn moves the focused grid one row, whatever its size; without the focus the wheel
-// does what it does by itself.
+// does what it does by itself. A sideways turn scrolls the focused grid sideways and leaves the row;
+// a diagonal stroke counts by its larger part.
 TEST_F(GridBehaviourTest, WheelMovesTheFocusedGridOneRow)
 {
-    auto turn = [](int delta) {
+    auto turn = [](int delta, int sideways = 0) {
         const QPointF at(5, 5);
-        QWheelEvent e(at, Grid()->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+        QWheelEvent e(at, Grid()->viewport()->mapToGlobal(at), QPoint(), QPoint(sideways, delta), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(Grid()->viewport(), &e);
         Pump();
@@ -175,9 +184,22 @@ TEST_F(GridBehaviourTest, WheelMovesTheFocusedGridOneRow)
     EXPECT_EQ(Data().RecNo(), 4);
     turn(120);
     EXPECT_EQ(Data().RecNo(), 3);
+    turn(-120, 40);
+    EXPECT_EQ(Data().RecNo(), 4);
+
+    const int width = Grid()->columnWidth(2);
+    Grid()->setColumnWidth(2, Grid()->viewport()->width() * 3); // room to scroll sideways
+    QScrollBar* sideways = Grid()->horizontalScrollBar();
+    sideways->setValue(0);
+    turn(0, -120);
+    EXPECT_GT(sideways->value(), 0);
+    turn(-40, -120);
+    EXPECT_EQ(Data().RecNo(), 4);
+    Grid()->setColumnWidth(2, width);
+
     MainForm->TreeDev->setFocus();
     turn(-120);
-    EXPECT_EQ(Data().RecNo(), 3);
+    EXPECT_EQ(Data().RecNo(), 4);
 }
 
 // The device grid's export item: cancelling the dialog ends the command; a name without extension

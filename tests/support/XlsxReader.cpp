@@ -28,11 +28,19 @@ void ReadSheet(const QByteArray& xml, XlsxSheet& sheet)
         if (!r.isStartElement())
             continue;
         const auto a = r.attributes();
-        if (r.name() == u"col") {
-            for (int c = a.value("min").toInt(); c <= a.value("max").toInt(); ++c)
+        if (r.name() == u"dimension") {
+            sheet.dimension = a.value("ref").toString();
+        } else if (r.name() == u"col") {
+            for (int c = a.value("min").toInt(); c <= a.value("max").toInt(); ++c) {
                 sheet.colWidth[c] = a.value("width").toDouble();
-        } else if (r.name() == u"row" && a.hasAttribute("ht")) {
-            sheet.rowHeight[a.value("r").toInt()] = a.value("ht").toDouble();
+                if (a.hasAttribute("style"))
+                    sheet.colStyle[c] = a.value("style").toInt();
+            }
+        } else if (r.name() == u"row") {
+            if (a.hasAttribute("ht"))
+                sheet.rowHeight[a.value("r").toInt()] = a.value("ht").toDouble();
+            if (a.value("customFormat") == u"1")
+                sheet.rowStyle[a.value("r").toInt()] = a.value("s").toInt();
         } else if (r.name() == u"c") {
             cell = a.value("r").toString();
             sheet.type[cell] = a.value("t").toString();
@@ -93,6 +101,20 @@ QStringList XlsxSheet::CellsOfColumn(QChar column) const
 XlsxSheet::Style XlsxSheet::StyleOf(const QString& cell) const
 {
     return styles.value(style.value(cell));
+}
+
+XlsxSheet::Style XlsxSheet::ShownStyle(const QString& cell) const
+{
+    if (style.contains(cell))
+        return StyleOf(cell);
+    qsizetype letters = 0;
+    int column = 0;
+    while (letters < cell.size() && cell.at(letters).isLetter())
+        column = column * 26 + (cell.at(letters++).unicode() - u'A' + 1);
+    const int row = cell.mid(letters).toInt();
+    if (rowStyle.contains(row))
+        return styles.value(rowStyle.value(row));
+    return styles.value(colStyle.value(column));
 }
 
 XlsxSheet ReadXlsx(const QString& path)

@@ -74,6 +74,7 @@ protected:
 
 // Row 1 holds the shown titles on the grey fill; the data rows hold the field texts as texts under
 // their titles, nothing in the row-number column; hidden and blank-titled columns are left out.
+// The whole sheet is in the grid's font.
 // The rows are those of the grid when the export was made, whatever the grid shows meanwhile.
 TEST(ThreadExportXls, SheetHoldsTheShownColumnsAndEveryRow)
 {
@@ -102,11 +103,21 @@ TEST(ThreadExportXls, SheetHoldsTheShownColumnsAndEveryRow)
         EXPECT_EQ(sheet.StyleOf(cell).fontSize, 11);
         EXPECT_EQ(sheet.StyleOf(cell).fill, cell.endsWith('1') ? "C0C0C0" : "") << cell.toStdString();
     }
-    // Pixel widths divided by 7: 40 -> 5, 100 -> 14, 142 -> 20, 72 -> 10.
+    // Every other cell of the sheet, empty in the row-number column, right of the exported columns
+    // or below the rows, is in the grid's font too.
+    for (const QString& cell : {"A2", "E1", "E3", "C4", "XFD1048576"}) {
+        EXPECT_EQ(sheet.ShownStyle(cell).fontName, QStringLiteral("宋体")) << cell.toStdString();
+        EXPECT_EQ(sheet.ShownStyle(cell).fontSize, 11) << cell.toStdString();
+        EXPECT_EQ(sheet.ShownStyle(cell).fill, "") << cell.toStdString();
+    }
+    // Pixel widths divided by 7: 40 -> 5, 100 -> 14, 142 -> 20, 72 -> 10; the other columns keep the
+    // standard width.
     QList<double> widths;
-    for (double w : sheet.colWidth)
+    for (double w : sheet.colWidth.values().mid(0, 5))
         widths << std::floor(w);
-    EXPECT_EQ(widths, (QList<double>{5, 14, 20, 10}));
+    EXPECT_EQ(widths, (QList<double>{5, 14, 20, 10, 9}));
+    EXPECT_EQ(sheet.colWidth.lastKey(), 16384);
+    EXPECT_EQ(sheet.dimension, "A1:D3"); // the formatted columns are not used cells
     EXPECT_EQ(sheet.rowHeight, (QMap<int, double>{{1, 20}, {2, 16}, {3, 16}}));
     EXPECT_EQ(grid.data.RecNo(), 2); // the grid's own set is not walked
 }

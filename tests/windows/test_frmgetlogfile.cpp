@@ -1,11 +1,18 @@
-// The log viewer: the fetched text, its smallest type size, saving, and failed fetches.
+// The log viewer: the fetched text, its smallest type size, saving through the real dialog, and
+// failed fetches.
 #include "platform/GbkCodec.h"
 #include "support/AgentTestSupport.h"
 #include "support/Thrown.h"
 #include "windows/FrmGetLogFile.h"
 #include "windows/FrmWait.h"
 
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTextEdit>
+#include <QTreeView>
 
 using namespace AgentTestSupport;
 
@@ -37,6 +44,47 @@ protected:
     QTemporaryDir local;
 };
 
+namespace {
+
+// The real save dialog, in the operator's language: its filter, buttons, and the sizes, types and
+// dates of its list. Saving in it under a name without extension.
+void SaveInTheRealDialog(const QTemporaryDir& local)
+{
+    MessageBoxes::SetFileAnswerer({});
+    QFile old(local.filePath("old.txt"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(20, 'x'));
+    old.flush(); // before the time: writing would set it again
+    old.setFileTime(QDateTime(QDate(2013, 5, 7), QTime(8, 3, 9)), QFileDevice::FileModificationTime);
+    old.close();
+    ASSERT_TRUE(QDir(local.path()).mkdir("旧日志"));
+    WhenReady([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; }, [folder = local.path()] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        EXPECT_EQ(dialog->findChild<QLineEdit*>("fileNameEdit")->text(), "app.log");
+        EXPECT_EQ(dialog->findChild<QComboBox*>("fileTypeCombo")->currentText(), "文本文件(*.txt)");
+        QPushButton* save = dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Save);
+        EXPECT_EQ(save->text(), "保存(&S)");
+        dialog->setDirectory(folder);
+        const auto* list = dialog->findChild<QTreeView*>("treeView");
+        const auto row = [list](const QString& name) {
+            const QModelIndexList found = list->model()->match(list->model()->index(0, 0, list->rootIndex()),
+                                                               Qt::DisplayRole, name, 1, Qt::MatchExactly);
+            QStringList texts;
+            for (int column = 1; !found.isEmpty() && column < 4; ++column)
+                texts << found[0].siblingAtColumn(column).data().toString();
+            return texts.join('|');
+        };
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !row("old.txt").isEmpty() && !row("旧日志").isEmpty(); }, Patience));
+        EXPECT_TRUE(row("old.txt").startsWith("20 字节|")) << row("old.txt").toStdString();
+        EXPECT_TRUE(row("old.txt").endsWith("|2013/5/7 08:03")) << row("old.txt").toStdString();
+        EXPECT_EQ(row("旧日志").section('|', 0, 1), "|文件夹");
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText("1");
+        save->click();
+    });
+}
+
+} // namespace
+
 // The text is there, decoded, when the viewer shows: a GBK log as text, a rich-text log formatted
 // with its GBK and Unicode escapes as characters. The type size never goes below one point;
 // saving writes the plain text, a rich-text log without its markup.
@@ -46,19 +94,16 @@ TEST_F(ViewerTest, ShowsTheLogAndSavesItsText)
                            "\\f0 plain \\b bold\\b0  \\cf1 red\\cf0\\par \\'d6\\'d0\\'ce\\'c4 \\u8364?}";
     WriteFiles(logs, {{"app.log", Gbk::Encode(QStringLiteral("第一行\r\n第二行"))}, {"doc.rtf", rtf}});
     ScriptedAnswerer answers;
-    int saves = 0;
-    MessageBoxes::SetFileAnswerer([&](const FileDialogRequest&) {
-        ++saves;
-        return local.filePath(QString::number(saves) + ".txt");
-    });
     TFormGetLogFile viewer("app.log", agent.Ip(), 20);
     View(viewer, [&] {
         EXPECT_EQ(viewer.RichEdit->toPlainText(), QStringLiteral("第一行\n第二行"));
         for (int i = 0; i < 100; ++i)
             viewer.N59->trigger();
         EXPECT_EQ(viewer.RichEdit->font().pointSize(), 1);
+        SaveInTheRealDialog(local);
         viewer.N100->trigger();
     });
+    MessageBoxes::SetFileAnswerer([&](const FileDialogRequest&) { return local.filePath("2.txt"); });
     TFormGetLogFile rich("doc.rtf", agent.Ip(), int(rtf.size()));
     View(rich, [&] {
         EXPECT_EQ(rich.RichEdit->toPlainText(), QStringLiteral("plain bold red\n中文 €"));
@@ -71,6 +116,7 @@ TEST_F(ViewerTest, ShowsTheLogAndSavesItsText)
         EXPECT_NE(at.charFormat().fontWeight(), QFont::Bold);
         rich.N100->trigger();
     });
+    MessageBoxes::SetFileAnswerer({});
     EXPECT_EQ(QString::fromUtf8(ReadFile(local.filePath("1.txt"))), QStringLiteral("第一行\n第二行"));
     EXPECT_EQ(QString::fromUtf8(ReadFile(local.filePath("2.txt"))), QStringLiteral("plain bold red\n中文 €"));
     EXPECT_EQ(Boxes(answers), QStringList());

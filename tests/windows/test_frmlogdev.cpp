@@ -73,10 +73,10 @@ TEST_F(LogWindowTest, ListsTheTerminalsLogFiles)
 }
 
 // Browse: two marked rows are refused with a box; one opens the viewer at once with the file's
-// text and caption, the whole name asked for when the grid shows it cut. Save as: a cancelled
-// dialog fetches nothing, a file that cannot be made is named and the log never asked for. Delete,
-// confirmed: one line naming every marked row in grid order, then the list again; declined,
-// nothing happens. With no row at all browse and save as stop without a word, and delete sends
+// text and caption, the whole name asked for when the grid shows it cut. Save as: its dialog offers
+// "文本文件(*.txt)"; cancelled, it fetches nothing; a file that cannot be made is named and the log
+// never asked for. Delete, confirmed: one line naming every marked row in grid order, then the list
+// again; declined, nothing happens. With no row at all browse and save as stop without a word, and delete sends
 // nothing and leaves its button off. (A plain log viewed and saved byte for byte: the operator's day.)
 TEST_F(LogWindowTest, BrowseSaveAsAndDelete)
 {
@@ -84,8 +84,10 @@ TEST_F(LogWindowTest, BrowseSaveAsAndDelete)
     ScriptedAnswerer answers;
     int asks = 0;
     QString answer;
-    MessageBoxes::SetFileAnswerer([&](const FileDialogRequest&) {
+    QString filter;
+    MessageBoxes::SetFileAnswerer([&](const FileDialogRequest& request) {
         ++asks;
+        filter = request.filter;
         return answer;
     });
     const QString bad = local.filePath("no/such/folder/b.txt");
@@ -126,6 +128,7 @@ TEST_F(LogWindowTest, BrowseSaveAsAndDelete)
     }));
     EXPECT_EQ(shown, LongName + "  --  " + agent.Ip() + "|长名字的日志");
     EXPECT_EQ(asks, 2);
+    EXPECT_EQ(filter, "文本文件(*.txt)");
     EXPECT_FALSE(QFileInfo::exists(bad));
     EXPECT_EQ(agent.LinesStartingWith("getlog"), QStringList{"getlog," + LongName});
     EXPECT_EQ(agent.LinesStartingWith("dellog"), QStringList{"dellog,a.log,b.log," + LongName});

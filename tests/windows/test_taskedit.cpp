@@ -59,12 +59,21 @@ TEST_F(TaskEditTest, AllTerminalsWithoutTerminals)
 }
 
 // One terminal, type 2, 23:30 with a pause of 60: the restart falls on the next day. The memo keeps
-// quotes, backslashes and Chinese.
+// quotes, backslashes and Chinese. The dialog keeps its size whatever the picked terminal's details.
 TEST_F(TaskEditTest, RestartAfterMidnightMovesTheDate)
 {
     const int a = AddTerminal("甲", "down", "127.0.0.2");
+    TestDb::Exec(QStringLiteral("update zol_baseinfo set mac = '00-1A-2B-3C-4D-5E', "
+                                "position = '%1' where id = %2").arg(QString(40, QChar(u'楼'))).arg(a));
     TFormTaskEdit d(MainForm);
+    d.show();
+    Pump();
+    const QSize laidOut = d.size();
     Pick(d.DbCbxDevTask, "甲");
+    Pump();
+    EXPECT_EQ(d.LblDevMac->text(), "00-1A-2B-3C-4D-5E");
+    EXPECT_EQ(d.size(), laidOut);
+    EXPECT_GE(d.LblDevMac->width(), d.LblDevMac->sizeHint().width()) << "an address is shown whole";
     Pick(d.DbCbxTaskType, "定时重启");
     EXPECT_TRUE(d.CbxPauseInterval->isEnabled());
     d.CbxPauseInterval->setCurrentText("60");
