@@ -2,6 +2,7 @@
 #include "console/GridBehaviour.h"
 
 #include "console/MainForm.h"
+#include "platform/DataSetModel.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -9,15 +10,48 @@
 #include <QPointer>
 #include <QTableView>
 
-GridCellPainter::GridCellPainter(TMainForm* form, QTableView* grid)
-    : QStyledItemDelegate(grid), form_(form), grid_(grid)
+GridCellPainter::GridCellPainter(TMainForm* form, QTableView* grid, bool marksCurrentRow)
+    : QStyledItemDelegate(grid), form_(form), grid_(grid), marksCurrentRow_(marksCurrentRow)
 {
 }
 
 void GridCellPainter::paint(QPainter* painter, const QStyleOptionViewItem& option,
                             const QModelIndex& index) const
 {
-    form_->DrawGridCell(grid_, painter, option, index);
+    if (!marksCurrentRow_) {
+        form_->DrawGridCell(grid_, painter, option, index);
+        return;
+    }
+    FollowSelection();
+    QStyleOptionViewItem cell = option;
+    if (StandsForSelection(index))
+        cell.state |= QStyle::State_Selected;
+    form_->DrawGridCell(grid_, painter, cell, index);
+}
+
+// The current record's row while no row is selected: the one the record commands act on.
+bool GridCellPainter::StandsForSelection(const QModelIndex& index) const
+{
+    const QItemSelectionModel* selection = grid_->selectionModel();
+    if (!selection || selection->hasSelection())
+        return false;
+    const auto* model = qobject_cast<const DataSetModel*>(grid_->model());
+    const DataSet* data = model ? model->GetDataSet() : nullptr;
+    return data && data->RecNo() == index.row() + 1;
+}
+
+// The view repaints only the rows whose selection changed, and only the current cell when the
+// current record moves; the row drawn for the current record needs the whole grid again.
+void GridCellPainter::FollowSelection() const
+{
+    QItemSelectionModel* selection = grid_->selectionModel();
+    if (!selection || selection == followed_)
+        return;
+    followed_ = selection;
+    QWidget* viewport = grid_->viewport();
+    const auto repaint = [viewport] { viewport->update(); };
+    connect(selection, &QItemSelectionModel::selectionChanged, viewport, repaint);
+    connect(selection, &QItemSelectionModel::currentChanged, viewport, repaint);
 }
 
 void DefaultCellDrawing::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const

@@ -1,23 +1,33 @@
 // The event hooks that give a grid the main window's painting, key and mouse handling.
 #pragma once
 
+#include <QItemSelectionModel>
 #include <QObject>
+#include <QPointer>
 #include <QStyledItemDelegate>
 
 class QTableView;
 class TMainForm;
 
-// Paints every cell of its grid through TMainForm::DrawGridCell.
+// Paints every cell of its grid through TMainForm::DrawGridCell. With marksCurrentRow, a grid
+// whose commands act on the current record when no row is selected draws that record's row as
+// selected while no row is.
 class GridCellPainter : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    GridCellPainter(TMainForm* form, QTableView* grid);
+    GridCellPainter(TMainForm* form, QTableView* grid, bool marksCurrentRow = false);
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
 
 private:
+    bool StandsForSelection(const QModelIndex& index) const;
+    void FollowSelection() const;
+
     TMainForm* form_;
     QTableView* grid_;
+    bool marksCurrentRow_;
+    // The selection model whose changes repaint the grid (a new model brings a new one).
+    mutable QPointer<QItemSelectionModel> followed_;
 };
 
 // The grid's default drawing of a cell, with the background the caller put into the option (the

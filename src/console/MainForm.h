@@ -326,8 +326,9 @@ public:
     // ==== end remote commands
 
     // ==== grid behaviour, console menu and export
-    // Gives a grid (a QTableView over a DataSetModel) of this window the cell painter, the Shift
-    // key and mouse-release selection rule and Ctrl+A. Once per grid.
+    // Gives a grid (a QTableView over a DataSetModel) of this window the cell painter (which draws
+    // the current row as selected while no row is), the Shift key and mouse-release selection rule
+    // and Ctrl+A. Once per grid.
     void AttachGridBehaviour(QTableView* grid);
     // The cell painter alone, for the grids of other windows.
     void AttachGridPainter(QTableView* grid);

@@ -223,8 +223,10 @@ void TMainForm::ShowDevDetail(int id)
 
     int shownId = -1;
     QString name, ip, mac, position, relayip, port;
-    // The stored value is single precision; shown with 15 digits, 45.3 reads 45.2999992370605.
+    // The stored value is single precision: it is shown as the server writes it, as the grids
+    // show it (45.3; with 15 digits of the float it would read 45.2999992370605).
     float temp = 0;
+    QString tempText;
     if (q.IsEmpty()) {
         ImgDevRun->hide();
         ImgDevStop->hide();
@@ -241,6 +243,7 @@ void TMainForm::ShowDevDetail(int id)
         mac = q.AsString(QStringLiteral("mac"));
         position = q.AsString(QStringLiteral("position"));
         temp = static_cast<float>(q.AsFloat(QStringLiteral("temp")));
+        tempText = q.AsString(QStringLiteral("temp"));
         relayip = q.AsString(QStringLiteral("relayip"));
         port = q.AsString(QStringLiteral("port"));
         const QString status = q.AsString(QStringLiteral("status"));
@@ -263,6 +266,6 @@ void TMainForm::ShowDevDetail(int id)
     if (temp < 0)
         LblDevTemp->setText(QStringLiteral("未知"));
     else
-        LblDevTemp->setText(QString::number(temp == 0 ? 0.0 : static_cast<double>(temp), 'g', 15));
+        LblDevTemp->setText(temp == 0 ? QStringLiteral("0") : tempText);
     FormDbMod->CloseQuery(q);
 }

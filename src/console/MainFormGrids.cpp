@@ -111,7 +111,7 @@ void TMainForm::AttachGridBehaviour(QTableView* grid)
 {
     if (!grid)
         return;
-    AttachGridPainter(grid);
+    grid->setItemDelegate(new GridCellPainter(this, grid, true));
     new GridEventHooks(this, grid);
     KeepRowOnRightClick(grid);
 }
@@ -143,8 +143,9 @@ void TMainForm::DrawGridCell(QTableView* grid, QPainter* painter, const QStyleOp
     }
 
     QStyleOptionViewItem cell = option;
-    const bool inSelection = grid && grid->selectionModel() &&
-                             grid->selectionModel()->isRowSelected(index.row(), index.parent());
+    const bool inSelection = option.state.testFlag(QStyle::State_Selected) ||
+                             (grid && grid->selectionModel() &&
+                              grid->selectionModel()->isRowSelected(index.row(), index.parent()));
     if (!inSelection) {
         if (n % 6 == 0)
             cell.backgroundBrush = EverySixthRow;

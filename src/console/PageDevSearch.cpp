@@ -40,10 +40,10 @@ void TMainForm::BuildDevSearch()
     connect(c.BtnClearDev, &QPushButton::clicked, this, [this] { BtnClearDevClick(); });
     for (QWidget* edit : {c.EdtDevName, c.EdtDevMac, c.EdtDevPos, c.EdtDevIp})
         OnKeyUp(edit, Qt::Key_Return, [this] { EdtDevNameKeyUp(Qt::Key_Return); });
-    OnFocusIn(c.EdtDevName, [this] { EdtDevNameEnter(); });
-    OnFocusIn(c.EdtDevIp, [this] { EdtDevIpEnter(); });
-    OnFocusIn(c.EdtDevMac, [this] { EdtDevMacEnter(); });
-    OnFocusIn(c.EdtDevPos, [this] { EdtDevPosEnter(); });
+    OnEnter(c.EdtDevName, [this] { EdtDevNameEnter(); });
+    OnEnter(c.EdtDevIp, [this] { EdtDevIpEnter(); });
+    OnEnter(c.EdtDevMac, [this] { EdtDevMacEnter(); });
+    OnEnter(c.EdtDevPos, [this] { EdtDevPosEnter(); });
 }
 
 void TMainForm::BtnSearchDevClick()

@@ -71,8 +71,8 @@ void TMainForm::BuildPageIns()
     for (QWidget* w : std::initializer_list<QWidget*>{c.DbCbxDevIns, c.EdtInsOperation, c.EdtInsUserName,
                                                       c.DtpInsStart, c.DtpInsEnd})
         OnKeyUp(w, Qt::Key_Return, [this] { DbCbxDevInsKeyUp(Qt::Key_Return); });
-    OnFocusIn(c.EdtInsOperation, [this] { EdtDevNameEnter(); });
-    OnFocusIn(c.EdtInsUserName, [this] { EdtDevMacEnter(); });
+    OnEnter(c.EdtInsOperation, [this] { EdtDevNameEnter(); });
+    OnEnter(c.EdtInsUserName, [this] { EdtDevMacEnter(); });
 
     c.PmenuInsGrd = NewPopup(GrdIns, "PmenuInsGrd");
     c.N23 = AddItem(c.PmenuInsGrd, "N23", "删除已选日志记录(&D)");

@@ -35,9 +35,12 @@ constexpr int TempRangeWidth = 55;
 constexpr int CondBoxWidth = 90;
 constexpr int ItemRange = 5; // 区间
 
-// The comparison each item of CbxCondTemp adds, followed by the first value as typed.
-const char* const TempComparisons[] = {"  and b.temp  < ", "  and b.temp  <= ", "  and b.temp  = ",
-                                       "  and b.temp  > ", "  and b.temp  >= "};
+// The stored temperature as the grid shows it: the server's text of the single-precision value
+// (45.3, not 45.2999992370605), read back as a number. Compared as stored, a row shown at 36.6
+// would not equal 36.6, nor would one shown at 36.2 be at most 36.2.
+const QString AndShownTemp = QStringLiteral("  and (cast(b.temp as char) + 0e0)");
+// The comparison each item of CbxCondTemp makes, followed by the first value as typed.
+const char* const TempComparisons[] = {" < ", " <= ", " = ", " > ", " >= "};
 
 // The value goes into the statement as typed, so only a plain decimal number counts as one.
 bool IsTemperature(const QString& text)
@@ -143,9 +146,9 @@ void TMainForm::BtnTempSearchClick()
         const float value = TrimBlanks(first).toFloat();
         if (value != 0.0f) {
             if (item == ItemRange)
-                sql += QStringLiteral("  and b.temp  <= ") + first + QStringLiteral(" and b.temp >=") + second;
+                sql += AndShownTemp + QStringLiteral(" <= ") + first + AndShownTemp + QStringLiteral(" >= ") + second;
             else
-                sql += QString::fromLatin1(TempComparisons[item]) + first;
+                sql += AndShownTemp + QString::fromLatin1(TempComparisons[item]) + first;
         }
     }
     if (c.CbxTempTime->isChecked())

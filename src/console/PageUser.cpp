@@ -73,9 +73,9 @@ void TMainForm::BuildPageUser()
     connect(c.BtnUserClear, &QPushButton::clicked, this, [this] { BtnUserClearClick(); });
     for (QWidget* w : std::initializer_list<QWidget*>{c.EdtUserId, c.EdtUserName, c.EdtUserLoginName, c.CbxUserType})
         OnKeyUp(w, Qt::Key_Return, [this] { EdtUserIdKeyUp(Qt::Key_Return); });
-    OnFocusIn(c.EdtUserId, [this] { EdtDevNameEnter(); });
-    OnFocusIn(c.EdtUserLoginName, [this] { EdtDevIpEnter(); });
-    OnFocusIn(c.EdtUserName, [this] { EdtDevMacEnter(); });
+    OnEnter(c.EdtUserId, [this] { EdtDevNameEnter(); });
+    OnEnter(c.EdtUserLoginName, [this] { EdtDevIpEnter(); });
+    OnEnter(c.EdtUserName, [this] { EdtDevMacEnter(); });
 
     c.PmenuUserGrd = NewPopup(GrdUser, "PmenuUserGrd");
     c.MenuItem1 = AddItem(c.PmenuUserGrd, "MenuItem1", "新增用户(&A)");

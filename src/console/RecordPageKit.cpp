@@ -73,6 +73,8 @@ PagerBar AddPagerBar(QWidget* page, const QString& stem)
     pager.pageSize->setObjectName(QStringLiteral("Combox") + stem + QStringLiteral("PageSize"));
     pager.pageSize->setEditable(true);
     pager.pageSize->setInsertPolicy(QComboBox::NoInsert);
+    // Typed sizes stand as typed: completing 20 to 200 or 1 to 1000 would load another page size.
+    pager.pageSize->setCompleter(nullptr);
     pager.pageSize->addItems({QStringLiteral("200"), QStringLiteral("500"), QStringLiteral("1000"),
                               QStringLiteral("2000")});
     pager.pageSize->setCurrentText(QStringLiteral("500"));

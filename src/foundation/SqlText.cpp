@@ -24,8 +24,13 @@ QString SqlEscape(const QString& value)
 
 QString SqlLikeText(const QString& value)
 {
-    // In a pattern the backslash escapes the next character, so it is doubled before quoting.
-    QString pattern = value;
-    pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    // The pattern escapes first; quoting then doubles every backslash once more for the literal.
+    QString pattern;
+    pattern.reserve(value.size() + 4);
+    for (const QChar c : value) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_'))
+            pattern += QLatin1Char('\\');
+        pattern += c;
+    }
     return SqlEscape(pattern);
 }

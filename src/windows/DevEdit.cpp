@@ -108,7 +108,9 @@ void TFormDevEdit::showEvent(QShowEvent* event)
 
 bool TFormDevEdit::IsValidIp(const QString& ip)
 {
-    static const QRegularExpression shape(QStringLiteral("^(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})$"));
+    // Anchored at the very end: "$" would also let a line end stand after the address.
+    static const QRegularExpression shape(QRegularExpression::anchoredPattern(
+        QStringLiteral("(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})")));
     const QRegularExpressionMatch match = shape.match(ip);
     if (!match.hasMatch())
         return false;

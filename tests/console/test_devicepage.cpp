@@ -178,8 +178,9 @@ TEST_F(DevTreeTest, WorkerCallsApplyOnUiThreadInCallOrder)
     EXPECT_EQ(MainForm->GetDevNetState(ids[0]), Consts::StatusError);
 }
 
-// The detail box: each field of the terminal, its stored state and temperature (a negative one is
-// unknown), following the moves of the shown terminal; a deleted terminal empties it.
+// The detail box: each field of the terminal, its stored state and temperature (as the grids show
+// it; a negative one is unknown), following the moves of the shown terminal; a deleted terminal
+// empties it.
 TEST_F(DevTreeTest, DetailBoxTextsMovesAndDeletion)
 {
     const int id = AddWithTemp("一号机", "up", "45.3");
@@ -196,7 +197,7 @@ TEST_F(DevTreeTest, DetailBoxTextsMovesAndDeletion)
     }
     MainForm->ShowDevDetail(id);
     EXPECT_EQ(Box(), QStringList({QString::number(id), "一号机", "192.168.1.20", "AA-BB", "大厅", "10.0.0.9", "4001",
-                                  "45.2999992370605", "已启动/网络良好 1010"}));
+                                  "45.3", "已启动/网络良好 1010"}));
     EXPECT_TRUE(MainForm->BtnDevPing->isEnabled());
 
     const std::vector<std::tuple<QString, QString, QString>> moves = {

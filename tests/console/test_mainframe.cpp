@@ -70,7 +70,8 @@ protected:
 
 // Ten rows: 3 and 9 in the darker stripe, 6 in the lighter one, a selected row in the selection
 // colour whatever its number, the row-number column on the button face with 1, 2, 3 ... from the
-// first row of every result.
+// first row of every result. A click below the rows leaves none selected: the current record's
+// row, which the commands then act on, is drawn as selected.
 TEST_F(GridBehaviourTest, RowsArePaintedByNumberAndSelection)
 {
     DataSet data = Numbered(12);
@@ -80,6 +81,7 @@ TEST_F(GridBehaviourTest, RowsArePaintedByNumberAndSelection)
     MainForm->AttachGridBehaviour(&view);
     view.resize(300, 400);
     view.verticalHeader()->setDefaultSectionSize(24);
+    data.SetRecNo(4);
     view.selectionModel()->select(model.index(1, 2), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     view.selectionModel()->select(model.index(8, 2), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     view.show();
@@ -91,17 +93,24 @@ TEST_F(GridBehaviourTest, RowsArePaintedByNumberAndSelection)
     };
     const QRgb base = view.palette().color(QPalette::Base).rgb() & RgbMask;
     const QRgb button = view.palette().color(QPalette::Button).rgb() & RgbMask;
-    for (int recNo = 1; recNo <= 12; ++recNo) {
-        QRgb expected = base;
-        if (recNo == 2 || recNo == 9)
-            expected = Selected;
-        else if (recNo % 6 == 0)
-            expected = SixthRow;
-        else if (recNo % 3 == 0)
-            expected = ThirdRow;
-        EXPECT_EQ(pixel(recNo, 2), expected) << recNo;
-        EXPECT_EQ(pixel(recNo, 1), button) << recNo;
-    }
+    const auto painted = [&](const QList<int>& selected) {
+        for (int recNo = 1; recNo <= 12; ++recNo) {
+            QRgb expected = base;
+            if (selected.contains(recNo))
+                expected = Selected;
+            else if (recNo % 6 == 0)
+                expected = SixthRow;
+            else if (recNo % 3 == 0)
+                expected = ThirdRow;
+            EXPECT_EQ(pixel(recNo, 2), expected) << recNo;
+            EXPECT_EQ(pixel(recNo, 1), button) << recNo;
+        }
+    };
+    painted({2, 9});
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(5, view.viewport()->height() - 3));
+    ASSERT_FALSE(view.selectionModel()->hasSelection());
+    EXPECT_EQ(data.RecNo(), 4);
+    painted({4});
 
     // The number drawn is the row's place in the result, not anything the row holds.
     auto numberCell = [&](int recNo) {

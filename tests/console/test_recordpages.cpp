@@ -59,7 +59,7 @@ protected:
         RecordCommandsTest::SetUp();
         a_ = Insert("insert into zol_baseinfo (name, ip, mac, position) values ('北区-甲', '10.1.1.5', 'AA-01', '一楼大厅')");
         b_ = Insert("insert into zol_baseinfo (name, ip, mac, position) values ('南区-乙', '10.2.0.7', 'BB-02', '二楼')");
-        c_ = Insert("insert into zol_baseinfo (name, ip, mac, position) values ('北区\\\\丙', '10.10.9.9', 'AA-03', '大厅')");
+        c_ = Insert("insert into zol_baseinfo (name, ip, mac, position) values ('北区\\\\丙', '10.10.9.9', 'AA-03', '大厅 100%')");
     }
 
     int a_ = 0;
@@ -232,8 +232,9 @@ TEST_F(RecordCommandsTest, EditDialogsAndTheTaskPopupOffItsPage)
     });
 }
 
-// Trimmed texts; contains for name and position, starts with for address and MAC. A backslash in a
-// name matches a backslash. Clearing runs no search; a refresh keeps the search.
+// Trimmed texts; contains for name and position, starts with for address and MAC. A backslash,
+// "%" and "_" match themselves. Clearing runs no search; a refresh keeps the search. Moving into
+// an edit with the mouse or Tab empties it; the window coming back or a closed popup does not.
 TEST_F(RecordSearchTest, DeviceSearch)
 {
     DevSearchControls& c = F().DevSearch;
@@ -249,10 +250,40 @@ TEST_F(RecordSearchTest, DeviceSearch)
     F().RefreshActivePage();
     EXPECT_EQ(Column(F().QueryGrdDev, "id"), QStringList{N(c_)});
 
+    c.EdtDevName->clear();
+    c.EdtDevMac->clear();
+    c.EdtDevPos->clear();
+    c.EdtDevIp->setText("10._");
+    c.BtnSearchDev->click();
+    EXPECT_EQ(F().QueryGrdDev.RecordCount(), 0);
+    c.EdtDevIp->clear();
+    c.EdtDevPos->setText("%");
+    c.BtnSearchDev->click();
+    EXPECT_EQ(Column(F().QueryGrdDev, "id"), QStringList{N(c_)});
+
     c.BtnClearDev->click();
     EXPECT_EQ(F().QueryGrdDev.RecordCount(), 1);
     c.BtnSearchDev->click();
     EXPECT_EQ(Column(F().QueryGrdDev, "id"), QStringList({N(a_), N(c_), N(b_)}));
+
+    F().GbxDevSearch->show();
+    c.EdtDevName->setText("北区");
+    c.EdtDevIp->setText("10.1");
+    QTest::mouseClick(c.EdtDevName, Qt::LeftButton);
+    EXPECT_EQ(c.EdtDevName->text(), "");
+    c.EdtDevName->setText("北区");
+    QTest::keyClick(c.EdtDevName, Qt::Key_Tab);
+    ASSERT_TRUE(c.EdtDevIp->hasFocus());
+    EXPECT_EQ(c.EdtDevIp->text(), "");
+    c.EdtDevIp->setText("10.1");
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    QApplication::setActiveWindow(MainForm);
+    F().PmenuDevGrd->popup(QPoint(10, 10));
+    F().PmenuDevGrd->hide();
+    ASSERT_TRUE(c.EdtDevIp->hasFocus());
+    EXPECT_EQ(c.EdtDevName->text() + c.EdtDevIp->text(), "北区10.1");
 }
 
 // Texts as typed (starts with), the terminal chosen in the lookup box, the day range compared as
@@ -359,12 +390,14 @@ TEST_F(RecordSearchTest, OperatorSearch)
     EXPECT_EQ(F().QueryGrdUser.RecordCount(), 3);
 }
 
-// The value as typed; 区间 takes the first box as the upper bound; a first value of zero adds
-// nothing; no item, nothing; a value that is no plain number warns and leaves the statement and
-// the grid as they were. Clearing leaves the time range off.
+// The value as typed, compared with the temperature as the grid shows it (a row shown at 36.6
+// equals 36.6); 区间 takes the first box as the upper bound; a first value of zero adds nothing;
+// no item, nothing; a value that is no plain number warns and leaves the statement and the grid
+// as they were, and the release of the Return that closed the warning does not search again.
+// Clearing leaves the time range off.
 TEST_F(RecordSearchTest, TemperatureSearch)
 {
-    for (const char* t : {"20", "25", "30", "35"})
+    for (const char* t : {"20", "25", "30.2", "36.6"})
         AddTempLog(a_, t, "2013-05-06 12:00:00");
     AddTempLog(b_, "25", "2013-05-06 12:00:00");
     F().N52->trigger();
@@ -372,11 +405,14 @@ TEST_F(RecordSearchTest, TemperatureSearch)
     c.DbCbxDevTemp->SetKeyValue(N(a_));
     const std::vector<std::tuple<int, QString, QString, QStringList>> searches = {
         {0, "25", "", {"20"}},
-        {4, "+25.0", "", {"25", "30", "35"}},
-        {5, "30", "25", {"25", "30"}},
+        {4, "+25.0", "", {"25", "30.2", "36.6"}},
+        {2, "36.6", "", {"36.6"}},
+        {1, "30.2", "", {"20", "25", "30.2"}},
+        {5, "30.2", "25", {"25", "30.2"}},
+        {5, "40", "36.6", {"36.6"}},
         {5, "25", "30", {}},
-        {0, "0.0", "", {"20", "25", "30", "35"}},
-        {-1, "25", "x", {"20", "25", "30", "35"}}};
+        {0, "0.0", "", {"20", "25", "30.2", "36.6"}},
+        {-1, "25", "x", {"20", "25", "30.2", "36.6"}}};
     for (const auto& [item, first, second, temps] : searches) {
         c.CbxCondTemp->setCurrentIndex(item);
         EXPECT_EQ(!c.EdtTempValue2->isHidden() && !c.LblTempRange->isHidden(), item == 5);
@@ -396,7 +432,9 @@ TEST_F(RecordSearchTest, TemperatureSearch)
         c.EdtTempValue2->setText(second);
         c.BtnTempSearch->click();
     }
-    EXPECT_EQ(Boxes(answers_), QStringList(5, "警告|请输有效的温度或温度范围！|2|0"));
+    QTest::keyClick(c.EdtTempValue, Qt::Key_Return);
+    QTest::keyRelease(c.EdtTempValue, Qt::Key_Return); // its press went to the warning
+    EXPECT_EQ(Boxes(answers_), QStringList(6, "警告|请输有效的温度或温度范围！|2|0"));
     EXPECT_EQ(c.Sql, kept);
     EXPECT_EQ(F().QueryGrdTemp.RecordCount(), 4);
 
@@ -408,6 +446,7 @@ TEST_F(RecordSearchTest, TemperatureSearch)
 }
 
 // Leaving a page closes its list and lookups; coming back shows the first page of its last search.
+// A page size is taken as typed: 20 is below the least size, not 200 completed from it.
 TEST_F(RecordSearchTest, ShowingAPageAgainShowsItsLastSearch)
 {
     for (int i = 0; i < 3; ++i)
@@ -423,4 +462,10 @@ TEST_F(RecordSearchTest, ShowingAPageAgainShowsItsLastSearch)
     EXPECT_EQ(F().QueryGrdIns.RecordCount(), 3);
     EXPECT_EQ(c.DbCbxDevIns->Text(), "北区-甲"); // the box kept its terminal
     EXPECT_EQ(c.LblInsTotalPage->text(), "共3条  共 1 页");
+
+    c.ComboxInsPageSize->setCurrentIndex(0);
+    c.ComboxInsPageSize->clearEditText();
+    c.ComboxInsPageSize->setFocus();
+    QTest::keyClicks(c.ComboxInsPageSize, "20");
+    EXPECT_EQ(std::pair(c.ComboxInsPageSize->currentText(), F().Pagers[1]->GetPageSize()), std::pair(QString("20"), 500));
 }

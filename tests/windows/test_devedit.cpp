@@ -68,6 +68,7 @@ TEST_F(DevEditTest, ChecksInOrderWithTextAndFocus)
         {"   ", "   ", "x", "设备名称不能为空！", dlg_.EdtDevName},
         {"甲", " ", "x", "设备IP地址不能为空！", dlg_.EdtDevIp},
         {"甲", "10.0.0.300", "x", "非法的IP地址．", dlg_.EdtDevIp},
+        {"甲", "10.0.0.9\n", "x", "非法的IP地址．", dlg_.EdtDevIp}, // pasted with its line end
         {"甲", "10.0.0.1", "99999999999", "请输入有效的继电器端口号！", dlg_.EdtDevMac},
         {"甲", "10.0.0.9", "", "设备IP已经存在！", dlg_.EdtDevIp},
     };
@@ -79,7 +80,7 @@ TEST_F(DevEditTest, ChecksInOrderWithTextAndFocus)
         EXPECT_EQ(QApplication::focusWidget(), c.focus) << c.text.toStdString();
         EXPECT_TRUE(dlg_.isVisible());
     }
-    EXPECT_EQ(answers_.Count(), 5);
+    EXPECT_EQ(answers_.Count(), 6);
     EXPECT_EQ(Terminals(), "已有|10.0.0.9|4001");
 }
 
