@@ -49,12 +49,15 @@ TMainForm::TMainForm(QWidget* parent) : TMainFormServices(parent)
     BuildGridBehaviour();
     PageControlMainChange();
     setWindowState(Qt::WindowMaximized);
+    Services::MainForm = this; // the units below the console reach the window from now on
 }
 
 TMainForm::~TMainForm()
 {
     if (MainForm == this)
         MainForm = nullptr;
+    if (Services::MainForm == this)
+        Services::MainForm = nullptr;
 }
 
 void TMainForm::FormClose()

@@ -1,4 +1,5 @@
-// The console's main window: frame, pages and the shared services every unit reaches through MainForm.
+// The console's main window: frame, pages and the shared services the console and the windows reach
+// through MainForm (the units below the console reach a few of them through ConsoleServices).
 #pragma once
 
 #include "console/MainFormServices.h"
@@ -195,7 +196,7 @@ public:
     // Moves terminal id to the group of its new state (a stored "poweroff" or "down" wins) and
     // keeps the detail box current. Any thread: the database is read on the calling thread, the
     // change is made on the UI thread, one call at a time in call order (at once on the UI thread).
-    void UpdateDevNetState(int id, const QString& state);
+    void UpdateDevNetState(int id, const QString& state) override;
     // Puts a saved terminal into the tree (replacing its old node) and checks its network.
     void AddDevTreeNode(const DevBean* dev);
     // Removes every node of terminal id and counts it out of its group.
@@ -392,8 +393,6 @@ public:
     // The pagers by slot: [0] run log, [1] operation records, [2] planned tasks, [3] operators,
     // [4] temperature records. Made by FormShow; until then no page has one.
     std::array<std::unique_ptr<TPagerNavigator>, 5> Pagers;
-    // s with every from replaced by to, searching again from the start after each replacement.
-    static QString StringReplaceAll(const QString& s, const QString& from, const QString& to);
 
     DevSearchControls DevSearch;
     InsPageControls InsPage;

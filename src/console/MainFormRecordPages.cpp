@@ -56,21 +56,3 @@ void TMainForm::ActivePageChanged(int index)
     default: break;
     }
 }
-
-QString TMainForm::StringReplaceAll(const QString& s, const QString& from, const QString& to)
-{
-    if (from.isEmpty() || from.size() > s.size())
-        return s;
-    QString out = s;
-    // Searching again from the start after each replacement; a replacement that holds the text it
-    // replaces would never end that way, so the search then goes on behind it.
-    const bool endless = to.contains(from);
-    qsizetype start = 0;
-    qsizetype at = out.indexOf(from, start);
-    while (at >= 0) {
-        out.replace(at, from.size(), to);
-        start = endless ? at + to.size() : 0;
-        at = out.indexOf(from, start);
-    }
-    return out;
-}

@@ -141,10 +141,7 @@ void TMainFormServices::ForgetConfIni()
 
 bool TMainFormServices::IsBlank(const QString& s)
 {
-    for (QChar c : s)
-        if (c.unicode() > 32)
-            return false;
-    return true;
+    return ::IsBlank(s);
 }
 
 bool TMainFormServices::WarnIfBlank(const QString& value, const QString& msg)

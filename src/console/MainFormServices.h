@@ -2,6 +2,7 @@
 // placeholders and the console log.
 #pragma once
 
+#include "foundation/ConsoleServicesInterface.h"
 #include "platform/IniFile.h"
 
 #include <QMainWindow>
@@ -11,7 +12,7 @@
 class ConsoleLog;
 class QTextEdit;
 
-class TMainFormServices : public QMainWindow {
+class TMainFormServices : public QMainWindow, public ConsoleServices {
 public:
     using QMainWindow::QMainWindow;
 
@@ -20,18 +21,18 @@ public:
     void IniWriteString(const QString& key, const QString& value);
     void IniWriteInteger(const QString& key, int value);
     void IniWriteBool(const QString& key, bool value);
-    QString IniReadString(const QString& key);
-    int IniReadInteger(const QString& key, int def);
+    QString IniReadString(const QString& key) override;
+    int IniReadInteger(const QString& key, int def) override;
     bool IniReadBool(const QString& key, bool def);
-    QString IniReadStringDef(const QString& key, const QString& def);
+    QString IniReadStringDef(const QString& key, const QString& def) override;
     // Test seam: the folder that holds conf.ini (default: the program's folder).
     static void SetConfigDirForTest(const QString& dir);
 
     // ---- operator feedback
     static bool IsBlank(const QString& s);
     bool WarnIfBlank(const QString& value, const QString& msg);
-    void ShowWarning(const QString& msg);
-    void ShowError(const QString& msg); // then brings the console page to the front
+    void ShowWarning(const QString& msg) override;
+    void ShowError(const QString& msg) override; // then brings the console page to the front
     bool Confirm(const QString& msg);
     static QString GetNowString();
 
@@ -42,10 +43,10 @@ public:
     void SetMemoText(QTextEdit* memo, const QString& value);
 
     // ---- console log (any thread)
-    void LogDebug(const QString& msg);
-    void LogInfo(const QString& msg);
-    void LogWarning(const QString& msg);
-    void LogError(const QString& msg);
+    void LogDebug(const QString& msg) override;
+    void LogInfo(const QString& msg) override;
+    void LogWarning(const QString& msg) override;
+    void LogError(const QString& msg) override;
 
     QTextEdit* MemoInfo = nullptr;
 

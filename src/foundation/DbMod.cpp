@@ -1,9 +1,10 @@
 // The database module: the one connection and the operations through which every statement runs.
 #include "foundation/DbMod.h"
 
-#include "console/MainForm.h"
+#include "foundation/ConsoleServices.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProcessExit.h"
+#include "platform/TrimBlanks.h"
 
 #include <exception>
 
@@ -64,7 +65,7 @@ QString StoredText(const QString& commandText)
 TFormDbMod::TFormDbMod()
 {
     QString dataSource = MainForm ? MainForm->IniReadString(QStringLiteral("DataSource")) : QString();
-    if (TMainForm::IsBlank(dataSource))
+    if (IsBlank(dataSource))
         dataSource = DefaultDataSource;
     Connect(dataSource);
 }

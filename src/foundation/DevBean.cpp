@@ -1,10 +1,12 @@
 // The records: a terminal, an operator account and one row of the operation log.
 #include "foundation/DevBean.h"
 
-#include "console/MainForm.h"
+#include "foundation/ConsoleLog.h"
+#include "foundation/ConsoleServices.h"
 #include "foundation/DbMod.h"
 #include "foundation/SqlText.h"
 #include "platform/Exception.h"
+#include "platform/TrimBlanks.h"
 
 namespace {
 
@@ -69,10 +71,10 @@ int OperationBean::Save()
         return 0;
     if (user_id < 1 && CurrentUser)
         user_id = CurrentUser->Id;
-    if (TMainForm::IsBlank(user_name) && CurrentUser)
+    if (IsBlank(user_name) && CurrentUser)
         user_name = CurrentUser->Name;
     if (optime.isEmpty())
-        optime = TMainForm::GetNowString();
+        optime = ConsoleLog::NowString();
     const QString sql =
         QStringLiteral("insert into zol_op_log ( zol_id , user_id , user_name , optime , operation , "
                        "status , memo ) values (") +

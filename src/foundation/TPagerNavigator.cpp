@@ -2,7 +2,6 @@
 // page-size box, page box and totals label.
 #include "foundation/TPagerNavigator.h"
 
-#include "console/MainForm.h"
 #include "foundation/DbMod.h"
 #include "platform/DataSet.h"
 #include "platform/DbNavigator.h"
@@ -13,6 +12,26 @@
 
 namespace {
 const QString CountPrefix = QStringLiteral("select count(*) as RecCount ");
+
+// s with every from replaced by to, searching again from the start after each replacement; s
+// unchanged when from is empty or longer than s.
+QString StringReplaceAll(const QString& s, const QString& from, const QString& to)
+{
+    if (from.isEmpty() || from.size() > s.size())
+        return s;
+    QString out = s;
+    // Searching again from the start after each replacement; a replacement that holds the text it
+    // replaces would never end that way, so the search then goes on behind it.
+    const bool endless = to.contains(from);
+    qsizetype start = 0;
+    qsizetype at = out.indexOf(from, start);
+    while (at >= 0) {
+        out.replace(at, from.size(), to);
+        start = endless ? at + to.size() : 0;
+        at = out.indexOf(from, start);
+    }
+    return out;
+}
 } // namespace
 
 TPagerNavigator::TPagerNavigator(QComboBox* pageSizeBox, QLineEdit* pageEdit, DataSet* dataSet,
@@ -66,9 +85,9 @@ void TPagerNavigator::SetSql(const QString& sql)
     // A line break becomes a blank: dropped outright it would join the last word of one line to
     // the first of the next ("zol_op_log\nwhere").
     const QString blank = QStringLiteral(" ");
-    QString flat = TMainForm::StringReplaceAll(Sql, QStringLiteral("\r\n"), blank);
-    flat = TMainForm::StringReplaceAll(flat, QStringLiteral("\r"), blank);
-    flat = TMainForm::StringReplaceAll(flat, QStringLiteral("\n"), blank);
+    QString flat = StringReplaceAll(Sql, QStringLiteral("\r\n"), blank);
+    flat = StringReplaceAll(flat, QStringLiteral("\r"), blank);
+    flat = StringReplaceAll(flat, QStringLiteral("\n"), blank);
     const int from = FindOutsideQuotes(flat, QStringLiteral("from"));
     if (from < 0)
         return;

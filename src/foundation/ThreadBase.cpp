@@ -1,7 +1,7 @@
 // Worker threads: the Init/Run/Cleanup body, its error lines, the end hook and self-freeing.
 #include "foundation/ThreadBase.h"
 
-#include "console/MainForm.h"
+#include "foundation/ConsoleServices.h"
 #include "platform/Exception.h"
 #include "platform/MessageBoxes.h"
 

@@ -1,4 +1,4 @@
-// Trimming as the console's texts need it: blanks and control characters off both ends.
+// Blanks as the console's texts know them (code 32 or less): trimmed off both ends, or nothing else.
 #pragma once
 
 #include <QString>
@@ -14,4 +14,13 @@ inline QString TrimBlanks(QStringView s)
     while (end > begin && s.at(end - 1).unicode() <= 32)
         --end;
     return s.mid(begin, end - begin).toString();
+}
+
+// True when the text is empty or holds only characters of code 32 or less.
+inline bool IsBlank(QStringView s)
+{
+    for (QChar c : s)
+        if (c.unicode() > 32)
+            return false;
+    return true;
 }

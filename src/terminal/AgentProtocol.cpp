@@ -1,7 +1,7 @@
 // The agent protocol's authentication line, reply test and reply splitter.
 #include "terminal/AgentProtocol.h"
 
-#include "console/MainForm.h"
+#include "foundation/ConsoleServices.h"
 #include "foundation/Md5String.h"
 #include "platform/Exception.h"
 #include "platform/GbkCodec.h"

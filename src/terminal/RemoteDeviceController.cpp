@@ -1,10 +1,11 @@
 // The relay controller client: request frames, one reply per request, and the four power operations.
 #include "terminal/RemoteDeviceController.h"
 
-#include "console/MainForm.h"
+#include "foundation/ConsoleServices.h"
 #include "foundation/Consts.h"
 #include "foundation/DevBean.h"
 #include "platform/BlockingSocket.h"
+#include "platform/TrimBlanks.h"
 
 #include <QByteArray>
 #include <chrono>
@@ -78,7 +79,7 @@ int RemoteDeviceController::Connect()
 {
     if (Connected)
         return RelayFail::Success;
-    if (!Device || Device->Id < 1 || TMainForm::IsBlank(Device->relayip) || Device->port < 1)
+    if (!Device || Device->Id < 1 || IsBlank(Device->relayip) || Device->port < 1)
         return RelayFail::BadRecord;
     // A relay that is switched off or unplugged must not hold the operation for the system's
     // connect time-out: the attempt gets the same limit as a reply.

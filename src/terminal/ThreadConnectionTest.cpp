@@ -2,7 +2,7 @@
 // terminal in the device tree as its probe ends.
 #include "terminal/ThreadConnectionTest.h"
 
-#include "console/MainForm.h"
+#include "foundation/ConsoleServices.h"
 #include "foundation/Consts.h"
 
 #include <chrono>

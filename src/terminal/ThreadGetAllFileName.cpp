@@ -1,7 +1,7 @@
 // The log-list worker: authentication, "listlogs", and the reply appended to the unit's one list text.
 #include "terminal/ThreadGetAllFileName.h"
 
-#include "console/MainForm.h"
+#include "foundation/ConsoleServices.h"
 #include "platform/Exception.h"
 #include "platform/GbkCodec.h"
 #include "platform/TrimBlanks.h"

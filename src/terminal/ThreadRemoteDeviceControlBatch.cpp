@@ -1,7 +1,7 @@
 // The remote power batch: starts one control thread per terminal and records each result once.
 #include "terminal/ThreadRemoteDeviceControlBatch.h"
 
-#include "console/MainForm.h"
+#include "foundation/ConsoleServices.h"
 #include "foundation/Consts.h"
 #include "foundation/DbMod.h"
 #include "foundation/DevBean.h"

@@ -1,7 +1,7 @@
 // The detail window's agent conversation: loading, connecting, sending, reading and the three reply handlers.
 #include "windows/FrmClientDetail.h"
 
-#include "console/MainForm.h"
+#include "foundation/ConsoleServices.h"
 #include "foundation/DbMod.h"
 #include "foundation/Consts.h"
 #include "platform/Application.h"
@@ -107,7 +107,7 @@ void TClientDetail::InitDetail()
         MainForm->LogDebug(QStringLiteral("Try to connect to remote device ( ") + ip + QStringLiteral(" ) on Port ( ") +
                            QString::number(port) + QStringLiteral(") , connection type is nonblocking !"));
         // What the connection cannot even begin with fails here; the rest comes as error events.
-        if (TMainForm::IsBlank(ip) || port < 1 || port > 65535)
+        if (IsBlank(ip) || port < 1 || port > 65535)
             throw Exception(QStringLiteral("no address to connect to"));
         CSocket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         CSocket->connectToHost(ip.trimmed(), quint16(port));

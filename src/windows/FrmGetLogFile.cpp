@@ -1,7 +1,6 @@
 // The log viewer: fetch under the wait window, the text, and its popup (type size, copy, select all, save).
 #include "windows/FrmGetLogFile.h"
 
-#include "console/MainForm.h"
 #include "platform/EventGuard.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SaveBytes.h"
