@@ -14,7 +14,16 @@ namespace {
 const QString DefaultDataSource = QStringLiteral("zol");
 const QString ConnectionPrefix =
     QStringLiteral("Provider=MSDASQL.1;Persist Security Info=False;Data Source=");
-const QString IdleTimeoutSql = QStringLiteral("set interactive_timeout=24*3600");
+// The console may stand idle for a day between two statements. The connection is an ODBC one, not
+// an interactive client's, so the server's limit for it is wait_timeout (interactive_timeout only
+// applies to interactive clients).
+const QString IdleTimeoutSql = QStringLiteral("set session wait_timeout=24*3600");
+// Text values are quoted with backslash escapes (SqlEscape): a server whose default mode reads a
+// backslash as an ordinary character would let a quote out of its string. The session drops that
+// flag and keeps the rest of the server's mode.
+const QString BackslashEscapesSql = QStringLiteral(
+    "set session sql_mode = trim(both ',' from replace(concat(',', @@session.sql_mode, ','), "
+    "',NO_BACKSLASH_ESCAPES,', ','))");
 const QString LimitPlanSetting = QStringLiteral("show variables like 'optimizer_join_limit_pref_ratio'");
 const QString LimitPlanSql = QStringLiteral("set session optimizer_join_limit_pref_ratio=100");
 const QString ExecLogPrefix = QStringLiteral("执行更新SQL:");
@@ -82,6 +91,7 @@ void TFormDbMod::Connect(const QString& dataSource)
         connectionString_ = ConnectionPrefix + dataSource;
         conMysql_.Open(OdbcConnectionStringFrom(connectionString_));
         ExecSql(IdleTimeoutSql); // a failure here is only logged
+        ExecSql(BackslashEscapesSql);
         PreferLimitPlans();
     } catch (const std::exception&) {
         if (MainForm)

@@ -11,7 +11,8 @@
 class TFormDbMod {
 public:
     // Connects at once (data source from the setting "DataSource", "zol" when blank) and sets
-    // the server's idle time-out. On failure shows "连接数据库服务失败!" and ends the process.
+    // the session's idle time-out and the SQL mode its quoting relies on. On failure shows
+    // "连接数据库服务失败!" and ends the process.
     TFormDbMod();
     ~TFormDbMod();
 
