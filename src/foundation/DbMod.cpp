@@ -125,23 +125,52 @@ int TFormDbMod::ExecSql(const QString& sql)
     return TryExecSql(sql).value_or(0);
 }
 
-std::optional<int> TFormDbMod::TryExecSql(const QString& sql, long long* insertId)
+std::optional<int> TFormDbMod::TryExecSql(const QString& sql)
 {
     std::lock_guard<std::mutex> hold(lock_);
     try {
         LogDebug(ExecLogPrefix + sql);
-        const int rows = static_cast<int>(conMysql_.Execute(sql));
-        if (insertId) {
-            // Read under the same lock, so no other caller's insert comes in between.
-            DataSet id;
-            conMysql_.Query(QStringLiteral("select LAST_INSERT_ID() as id"), id);
-            *insertId = id.IsEmpty() ? 0 : id.AsString(QStringLiteral("id")).toLongLong();
-        }
-        return rows;
+        return static_cast<int>(conMysql_.Execute(sql));
     } catch (const std::exception& e) {
         LogError(ErrorLogPrefix + MessageOf(e));
         return std::nullopt;
     }
+}
+
+// The lock is held from the start of the transaction to its end, so no other caller's statement
+// joins it. Should the rollback itself fail (a lost connection), the server discards the open
+// transaction with the connection.
+bool TFormDbMod::ExecAllOrNone(const QStringList& statements, long long* insertId)
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    try {
+        conMysql_.Execute(QStringLiteral("start transaction"));
+        bool complete = true;
+        for (qsizetype i = 0; complete && i < statements.size(); ++i) {
+            LogDebug(ExecLogPrefix + statements[i]);
+            complete = conMysql_.Execute(statements[i]) > 0;
+            if (i == 0 && insertId)
+                *insertId = LastInsertId();
+        }
+        conMysql_.Execute(complete ? QStringLiteral("commit") : QStringLiteral("rollback"));
+        return complete;
+    } catch (const std::exception& e) {
+        LogError(ErrorLogPrefix + MessageOf(e));
+        try {
+            conMysql_.Execute(QStringLiteral("rollback"));
+        } catch (const std::exception&) {
+            // the connection is gone, and the transaction with it
+        }
+        return false;
+    }
+}
+
+// Read under the caller's lock, so no other caller's insert comes in between.
+long long TFormDbMod::LastInsertId()
+{
+    DataSet id;
+    conMysql_.Query(QStringLiteral("select LAST_INSERT_ID() as id"), id);
+    return id.IsEmpty() ? 0 : id.AsString(QStringLiteral("id")).toLongLong();
 }
 
 DataSet TFormDbMod::QuerySql(const QString& sql)
