@@ -37,9 +37,16 @@ constexpr int ClientWidth = 313;
 constexpr int ClientHeight = 242;
 constexpr int EditWidth = 110;
 
-// The whole text as a decimal integer.
+// The whole text as a decimal integer: an optional sign and digits, nothing before or after (not
+// even a blank, which the library's conversion would skip).
 bool ToInt(const QString& text, int& value)
 {
+    const qsizetype digitsFrom = text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+')) ? 1 : 0;
+    if (text.size() == digitsFrom)
+        return false;
+    for (qsizetype i = digitsFrom; i < text.size(); ++i)
+        if (text[i] < QLatin1Char('0') || text[i] > QLatin1Char('9'))
+            return false;
     bool ok = false;
     value = text.toInt(&ok, 10);
     return ok;

@@ -102,10 +102,11 @@ TEST_F(FormPreferenceTest, FirstFailureAloneInTheirOrder)
     TFormPreference& d = dialog_;
     EXPECT_EQ(Press({{d.EdtRemoteCtrlStartInterval, "1s"}, {d.EdtTimeOut, "1e3"}, {d.EdtSocketPort, "\t"}}),
               "Socket端口号不能为空！");
-    EXPECT_EQ(Press({{d.EdtSocketPort, "9521"}, {d.EdtRemoteCtrlDevPort, "59x"}}), "远程设备控制端口号只能输入整型数值！");
+    EXPECT_EQ(Press({{d.EdtSocketPort, "9521"}, {d.EdtRemoteCtrlDevPort, " 5900"}}), "远程设备控制端口号只能输入整型数值！");
     EXPECT_EQ(Press({{d.EdtRemoteCtrlDevPort, "5900"}}), "网络控制器->开机短接时间只能输入整型数值！");
     EXPECT_EQ(Press({{d.EdtRemoteCtrlStartInterval, "1000"}}), "超时时间只能输入整型数值！");
-    EXPECT_EQ(d.EdtTimeOut->text(), "1e3");
+    EXPECT_EQ(Press({{d.EdtTimeOut, "2500 "}}), "超时时间只能输入整型数值！"); // the whole text, blanks included
+    EXPECT_EQ(d.EdtTimeOut->text(), "2500 ");
     EXPECT_EQ(TimeOut.load(), Consts::InitialTimeOut);
 }
 
