@@ -19,8 +19,6 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 constexpr int FontPointSize = 9;
-constexpr int DefaultLogLevel = 2;
-constexpr int DefaultTimeOut = 1000;
 
 // 宋体 9 pt where it exists; otherwise the first CJK font there is.
 QFont ConsoleFont()
@@ -108,8 +106,8 @@ void TMainForm::FormShow()
     FormBackGound->ShowAndPaint();
     try {
         MakePagers();
-        LogLevel = IniReadInteger(QStringLiteral("LogLevel"), DefaultLogLevel);
-        TimeOut = IniReadInteger(QStringLiteral("TimeOut"), DefaultTimeOut);
+        LogLevel = IniReadInteger(Consts::SettingLogLevel.key, Consts::SettingLogLevel.def);
+        TimeOut = IniReadInteger(Consts::SettingTimeOut.key, Consts::SettingTimeOut.def);
         BuildDevTree();
         FormDbMod->ReopenQuery(QueryGrdDev);
         GrdDev->setFocus();

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QPalette>
+#include <QSet>
 #include <QTextEdit>
 #include <QThread>
 #include <mutex>
@@ -116,9 +117,29 @@ QString TMainFormServices::IniReadString(const QString& key)
     return GetConfIni()->ReadString(Consts::SectionSystem, key, QString());
 }
 
+// A value edited into the file by hand that the settings dialog would refuse (a negative time-out,
+// an unknown log level, a contact time too short to switch a relay) is read as the default. The
+// warning is written once for each such value, however often it is read.
 int TMainFormServices::IniReadInteger(const QString& key, int def)
 {
-    return GetConfIni()->ReadInteger(Consts::SectionSystem, key, def);
+    const int value = GetConfIni()->ReadInteger(Consts::SectionSystem, key, def);
+    const Consts::IntSetting* setting = Consts::FindIntSetting(key);
+    if (!setting || value == def || setting->Accepts(value))
+        return value;
+    const QString entry = setting->key + QLatin1Char('=') + QString::number(value);
+    {
+        static std::mutex warnedLock;
+        static QSet<QString> warned;
+        std::lock_guard<std::mutex> guard(warnedLock);
+        if (warned.contains(entry))
+            return def;
+        warned.insert(entry);
+    }
+    const QString range = setting->max == INT_MAX
+                              ? QStringLiteral("不小于%1").arg(setting->min)
+                              : QStringLiteral("%1到%2").arg(setting->min).arg(setting->max);
+    LogWarning(QStringLiteral("配置文件中 %1 不在有效范围(%2)内,使用默认值 %3.").arg(entry, range).arg(def));
+    return def;
 }
 
 bool TMainFormServices::IniReadBool(const QString& key, bool def)

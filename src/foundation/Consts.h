@@ -1,8 +1,9 @@
-// Status words, probe states, log levels, settings key names and the process-wide live values.
+// Status words, probe states, log levels, settings key names and ranges, and the process-wide live values.
 #pragma once
 
 #include <QString>
 #include <atomic>
+#include <climits>
 
 class UserBean;
 
@@ -26,6 +27,24 @@ inline const QString SectionSystem = QStringLiteral("system");
 inline const QString KeyRemoteCtrlStartInterval = QStringLiteral("RemoteCtrlStartInterval");
 inline const QString KeyRemoteCtrlShutdownInterval = QStringLiteral("RemoteCtrlShutdownInterval");
 inline const QString KeyRemoteCtrlDevPort = QStringLiteral("RemoteCtrlDevPort");
+
+// An integer setting of conf.ini: its default and the values the settings dialog accepts. A value
+// outside them, edited into the file by hand, is read as the default.
+struct IntSetting {
+    QString key;
+    int def;
+    int min;
+    int max;
+    bool Accepts(int value) const { return value >= min && value <= max; }
+};
+inline const IntSetting SettingTimeOut{QStringLiteral("TimeOut"), 1000, 100, 10000};
+inline const IntSetting SettingLogLevel{QStringLiteral("LogLevel"), LevelInfo, LevelDebug, LevelError};
+inline const IntSetting SettingSocketPort{QStringLiteral("SocketPort"), 9521, INT_MIN, INT_MAX};
+inline const IntSetting SettingStartInterval{KeyRemoteCtrlStartInterval, 1000, 500, INT_MAX};
+inline const IntSetting SettingShutdownInterval{KeyRemoteCtrlShutdownInterval, 2000, 500, INT_MAX};
+inline const IntSetting SettingRemoteCtrlDevPort{KeyRemoteCtrlDevPort, 5900, INT_MIN, INT_MAX};
+// The setting named key (without regard to case), or null for a key that is not in the table.
+const IntSetting* FindIntSetting(const QString& key);
 
 inline constexpr int InitialLogLevel = 2;
 inline constexpr int InitialTimeOut = 6000;

@@ -15,7 +15,16 @@ namespace {
 const QString DefaultDataSource = QStringLiteral("zol");
 const QString ConnectionPrefix =
     QStringLiteral("Provider=MSDASQL.1;Persist Security Info=False;Data Source=");
-const QString IdleTimeoutSql = QStringLiteral("set interactive_timeout=24*3600");
+// The console may stand idle for a day between two statements. The connection is an ODBC one, not
+// an interactive client's, so the server's limit for it is wait_timeout (interactive_timeout only
+// applies to interactive clients).
+const QString IdleTimeoutSql = QStringLiteral("set session wait_timeout=24*3600");
+// Text values are quoted with backslash escapes (SqlEscape): a server whose default mode reads a
+// backslash as an ordinary character would let a quote out of its string. The session drops that
+// flag and keeps the rest of the server's mode.
+const QString BackslashEscapesSql = QStringLiteral(
+    "set session sql_mode = trim(both ',' from replace(concat(',', @@session.sql_mode, ','), "
+    "',NO_BACKSLASH_ESCAPES,', ','))");
 const QString LimitPlanSetting = QStringLiteral("show variables like 'optimizer_join_limit_pref_ratio'");
 const QString LimitPlanSql = QStringLiteral("set session optimizer_join_limit_pref_ratio=100");
 const QString ExecLogPrefix = QStringLiteral("执行更新SQL:");
@@ -83,6 +92,7 @@ void TFormDbMod::Connect(const QString& dataSource)
         connectionString_ = ConnectionPrefix + dataSource;
         conMysql_.Open(OdbcConnectionStringFrom(connectionString_));
         ExecSql(IdleTimeoutSql); // a failure here is only logged
+        ExecSql(BackslashEscapesSql);
         PreferLimitPlans();
     } catch (const std::exception&) {
         if (MainForm)
@@ -116,23 +126,52 @@ int TFormDbMod::ExecSql(const QString& sql)
     return TryExecSql(sql).value_or(0);
 }
 
-std::optional<int> TFormDbMod::TryExecSql(const QString& sql, long long* insertId)
+std::optional<int> TFormDbMod::TryExecSql(const QString& sql)
 {
     std::lock_guard<std::mutex> hold(lock_);
     try {
         LogDebug(ExecLogPrefix + sql);
-        const int rows = static_cast<int>(conMysql_.Execute(sql));
-        if (insertId) {
-            // Read under the same lock, so no other caller's insert comes in between.
-            DataSet id;
-            conMysql_.Query(QStringLiteral("select LAST_INSERT_ID() as id"), id);
-            *insertId = id.IsEmpty() ? 0 : id.AsString(QStringLiteral("id")).toLongLong();
-        }
-        return rows;
+        return static_cast<int>(conMysql_.Execute(sql));
     } catch (const std::exception& e) {
         LogError(ErrorLogPrefix + MessageOf(e));
         return std::nullopt;
     }
+}
+
+// The lock is held from the start of the transaction to its end, so no other caller's statement
+// joins it. Should the rollback itself fail (a lost connection), the server discards the open
+// transaction with the connection.
+bool TFormDbMod::ExecAllOrNone(const QStringList& statements, long long* insertId)
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    try {
+        conMysql_.Execute(QStringLiteral("start transaction"));
+        bool complete = true;
+        for (qsizetype i = 0; complete && i < statements.size(); ++i) {
+            LogDebug(ExecLogPrefix + statements[i]);
+            complete = conMysql_.Execute(statements[i]) > 0;
+            if (i == 0 && insertId)
+                *insertId = LastInsertId();
+        }
+        conMysql_.Execute(complete ? QStringLiteral("commit") : QStringLiteral("rollback"));
+        return complete;
+    } catch (const std::exception& e) {
+        LogError(ErrorLogPrefix + MessageOf(e));
+        try {
+            conMysql_.Execute(QStringLiteral("rollback"));
+        } catch (const std::exception&) {
+            // the connection is gone, and the transaction with it
+        }
+        return false;
+    }
+}
+
+// Read under the caller's lock, so no other caller's insert comes in between.
+long long TFormDbMod::LastInsertId()
+{
+    DataSet id;
+    conMysql_.Query(QStringLiteral("select LAST_INSERT_ID() as id"), id);
+    return id.IsEmpty() ? 0 : id.AsString(QStringLiteral("id")).toLongLong();
 }
 
 DataSet TFormDbMod::QuerySql(const QString& sql)

@@ -5,13 +5,15 @@
 #include "platform/Odbc.h"
 
 #include <QString>
+#include <QStringList>
 #include <mutex>
 #include <optional>
 
 class TFormDbMod {
 public:
     // Connects at once (data source from the setting "DataSource", "zol" when blank) and sets
-    // the server's idle time-out. On failure shows "连接数据库服务失败!" and ends the process.
+    // the session's idle time-out and the SQL mode its quoting relies on. On failure shows
+    // "连接数据库服务失败!" and ends the process.
     TFormDbMod();
     ~TFormDbMod();
 
@@ -21,9 +23,12 @@ public:
     // Runs a data-changing statement; rows affected, or 0 after logging a failure.
     int ExecSql(const QString& sql);
     // As ExecSql, but a failure (logged the same way) gives no value, so that a caller can tell it
-    // from a statement that touched no row. insertId, when given, receives the identifier the
-    // server assigned to the row the statement inserted.
-    std::optional<int> TryExecSql(const QString& sql, long long* insertId = nullptr);
+    // from a statement that touched no row.
+    std::optional<int> TryExecSql(const QString& sql);
+    // Runs the statements as one transaction: committed when every one of them affected a row,
+    // rolled back otherwise (a failure logged as ExecSql does). insertId, when given, receives the
+    // identifier the server assigned to the row the first statement inserted.
+    bool ExecAllOrNone(const QStringList& statements, long long* insertId = nullptr);
     // Runs a query into a result that belongs to the caller; "数据库异常!" on failure.
     DataSet QuerySql(const QString& sql);
     // Runs sql on q (a grid's query): q's CommandText becomes sql. Errors as QuerySql.
@@ -39,6 +44,7 @@ public:
 private:
     void Connect(const QString& dataSource);
     void PreferLimitPlans();
+    long long LastInsertId(); // lock held
     void OpenOn(const QString& logLine, DataSet& q); // runs q.CommandText, lock held
 
     std::mutex lock_; // one call at a time; each caller's result is its own

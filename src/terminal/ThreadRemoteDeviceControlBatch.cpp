@@ -129,32 +129,45 @@ void ThreadRemoteDeviceControlBatch::Record(std::size_t i, int code)
         bean.status = QStringLiteral("0");
         bean.memo = QStringLiteral("Fail Code(0x%1)").arg(uint(code), 0, 16);
     }
-    bean.Save();
-    if (code == RelayFail::Success)
-        UpdateStatus(device);
+    bool stored = bean.Save() > 0;
+    if (code == RelayFail::Success) {
+        stored = UpdateStatus(device) && stored;
+        // The relay has switched: an operator who is not told so would take the terminal's
+        // unchanged state for a command that did nothing.
+        if (!stored && MainForm)
+            MainForm->ShowWarning(QStringLiteral("远程设备[") + device->Name +
+                                  QStringLiteral("]的操作已执行,但无法记录到数据库!"));
+    }
     device->Reported = true;
 }
 
-void ThreadRemoteDeviceControlBatch::UpdateStatus(DevBean* device)
+// False when the new status could not be stored or read back (the database is out of reach).
+bool ThreadRemoteDeviceControlBatch::UpdateStatus(DevBean* device)
 {
     if (device->Reported)
-        return;
+        return true;
     const QString word = StatusWordFor(Op);
     if (word.isEmpty()) {
         device->Reported = true;
-        return;
+        return true;
     }
     device->status = word;
-    SaveStatus(device);
-    if (MainForm)
-        MainForm->UpdateDevNetState(device->Id, device->status);
+    bool stored = SaveStatus(device);
+    try {
+        if (MainForm)
+            MainForm->UpdateDevNetState(device->Id, device->status);
+    } catch (const std::exception&) {
+        stored = false; // logged by the database module; the other terminals are still recorded
+    }
     device->Reported = true;
+    return stored;
 }
 
-void ThreadRemoteDeviceControlBatch::SaveStatus(DevBean* device)
+bool ThreadRemoteDeviceControlBatch::SaveStatus(DevBean* device)
 {
-    FormDbMod->ExecSql("update zol_status set status='" + SqlEscape(device->status)
-                       + "' where zol_id = " + QString::number(device->Id));
+    // A terminal without a status row matches nothing, which is no failure of the database.
+    return FormDbMod->TryExecSql("update zol_status set status='" + SqlEscape(device->status)
+                                 + "' where zol_id = " + QString::number(device->Id)).has_value();
 }
 
 void ThreadRemoteDeviceControlBatch::Cleanup()

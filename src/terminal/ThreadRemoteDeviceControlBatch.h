@@ -31,8 +31,8 @@ protected:
 
 private:
     void Record(std::size_t i, int code);
-    void UpdateStatus(DevBean* device);
-    void SaveStatus(DevBean* device);
+    bool UpdateStatus(DevBean* device);
+    bool SaveStatus(DevBean* device);
 
     // Shared with the control threads: a stopped batch may free its side while they finish.
     std::vector<std::shared_ptr<DevBean>> Devices;

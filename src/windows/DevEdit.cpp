@@ -186,8 +186,9 @@ void TFormDevEdit::BtnOkClick()
     close();
 }
 
-// The terminal row, then its status row. When the status row cannot be written the terminal row is
-// taken out again, so that nothing half-made is left and the operator can simply try again.
+// The terminal row and its status row, in one transaction: a terminal never stands without its
+// status, and the operator can simply try again. The clean-up after a failure is for tables that
+// know no transactions; after a rollback it finds nothing to delete.
 bool TFormDevEdit::SaveNew(const QString& port)
 {
     const QString ip = EdtDevIp->text();
@@ -197,18 +198,14 @@ bool TFormDevEdit::SaveNew(const QString& port)
         Quoted(EdtDevMac->text()) + QStringLiteral(",") + Quoted(EdtDevPos->text()) + QStringLiteral(",") +
         Quoted(MainForm->GetMemoText(MemoDevMemo)) + QStringLiteral(",") + Quoted(EdtRelayIp->text()) +
         QStringLiteral(",") + port + QStringLiteral(")");
-    long long newId = 0;
-    const std::optional<int> terminal = FormDbMod->TryExecSql(insert, &newId);
-    if (terminal.value_or(0) < 1) {
-        MainForm->ShowError(QStringLiteral("添加失败请重试!"));
-        return false;
-    }
     const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     const QString status =
         QStringLiteral("insert into zol_status (zol_id , status , updatetime )  select id , 'down' , ' ") +
         SqlEscape(now) + QStringLiteral("' from zol_baseinfo where ip=") + Quoted(ip);
-    if (FormDbMod->TryExecSql(status).value_or(0) < 1) {
-        FormDbMod->ExecSql(QStringLiteral("delete from zol_baseinfo where id = ") + QString::number(newId));
+    long long newId = 0;
+    if (!FormDbMod->ExecAllOrNone({insert, status}, &newId)) {
+        if (newId > 0)
+            FormDbMod->ExecSql(QStringLiteral("delete from zol_baseinfo where id = ") + QString::number(newId));
         MainForm->ShowError(QStringLiteral("添加失败请重试!"));
         return false;
     }

@@ -21,28 +21,40 @@ TFormPreference* FormPreference = nullptr;
 
 namespace {
 
-const QString KeyTimeOut = QStringLiteral("TimeOut");
+using Consts::IntSetting;
+
 const QString KeyAutoDetected = QStringLiteral("AutoDetected");
 const QString KeySocketAKey = QStringLiteral("SocketAKey");
-const QString KeySocketPort = QStringLiteral("SocketPort");
-const QString KeyLogLevel = QStringLiteral("LogLevel");
-constexpr int DefaultTimeOut = 1000;
-constexpr int DefaultSocketPort = 9521;
-constexpr int DefaultStartInterval = 1000;
-constexpr int DefaultShutdownInterval = 2000;
-constexpr int DefaultRemoteCtrlDevPort = 5900;
+const IntSetting& TimeOutSetting = Consts::SettingTimeOut;
+const IntSetting& LogLevelSetting = Consts::SettingLogLevel;
+const IntSetting& SocketPortSetting = Consts::SettingSocketPort;
+const IntSetting& StartSetting = Consts::SettingStartInterval;
+const IntSetting& ShutdownSetting = Consts::SettingShutdownInterval;
+const IntSetting& DevPortSetting = Consts::SettingRemoteCtrlDevPort;
 // The agents' built-in connection key, used when the settings hold none.
 const QString DefaultSocketAKey = QStringLiteral("qupzer");
 constexpr int ClientWidth = 313;
 constexpr int ClientHeight = 242;
 constexpr int EditWidth = 110;
 
-// The whole text as a decimal integer.
+// The whole text as a decimal integer: an optional sign and digits, nothing before or after (not
+// even a blank, which the library's conversion would skip).
 bool ToInt(const QString& text, int& value)
 {
+    const qsizetype digitsFrom = text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+')) ? 1 : 0;
+    if (text.size() == digitsFrom)
+        return false;
+    for (qsizetype i = digitsFrom; i < text.size(); ++i)
+        if (text[i] < QLatin1Char('0') || text[i] > QLatin1Char('9'))
+            return false;
     bool ok = false;
     value = text.toInt(&ok, 10);
     return ok;
+}
+
+QString Shown(const IntSetting& setting)
+{
+    return QString::number(MainForm->IniReadInteger(setting.key, setting.def));
 }
 
 QLineEdit* Edit(QWidget* parent, const char* name)
@@ -169,21 +181,16 @@ void TFormPreference::showEvent(QShowEvent* event)
 
 void TFormPreference::FormShow()
 {
-    EdtTimeOut->setText(QString::number(MainForm->IniReadInteger(KeyTimeOut, DefaultTimeOut)));
+    // Values outside what this dialog accepts read as their defaults, so the dialog never offers
+    // one it would refuse, and saving never stores a log level the console does not know.
+    EdtTimeOut->setText(Shown(TimeOutSetting));
     RgpAutoDetect->SetItemIndex(MainForm->IniReadBool(KeyAutoDetected, true) ? 0 : 1);
     EdtSocketAKey->setText(MainForm->IniReadStringDef(KeySocketAKey, DefaultSocketAKey));
-    EdtSocketPort->setText(QString::number(MainForm->IniReadInteger(KeySocketPort, DefaultSocketPort)));
-    // A stored level outside 1 to 4 matches no item: the default level is offered instead, so
-    // that saving never stores a level the console does not know.
-    const int level = MainForm->IniReadInteger(KeyLogLevel, Consts::LevelInfo);
-    const bool known = level >= Consts::LevelDebug && level <= Consts::LevelError;
-    RgpLogLevel->SetItemIndex((known ? level : Consts::LevelInfo) - 1);
-    EdtRemoteCtrlStartInterval->setText(
-        QString::number(MainForm->IniReadInteger(Consts::KeyRemoteCtrlStartInterval, DefaultStartInterval)));
-    EdtRemoteCtrlShutdownInterval->setText(QString::number(
-        MainForm->IniReadInteger(Consts::KeyRemoteCtrlShutdownInterval, DefaultShutdownInterval)));
-    EdtRemoteCtrlDevPort->setText(
-        QString::number(MainForm->IniReadInteger(Consts::KeyRemoteCtrlDevPort, DefaultRemoteCtrlDevPort)));
+    EdtSocketPort->setText(Shown(SocketPortSetting));
+    RgpLogLevel->SetItemIndex(MainForm->IniReadInteger(LogLevelSetting.key, LogLevelSetting.def) - 1);
+    EdtRemoteCtrlStartInterval->setText(Shown(StartSetting));
+    EdtRemoteCtrlShutdownInterval->setText(Shown(ShutdownSetting));
+    EdtRemoteCtrlDevPort->setText(Shown(DevPortSetting));
 }
 
 bool TFormPreference::Validate()
@@ -212,19 +219,19 @@ bool TFormPreference::Validate()
         return fail("远程设备控制端口号只能输入整型数值！");
     if (!ToInt(EdtRemoteCtrlStartInterval->text(), value))
         return fail("网络控制器->开机短接时间只能输入整型数值！");
-    if (value < MinContactMs)
+    if (value < StartSetting.min)
         return fail("网络控制器->开机短接时间至少要大于500毫秒！");
     if (!ToInt(EdtRemoteCtrlShutdownInterval->text(), value))
         return fail("网络控制器->关机短接时间只能输入整型数值！");
-    if (value < MinContactMs)
+    if (value < ShutdownSetting.min)
         return fail("网络控制器->关机短接时间至少要大于500毫秒！");
     if (!ToInt(EdtSocketPort->text(), value))
         return fail("端口号只能输入整型数值！");
     if (!ToInt(EdtTimeOut->text(), value))
         return fail("超时时间只能输入整型数值！");
-    if (value < MinTimeOutMs)
+    if (value < TimeOutSetting.min)
         return fail("超时时间不能小于100毫秒！");
-    if (value > MaxTimeOutMs)
+    if (value > TimeOutSetting.max)
         return fail("超时时间不能大于10秒！");
     return true;
 }
@@ -246,14 +253,14 @@ void TFormPreference::OKBtnClick()
     const int level = RgpLogLevel->ItemIndex() + 1;
 
     // A refused write leaves here with its exception: later keys and the live values stay.
-    MainForm->IniWriteInteger(KeyTimeOut, timeOut);
+    MainForm->IniWriteInteger(TimeOutSetting.key, timeOut);
     MainForm->IniWriteBool(KeyAutoDetected, RgpAutoDetect->ItemIndex() == 0);
     MainForm->IniWriteString(KeySocketAKey, EdtSocketAKey->text());
-    MainForm->IniWriteInteger(KeySocketPort, socketPort);
-    MainForm->IniWriteInteger(KeyLogLevel, level);
-    MainForm->IniWriteInteger(Consts::KeyRemoteCtrlStartInterval, startInterval);
-    MainForm->IniWriteInteger(Consts::KeyRemoteCtrlShutdownInterval, shutdownInterval);
-    MainForm->IniWriteInteger(Consts::KeyRemoteCtrlDevPort, devPort);
+    MainForm->IniWriteInteger(SocketPortSetting.key, socketPort);
+    MainForm->IniWriteInteger(LogLevelSetting.key, level);
+    MainForm->IniWriteInteger(StartSetting.key, startInterval);
+    MainForm->IniWriteInteger(ShutdownSetting.key, shutdownInterval);
+    MainForm->IniWriteInteger(DevPortSetting.key, devPort);
 
     LogLevel = level;
     TimeOut = timeOut;

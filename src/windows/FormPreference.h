@@ -42,11 +42,6 @@ public:
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
 
-    // Accepted bounds of the values.
-    static constexpr int MinContactMs = 500;
-    static constexpr int MinTimeOutMs = 100;
-    static constexpr int MaxTimeOutMs = 10000;
-
 protected:
     void showEvent(QShowEvent* event) override;
 

@@ -3,7 +3,10 @@
 #include "foundation/SqlText.h"
 #include "support/Thrown.h"
 
+#include <QTest>
+
 #include <atomic>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -26,11 +29,12 @@ protected:
 
 } // namespace
 
+// A day of idle time for the session itself: the console's ODBC session is not an interactive one.
 TEST_F(DbModTest, BlankDataSourceConnectsToZolAndSetsTheIdleTimeout)
 {
     MainForm->IniWriteString("DataSource", "   ");
     TFormDbMod db;
-    EXPECT_EQ(db.QuerySql("select @@interactive_timeout as t").AsInteger("t"), 86400);
+    EXPECT_EQ(db.QuerySql("select @@session.wait_timeout as t").AsInteger("t"), 86400);
     MainForm->IniWriteString("DataSource", "");
 }
 
@@ -68,14 +72,45 @@ TEST_F(DbModTest, OperationsLogTheirStatementsAndFailures)
         << log.toStdString();
 }
 
-// Escaped as the mysql client does: quotes, backslashes, line ends, NUL and ^Z; not % and _.
-TEST_F(DbModTest, QuotesBackslashesAndChineseAreStoredExactly)
+// A server whose defaults would end an idle session within seconds and read a backslash as a plain
+// character. A new session takes the server's values when it connects, so they are set only while
+// the console and a plain connection connect (other tests share the server). Once the server has
+// ended the idle plain connection, the console, idle as long, stores and finds a text escaped as the
+// mysql client does (quotes, backslashes, line ends, NUL and ^Z; not % and _) exactly.
+TEST_F(DbModTest, IdleConsoleAndItsQuotingOutlastTheServersDefaults)
 {
+    OdbcConnection admin;
+    admin.Open("DSN=zol");
+    DataSet defaults;
+    admin.Query("select @@global.wait_timeout as idle, @@global.sql_mode as mode", defaults);
+    const QString restore = "set global wait_timeout=" + defaults.AsString("idle") + ", global sql_mode='" +
+                            SqlEscape(defaults.AsString("mode")) + "'";
+    std::unique_ptr<TFormDbMod> console;
+    OdbcConnection plain;
+    try {
+        admin.Execute("set global wait_timeout=2, global sql_mode=concat(@@global.sql_mode, ',NO_BACKSLASH_ESCAPES')");
+        console = std::make_unique<TFormDbMod>();
+        plain.Open("DSN=zol");
+    } catch (...) {
+        admin.Execute(restore);
+        throw;
+    }
+    admin.Execute(restore);
+    DataSet id;
+    plain.Query("select connection_id() as id", id);
+    const QString gone = "select count(*) as n from information_schema.processlist where id = " + id.AsString("id");
+    constexpr int IdleEndsWithinMs = 60000;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        DataSet n;
+        admin.Query(gone, n);
+        return n.AsInteger("n") == 0;
+    }, IdleEndsWithinMs));
+
     const QString awkward = QString("O'Brien\\ 张三 \"引号\" 100%_\n第二行\r") + QChar(0x1a) + QChar(0) + "这是高";
     const QString quoted = "'" + SqlEscape(awkward) + "'";
-    ASSERT_EQ(FormDbMod->ExecSql("insert into zol_user (name) values (" + quoted + ")"), 1);
+    ASSERT_EQ(console->ExecSql("insert into zol_user (name) values (" + quoted + ")"), 1);
     EXPECT_EQ(TestDb::Scalar("select hex(name) from zol_user"), awkward.toUtf8().toHex().toUpper());
-    EXPECT_EQ(FormDbMod->QuerySql("select name from zol_user where name = " + quoted).AsString("name"), awkward);
+    EXPECT_EQ(console->QuerySql("select name from zol_user where name = " + quoted).AsString("name"), awkward);
 }
 
 TEST_F(DbModTest, ConcurrentCallersNeverSeeEachOthersResults)

@@ -7,6 +7,8 @@
 
 #include <QTest>
 
+#include <mutex>
+
 namespace {
 
 constexpr int Divisor = 20; // replies awaited 300 ms, the batch looks every 10 ms
@@ -136,6 +138,28 @@ TEST_F(RemotePowerTest, ResultsArrivingAtDifferentPassesAreEachRecordedOnce)
     DevTestSupport::Pump(); // tree moves queued by the batch
     EXPECT_EQ(recorded(), QStringList({QString::number(b), QString::number(c), QString::number(a)}));
     EXPECT_EQ(TestDb::Rows("select status from zol_status"), QStringList(3, Consts::StatusPowerOff));
+}
+
+// The database is lost while the relay switches: the operator learns in a box that the operation was
+// carried out but could not be recorded; the batch ends as usual.
+TEST_F(RemotePowerTest, SwitchedButUnrecordedIsToldInABox)
+{
+    FakeRelay relay;
+    relay.SetChannel(PowerChannel, true);
+    const int id = AddTerminal("甲", relay.Port());
+    MainForm->BuildDevTree();
+    TFormDbMod lost; // a connection of its own, which the outage takes
+    TFormDbMod* const shared = std::exchange(FormDbMod, &lost);
+    const std::shared_ptr<void> restore(nullptr, [&](void*) { FormDbMod = shared; });
+    std::once_flag outage;
+    relay.OnSwitched([&](int, bool) { std::call_once(outage, [&] { lost.DropConnectionForTest(); }); });
+
+    RunBatch({id}, OpPowerOff);
+    EXPECT_FALSE(relay.Channel(PowerChannel));
+    EXPECT_EQ(boxes.Count(), 1);
+    EXPECT_EQ(Describe(boxes.Last()), "警告|远程设备[甲]的操作已执行,但无法记录到数据库!|2|0");
+    EXPECT_EQ(TestDb::Scalar("select count(*) from zol_op_log"), "0");
+    EXPECT_EQ(TestDb::Scalar("select status from zol_status"), "up");
 }
 
 TEST_F(RemotePowerTest, StopLeavesRunningControlThreadsUnrecorded)

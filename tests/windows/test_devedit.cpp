@@ -84,13 +84,16 @@ TEST_F(DevEditTest, ChecksInOrderWithTextAndFocus)
     EXPECT_EQ(Terminals(), "已有|10.0.0.9|4001");
 }
 
-// A status row that cannot be written takes the terminal row out again, so the next try is not
-// refused as a duplicate; the dialog stays open with what was typed. The next try writes both
-// rows: texts as typed (quotes, backslashes, Chinese, blanks), a blank port as 0, the placeholder
-// memo as empty, the status "down" with a blank before its time; the node trimmed under 关机状态.
+// A status row that cannot be written leaves no terminal row, even where deleting one would fail
+// too, so the next try is not refused as a duplicate; the dialog stays open with what was typed.
+// The next try writes both rows: texts as typed (quotes, backslashes, Chinese, blanks), a blank
+// port as 0, the placeholder memo as empty, the status "down" with a blank before its time; the
+// node trimmed under 关机状态.
 TEST_F(DevEditTest, AddWritesBothRowsOrNeither)
 {
     TestDb::Exec("create trigger no_status before insert on zol_status for each row "
+                 "signal sqlstate '45000' set message_text = 'refused';"
+                 "create trigger no_delete before delete on zol_baseinfo for each row "
                  "signal sqlstate '45000' set message_text = 'refused'");
     const QString awkward = " O'Brien\\张三 ";
     Fill(awkward, "127.0.0.2", "  ");
@@ -102,7 +105,7 @@ TEST_F(DevEditTest, AddWritesBothRowsOrNeither)
     EXPECT_EQ(dlg_.EdtDevName->text() + dlg_.EdtDevIp->text(), awkward + "127.0.0.2");
     EXPECT_EQ(MainForm->GetActivePageIndex(), TMainForm::PageIdxInfo); // the error box brings the console forward
 
-    TestDb::Exec("drop trigger no_status");
+    TestDb::Exec("drop trigger no_status; drop trigger no_delete");
     dlg_.BtnOkClick();
     EXPECT_FALSE(dlg_.isVisible());
     EXPECT_EQ(answers_.Count(), 1);

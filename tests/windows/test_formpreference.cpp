@@ -102,23 +102,42 @@ TEST_F(FormPreferenceTest, FirstFailureAloneInTheirOrder)
     TFormPreference& d = dialog_;
     EXPECT_EQ(Press({{d.EdtRemoteCtrlStartInterval, "1s"}, {d.EdtTimeOut, "1e3"}, {d.EdtSocketPort, "\t"}}),
               "Socket端口号不能为空！");
-    EXPECT_EQ(Press({{d.EdtSocketPort, "9521"}, {d.EdtRemoteCtrlDevPort, "59x"}}), "远程设备控制端口号只能输入整型数值！");
+    EXPECT_EQ(Press({{d.EdtSocketPort, "9521"}, {d.EdtRemoteCtrlDevPort, " 5900"}}), "远程设备控制端口号只能输入整型数值！");
     EXPECT_EQ(Press({{d.EdtRemoteCtrlDevPort, "5900"}}), "网络控制器->开机短接时间只能输入整型数值！");
     EXPECT_EQ(Press({{d.EdtRemoteCtrlStartInterval, "1000"}}), "超时时间只能输入整型数值！");
-    EXPECT_EQ(d.EdtTimeOut->text(), "1e3");
+    EXPECT_EQ(Press({{d.EdtTimeOut, "2500 "}}), "超时时间只能输入整型数值！"); // the whole text, blanks included
+    EXPECT_EQ(d.EdtTimeOut->text(), "2500 ");
     EXPECT_EQ(TimeOut.load(), Consts::InitialTimeOut);
 }
 
-// A stored level that matches no item offers the default level, so saving never stores 0.
-TEST_F(FormPreferenceTest, UnknownLogLevelOffersTheDefault)
+// Values edited into the file by hand that the dialog would refuse read as their defaults, each with
+// one warning line in the console log however often it is read; the bounds themselves and any port
+// stay as stored. Saving then stores the defaults.
+TEST_F(FormPreferenceTest, HandEditedValuesOutsideTheRangesReadAsDefaults)
 {
-    for (int stored : {0, 7}) {
-        MainForm->IniWriteInteger("LogLevel", stored);
-        dialog_.FormShow();
-        EXPECT_EQ(dialog_.RgpLogLevel->ItemIndex(), 1) << stored;
-        EXPECT_EQ(Press({}), "");
-        EXPECT_EQ(MainForm->IniReadInteger("LogLevel", 0), Consts::LevelInfo);
-    }
+    QFile ini(MainForm->GetConfIni()->FileName());
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[system]\nTimeOut=-1000\nLogLevel=999\nRemoteCtrlStartInterval=0\nRemoteCtrlShutdownInterval=500\n"
+              "SocketPort=-5\nRemoteCtrlDevPort=70000\n");
+    ini.close();
+    ConsoleDb::ClearLog();
+    TFormPreference& d = dialog_;
+    d.FormShow();
+    d.FormShow();
+    EXPECT_EQ(QStringList({d.EdtTimeOut->text(), d.EdtSocketPort->text(), d.EdtRemoteCtrlStartInterval->text(),
+                           d.EdtRemoteCtrlShutdownInterval->text(), d.EdtRemoteCtrlDevPort->text()}),
+              QStringList({"1000", "-5", "1000", "500", "70000"}));
+    EXPECT_EQ(d.RgpLogLevel->ItemIndex(), 1);
+    QStringList lines; // level|text
+    for (const QString& line : ConsoleDb::LogText().split('\n', Qt::SkipEmptyParts))
+        lines << line.trimmed().left(2) + "|" + line.section(" : ", 1);
+    EXPECT_EQ(lines, QStringList({"警告|配置文件中 TimeOut=-1000 不在有效范围(100到10000)内,使用默认值 1000.",
+                                  "警告|配置文件中 LogLevel=999 不在有效范围(1到4)内,使用默认值 2.",
+                                  "警告|配置文件中 RemoteCtrlStartInterval=0 不在有效范围(不小于500)内,使用默认值 1000."}));
+    EXPECT_EQ(Press({}), "");
+    EXPECT_EQ(MainForm->IniReadInteger("LogLevel", 0), Consts::LevelInfo);
+    EXPECT_EQ(MainForm->IniReadInteger(Consts::KeyRemoteCtrlStartInterval, 0), 1000);
+    EXPECT_EQ(TimeOut.load(), 1000);
 }
 
 // A settings file that refuses the write: the error leaves the handler, the live values stay.
