@@ -105,7 +105,7 @@ TEST(ThreadExportXls, SheetHoldsTheShownColumnsAndEveryRow)
     }
     // Every other cell of the sheet, empty in the row-number column, right of the exported columns
     // or below the rows, is in the grid's font too.
-    for (const QString& cell : {"A2", "E1", "E3", "C4", "XFD1048576"}) {
+    for (const QString cell : {"A2", "E1", "E3", "C4", "XFD1048576"}) {
         EXPECT_EQ(sheet.ShownStyle(cell).fontName, QStringLiteral("宋体")) << cell.toStdString();
         EXPECT_EQ(sheet.ShownStyle(cell).fontSize, 11) << cell.toStdString();
         EXPECT_EQ(sheet.ShownStyle(cell).fill, "") << cell.toStdString();
