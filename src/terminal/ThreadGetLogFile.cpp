@@ -1,6 +1,7 @@
 // The log worker: authentication, "getlog", the raw transfer, and the text handed to the viewer.
 #include "terminal/ThreadGetLogFile.h"
 
+#include "console/MainForm.h"
 #include "platform/RichText.h"
 #include "terminal/AgentProtocol.h"
 #include "windows/FrmGetLogFile.h"
@@ -26,6 +27,7 @@ void ThreadGetLogFile::CloseViewer()
 
 void ThreadGetLogFile::Init()
 {
+    client_.StopWhen([this] { return bool(StopRequested); });
     if (!client_.Open())
         CloseViewer();
 }
@@ -44,9 +46,16 @@ void ThreadGetLogFile::ReceiveLog()
     client_.SendLine(AgentProtocol::CmdGetLog + QLatin1Char(',') + LogName);
     // The agent marks no end of a file: the transfer ends after a quiet wait or when it closes.
     // The first block is not counted in the progress.
+    // A log beyond the limit is cut there, and shown as far as it came, like a stopped transfer.
     int total = 0;
     QByteArray block = client_.Read();
     while (!block.isEmpty() && !StopRequested) {
+        if (data_.size() + block.size() > AgentLimits::Log) {
+            data_.append(block.left(AgentLimits::Log - data_.size()));
+            if (MainForm)
+                MainForm->LogWarning(QStringLiteral("Log %1 longer than %2 bytes, cut there .").arg(LogName).arg(AgentLimits::Log));
+            break;
+        }
         data_.append(block);
         block = client_.Read();
         total += int(block.size()) / 100;
