@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -114,6 +115,50 @@ inline void WhenReady(const std::function<bool()>& cond, const std::function<voi
             ADD_FAILURE() << "not ready in time";
     });
 }
+
+// While it lives: the longest stall of the user-interface thread (the longest gap between the
+// ticks of a timer on it) and the process's peak memory since it was made.
+class MainThreadWatch {
+public:
+    static constexpr int TickMs = 10;
+
+    MainThreadWatch()
+    {
+        // Writing 5 resets the peak resident size (VmHWM) to the present one.
+        QFile refs(QStringLiteral("/proc/self/clear_refs"));
+        if (refs.open(QIODevice::WriteOnly))
+            refs.write("5");
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            stall_ = std::max(stall_, since_.restart());
+            ++ticks_;
+        });
+        since_.start();
+        timer_.start(TickMs);
+        startMiB_ = PeakMiB();
+    }
+    qint64 LongestStallMs() const { return std::max(stall_, since_.elapsed()); }
+    int Ticks() const { return ticks_; }
+    // How far the peak memory rose above what the process held when the watch began, in MiB.
+    qint64 PeakGrowthMiB() const { return PeakMiB() - startMiB_; }
+    // Peak resident memory of the process, in MiB.
+    static qint64 PeakMiB()
+    {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            return -1;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).trimmed().split(' ').first().toLongLong() / 1024;
+        return -1;
+    }
+
+private:
+    QTimer timer_;
+    QElapsedTimer since_;
+    qint64 stall_ = 0;
+    int ticks_ = 0;
+    qint64 startMiB_ = 0;
+};
 
 // Sets the blocking clients' waits for one test and restores the short ones after it.
 class WaitsFor {
