@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QTextEdit>
+#include <algorithm>
 
 ThreadGetLogFile::ThreadGetLogFile(const QString& ip, const QString& logName, QTextEdit* target, int fileSize)
     : ThreadProcessBar(QString()), LogName(logName), target_(target), client_(ip)
@@ -47,6 +48,9 @@ void ThreadGetLogFile::ReceiveLog()
     // The agent marks no end of a file: the transfer ends after a quiet wait or when it closes.
     // The first block is not counted in the progress.
     // A log beyond the limit is cut there, and shown as far as it came, like a stopped transfer.
+    // Room for the listed size is taken at once (only what arrives is touched), so that a big
+    // log is not copied again and again as it grows.
+    data_.reserve(std::min<qsizetype>(qsizetype(GetMax() + 1) * 100, AgentLimits::Log));
     int total = 0;
     QByteArray block = client_.Read();
     while (!block.isEmpty() && !StopRequested) {
