@@ -131,20 +131,20 @@ bool AgentClient::AwaitReply()
     // come or a wait passes in vain; judged on its first piece, a good key could look rejected.
     // A wait that ends with nothing, while nothing but blanks has come, counts as a retry, also
     // when the agent closed the connection (every later wait then ends at once).
-    for (int retries = 0; !whole && MsLeft(deadline) > 0;) {
+    for (int retries = 0; !whole && !Stopping() && MsLeft(deadline) > 0;) {
         if (ReceiveSome(part, ReplyChunk, std::min(wait, MsLeft(deadline)))) {
             // Only the new bytes and the few before them can complete the closing tag.
             const qsizetype from = std::max<qsizetype>(0, text.size() - end.size() + 1);
             text += part;
             whole = text.indexOf(end, from) >= 0;
-        } else if (Stopping()) {
-            throw Stopped{};
         } else if (!AgentProtocol::OnlyBlanks(text) || ++retries > AgentTimings::ReplyRetries) {
             break;
         }
         if (text.size() > AgentLimits::Reply)
             throw Exception(QStringLiteral("Reply longer than %1 bytes").arg(AgentLimits::Reply));
     }
+    if (Stopping())
+        throw Stopped{};
     // What else is there already belongs to the reply or to what is read next.
     while (whole && text.size() <= AgentLimits::Reply && ReceiveSome(part, ReplyChunk, 0))
         text += part;
