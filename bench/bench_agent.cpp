@@ -231,8 +231,8 @@ void HostileWorkers(FakeAgent& agent, const ScriptedAnswerer& boxes)
     agent.SetFault(F::Endless, FakeAgent::Scope::CommandsOnly);
     {
         AgentTestSupport::MainThreadWatch watch;
-        const qint64 ms = RunWorker(new ThreadGetLogFile(agent.Ip(), "small.log", nullptr, 0), 500);
-        Report("log without end, stopped after 0.5 s", watch, ms, QStringLiteral("from the stop"));
+        const qint64 ms = RunWorker(new ThreadGetLogFile(agent.Ip(), "small.log", nullptr, 0), 100);
+        Report("log without end, stopped after 0.1 s", watch, ms, QStringLiteral("from the stop"));
     }
     {
         AgentTestSupport::MainThreadWatch watch;

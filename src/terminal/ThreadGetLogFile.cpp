@@ -9,6 +9,20 @@
 #include <QCoreApplication>
 #include <QTextEdit>
 #include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Appends bytes to data. Growing data this way reallocates it in place where append would copy
+// it whole into a new block, holding the log twice for a moment.
+void AppendInPlace(QByteArray& data, const QByteArray& bytes)
+{
+    const qsizetype at = data.size();
+    data.resize(at + bytes.size());
+    std::memcpy(data.data() + at, bytes.constData(), size_t(bytes.size()));
+}
+
+} // namespace
 
 ThreadGetLogFile::ThreadGetLogFile(const QString& ip, const QString& logName, QTextEdit* target, int fileSize)
     : ThreadProcessBar(QString()), LogName(logName), target_(target), client_(ip)
@@ -48,19 +62,18 @@ void ThreadGetLogFile::ReceiveLog()
     // The agent marks no end of a file: the transfer ends after a quiet wait or when it closes.
     // The first block is not counted in the progress.
     // A log beyond the limit is cut there, and shown as far as it came, like a stopped transfer.
-    // Room for the listed size is taken at once (only what arrives is touched), so that a big
-    // log is not copied again and again as it grows.
+    // Room for the listed size is taken at once (only what arrives is touched).
     data_.reserve(std::min<qsizetype>(qsizetype(GetMax() + 1) * 100, AgentLimits::Log));
     int total = 0;
     QByteArray block = client_.Read();
     while (!block.isEmpty() && !StopRequested) {
-        if (data_.size() + block.size() > AgentLimits::Log) {
-            data_.append(block.left(AgentLimits::Log - data_.size()));
+        const qsizetype room = AgentLimits::Log - data_.size();
+        AppendInPlace(data_, block.left(room));
+        if (block.size() > room) {
             if (MainForm)
                 MainForm->LogWarning(QStringLiteral("Log %1 longer than %2 bytes, cut there .").arg(LogName).arg(AgentLimits::Log));
             break;
         }
-        data_.append(block);
         block = client_.Read();
         total += int(block.size()) / 100;
         SetPosition(total);
