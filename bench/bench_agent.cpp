@@ -1,10 +1,14 @@
 // Times the agent clients against a fake agent on 127.0.0.1: desktop pictures at the window's
-// interval, and one refresh of the detail window's three views.
+// interval, one refresh of the detail window's three views, and the peak memory and longest
+// main-thread stall for each hostile reply.
 //   bench_agent [seconds of pictures=10] [detail refreshes=100]
 // Needs the private database (eval "$(scripts/db.sh env .zol/devdb)"). The shipped 6000 ms waits apply.
 #include "console/DevTestSupport.h"
 #include "platform/Application.h"
+#include "platform/GbkCodec.h"
 #include "support/AgentTestSupport.h"
+#include "terminal/ThreadGetAllFileName.h"
+#include "terminal/ThreadGetLogFile.h"
 #include "windows/FrmClientDetail.h"
 #include "windows/FrmDevDesktop.h"
 
@@ -121,6 +125,144 @@ void DetailRefreshes(FakeAgent& agent, int rounds)
                 Percentile(times, 0.95), Percentile(times, 1.0));
 }
 
+// One hostile reply's figures: the peak memory above what the process held before, and the
+// longest stall of the main thread, while it runs.
+void Report(const char* what, const AgentTestSupport::MainThreadWatch& watch, qint64 ms, const QString& outcome)
+{
+    std::printf("  %-44s peak +%4lld MiB, longest stall %5lld ms, %6lld ms, %s\n", what, watch.PeakGrowthMiB(),
+                watch.LongestStallMs(), ms, qPrintable(outcome));
+}
+
+// The box that the last case brought, when it brought one.
+QString LastBox(const ScriptedAnswerer& boxes)
+{
+    static int seen = 0;
+    const QStringList all = AgentTestSupport::Boxes(boxes);
+    const QString box = all.size() > seen ? all.last() : QStringLiteral("no box");
+    seen = int(all.size());
+    return box;
+}
+
+void HostileDesktop(FakeAgent& agent, const ScriptedAnswerer& boxes)
+{
+    using F = FakeAgent::Fault;
+    using S = FakeAgent::Scope;
+    const int id = DevTestSupport::AddTerminal(QStringLiteral("敌意"), QStringLiteral("up"), agent.Ip());
+    const struct {
+        const char* what;
+        F fault;
+        S scope;
+    } cases[] = {
+        {"desktop: header claims 60000 x 60000", F::HugePicture, S::All},
+        {"desktop: picture without end", F::Endless, S::CommandsOnly},
+        {"desktop: authentication reply without end", F::Endless, S::All},
+        {"desktop: reset in the middle of the picture", F::ResetMidReply, S::CommandsOnly},
+    };
+    for (const auto& c : cases) {
+        agent.SetFault(c.fault, c.scope);
+        AgentTestSupport::MainThreadWatch watch;
+        QElapsedTimer clock;
+        clock.start();
+        {
+            TFormDevDesktop window(id);
+            window.show();
+            Until([&] { return !window.isVisible(); }, 60000);
+        }
+        Until([] { return ThreadDevDesktop::LiveCount() == 0; }, 60000);
+        Report(c.what, watch, clock.elapsed(), LastBox(boxes));
+    }
+}
+
+// Runs a worker to its end, pressing stop after stopAfterMs (-1: never); the time from the
+// stop (or the start) to its end.
+qint64 RunWorker(ThreadProcessBar* worker, int stopAfterMs)
+{
+    std::unique_ptr<ThreadProcessBar> owned(worker);
+    QElapsedTimer clock;
+    clock.start();
+    owned->Resume();
+    if (stopAfterMs >= 0) {
+        Until([] { return false; }, stopAfterMs);
+        owned->Stop();
+        clock.restart();
+    }
+    Until([&] { return bool(owned->Finished); }, 600000);
+    return clock.elapsed();
+}
+
+void HostileWorkers(FakeAgent& agent, const ScriptedAnswerer& boxes)
+{
+    using AgentTestSupport::WriteFiles;
+    using F = FakeAgent::Fault;
+    QTemporaryDir dir;
+    agent.SetLogFolder(dir.path());
+    {
+        QFile big(dir.filePath("big.log"));
+        big.open(QIODevice::WriteOnly);
+        const QByteArray line = QByteArray("2026-01-01 00:00:00 a line of a log that has grown for months\r\n");
+        const QByteArray block = line.repeated(1024 * 1024 / line.size());
+        for (qint64 i = 0; i < 200; ++i)
+            big.write(block);
+    }
+    WriteFiles(dir, {{"small.log", "a line\r\n"}});
+    agent.SetEndRawReplies(true);
+
+    agent.SetFault(F::Endless, FakeAgent::Scope::CommandsOnly);
+    {
+        AgentTestSupport::MainThreadWatch watch;
+        const qint64 ms = RunWorker(new ThreadGetAllFileName(agent.Ip()), -1);
+        ThreadGetAllFileName::ClearResult();
+        Report("log list without end", watch, ms, LastBox(boxes));
+    }
+    agent.SetFault(F::Trickle);
+    agent.SetSplitPauseMs(5000);
+    {
+        AgentTestSupport::MainThreadWatch watch;
+        const qint64 ms = RunWorker(new ThreadGetAllFileName(agent.Ip()), -1);
+        ThreadGetAllFileName::ClearResult();
+        Report("authentication, a byte every 5 s", watch, ms, LastBox(boxes));
+    }
+    {
+        AgentTestSupport::MainThreadWatch watch;
+        const qint64 ms = RunWorker(new ThreadGetAllFileName(agent.Ip()), 1000);
+        ThreadGetAllFileName::ClearResult();
+        Report("authentication, a byte every 5 s, stopped", watch, ms, QStringLiteral("from the stop"));
+    }
+    agent.SetFault(F::Endless, FakeAgent::Scope::CommandsOnly);
+    {
+        AgentTestSupport::MainThreadWatch watch;
+        const qint64 ms = RunWorker(new ThreadGetLogFile(agent.Ip(), "small.log", nullptr, 0), 100);
+        Report("log without end, stopped after 0.1 s", watch, ms, QStringLiteral("from the stop"));
+    }
+    {
+        AgentTestSupport::MainThreadWatch watch;
+        const qint64 ms = RunWorker(new ThreadGetLogFile(agent.Ip(), "small.log", nullptr, 0), -1);
+        Report("log without end, to its limit", watch, ms, QStringLiteral("cut at 256 MiB"));
+    }
+    agent.SetFault(F::None);
+    {
+        AgentTestSupport::MainThreadWatch watch;
+        const qint64 ms = RunWorker(new ThreadGetLogFile(agent.Ip(), "big.log", nullptr, 200 << 20), -1);
+        Report("200 MB log fetched (not shown)", watch, ms, QStringLiteral("the fake agent holds 200 MB of it"));
+    }
+    agent.SetEndRawReplies(false);
+
+    const QString deep = Gbk::Decode(FakeAgent::Document("process", QStringLiteral("<a>").repeated(FakeAgent::DeepLevels) +
+                                                                        QStringLiteral("</a>").repeated(FakeAgent::DeepLevels)));
+    AgentTestSupport::MainThreadWatch watch;
+    QElapsedTimer clock;
+    clock.start();
+    QString outcome = QStringLiteral("parsed");
+    try {
+        AgentProtocol::ParseReply(deep);
+    } catch (const Exception& e) {
+        outcome = e.Message;
+    }
+    const qint64 ms = clock.elapsed();
+    QCoreApplication::processEvents();
+    Report("reply nested 100000 levels, on the main thread", watch, ms, outcome);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -137,6 +279,11 @@ int main(int argc, char** argv)
     AgentTestSupport::UseAgent(agent);
     Pictures(agent, seconds);
     DetailRefreshes(agent, rounds);
+    std::printf("hostile replies (the shipped waits):\n");
+    ScriptedAnswerer hostile;
+    HostileDesktop(agent, hostile);
+    HostileWorkers(agent, hostile);
+    agent.SetFault(FakeAgent::Fault::None);
     for (const QString& box : AgentTestSupport::Boxes(boxes))
         std::printf("box: %s\n", qPrintable(box));
     return boxes.Count() == 0 ? 0 : 1;

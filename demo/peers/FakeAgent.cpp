@@ -117,6 +117,20 @@ QByteArray FakeAgent::Document(const QString& command, const QString& body)
                        QStringLiteral("</client>"));
 }
 
+QByteArray FakeAgent::ClaimingSize(QByteArray jpeg, int width, int height)
+{
+    // Baseline or progressive frame header: FF C0/C2, length (2), precision (1), height, width.
+    for (qsizetype at = jpeg.indexOf('\xFF'); at >= 0 && at + 9 <= jpeg.size(); at = jpeg.indexOf('\xFF', at + 1)) {
+        const auto marker = static_cast<unsigned char>(jpeg[at + 1]);
+        if (marker == 0xC0 || marker == 0xC2) {
+            const char size[] = {char(height >> 8), char(height & 0xFF), char(width >> 8), char(width & 0xFF)};
+            jpeg.replace(at + 5, 4, size, 4);
+            break;
+        }
+    }
+    return jpeg;
+}
+
 QString FakeAgent::Token(const QString& key, const QString& nonce)
 {
     return MD5String(key + nonce).mid(5, 5);
@@ -183,7 +197,11 @@ void FakeAgent::Serve(int fd)
             c.sendingEnded = true;
         }
     }
-    ::shutdown(fd, SHUT_RDWR);
+    // A reset goes out when the socket is closed, with no orderly end before it.
+    linger l{};
+    socklen_t length = sizeof l;
+    if (::getsockopt(fd, SOL_SOCKET, SO_LINGER, &l, &length) != 0 || !l.l_onoff || l.l_linger != 0)
+        ::shutdown(fd, SHUT_RDWR);
 }
 
 void FakeAgent::Handle(Connection& c, const QString& line, std::vector<std::pair<QByteArray, bool>>& replies)
@@ -269,6 +287,7 @@ QByteArray FakeAgent::ReplyTo(const QString& command, const QString& argument)
     }
     const QString folder = logFolder_;
     const QByteArray desktop = desktop_;
+    const Fault fault = fault_;
     g.unlock();
     if (command == QStringLiteral("listlogs"))
         return ListLogs();
@@ -280,6 +299,8 @@ QByteArray FakeAgent::ReplyTo(const QString& command, const QString& argument)
     }
     if (command == QStringLiteral("desk")) {
         const int n = ++desks_;
+        if (fault == Fault::HugePicture)
+            return ClaimingSize(MakeJpeg(16, 16, n), HugeSide, HugeSide);
         return desktop.isEmpty() ? MakeJpeg(DesktopWidth, DesktopHeight, n) : desktop;
     }
     return QByteArray();
@@ -317,9 +338,29 @@ bool FakeAgent::Send(int fd, QByteArray bytes, bool toCommand)
         const qsizetype at = bytes.indexOf('>') + 1;
         bytes.insert(at, "<!--" + QByteArray(OversizeBytes, 'x') + "-->");
     }
-    if (toCommand && fault == Fault::CloseMidTransfer) {
+    if (toCommand && fault == Fault::DeepNesting && bytes.startsWith("<client")) {
+        const qsizetype at = bytes.indexOf('>') + 1;
+        bytes.insert(at, QByteArray("<a>").repeated(DeepLevels) + QByteArray("</a>").repeated(DeepLevels));
+    }
+    if (toCommand && (fault == Fault::CloseMidTransfer || fault == Fault::ResetMidReply)) {
         SendAll(fd, bytes.left(bytes.size() / 2));
+        const linger reset{1, 0};
+        if (fault == Fault::ResetMidReply)
+            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
         return false;
+    }
+    if (fault == Fault::Endless) {
+        const QByteArray filler(64 * 1024, 'x');
+        bool open = SendAll(fd, bytes.left(bytes.size() / 2));
+        while (open && Pause(0))
+            open = SendAll(fd, filler);
+        return false;
+    }
+    if (fault == Fault::Trickle) {
+        bool open = true;
+        for (qsizetype i = 0; open && i < bytes.size(); ++i)
+            open = SendAll(fd, bytes.mid(i, 1)) && (i + 1 == bytes.size() || Pause(splitPauseMs_));
+        return open;
     }
     if (fault == Fault::Split && bytes.size() > 1) {
         const qsizetype half = bytes.size() / 2;

@@ -34,6 +34,11 @@ public:
         Oversized,        // document replies to commands are padded beyond OversizeBytes
         CloseAfterAuth,   // closes the connection right after the authentication reply
         CloseMidTransfer, // sends half of each reply to a command, then closes the connection
+        HugePicture,      // "desk" gets a small picture whose header claims HugeSide x HugeSide
+        DeepNesting,      // document replies to commands hold DeepLevels nested elements
+        Endless,          // half of each reply, then filler without end until the client goes
+        Trickle,          // each reply goes out one byte at a time, SplitPauseMs apart
+        ResetMidReply,    // half of each reply to a command, then a reset (SO_LINGER 0, close)
     };
     // Which replies a fault of the way out (Late, Split, Batch) affects: all, or only those to
     // commands, so that the authentication goes through unharmed.
@@ -54,6 +59,8 @@ public:
     static constexpr int DefaultSplitPauseMs = 100;
     static constexpr int BatchGatherMs = 100;
     static constexpr int OversizeBytes = 1536 * 1024;
+    static constexpr int HugeSide = 60000;
+    static constexpr int DeepLevels = 100000;
 
     // Listens at once on ip (a loopback address) and port (0: a port chosen by the system).
     // Throws std::runtime_error when it cannot.
@@ -91,6 +98,8 @@ public:
     static QByteArray Document(const QString& command, const QString& body);
     // A real JPEG picture of the given size; seed changes what it shows.
     static QByteArray MakeJpeg(int width, int height, int seed);
+    // jpeg with the size in its frame header replaced; nothing else changes.
+    static QByteArray ClaimingSize(QByteArray jpeg, int width, int height);
     // The authentication line's token for key and nonce.
     static QString Token(const QString& key, const QString& nonce);
 

@@ -61,6 +61,12 @@ QImage Decode(const QByteArray& bytes)
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.constData()),
                  static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&info, TRUE);
+    // The header alone says how much memory the picture takes; the size a picture may claim is
+    // checked before any of it is taken.
+    if (info.image_width > JpegImage::MaxSide || info.image_height > JpegImage::MaxSide) {
+        jpeg_destroy_decompress(&info);
+        throw Exception(QStringLiteral("JPEG image too large: %1 x %2").arg(info.image_width).arg(info.image_height));
+    }
     info.out_color_space = JCS_RGB; // greyscale and YCbCr alike come out as RGB
     jpeg_start_decompress(&info);
     image = QImage(int(info.output_width), int(info.output_height), QImage::Format_RGB888);

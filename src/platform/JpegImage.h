@@ -6,7 +6,11 @@
 
 namespace JpegImage {
 
-// Decodes a JPEG file held in memory. Bytes that are not a JPEG picture throw Exception.
+// Larger than any screen a picture could come from.
+inline constexpr unsigned MaxSide = 8192;
+
+// Decodes a JPEG file held in memory. Bytes that are not a JPEG picture, or a picture wider or
+// higher than MaxSide, throw Exception.
 QImage Decode(const QByteArray& bytes);
 
 } // namespace JpegImage

@@ -4,15 +4,24 @@
 #include "platform/Exception.h"
 #include "platform/GbkCodec.h"
 #include "platform/MessageBoxes.h"
-#include "platform/TrimBlanks.h"
 #include "terminal/AgentProtocol.h"
 
+#include <algorithm>
+#include <chrono>
 #include <utility>
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 // A reply text is taken whole: up to this much at once, then whatever else is already there.
 constexpr int ReplyChunk = 64 * 1024;
+
+int MsLeft(Clock::time_point deadline)
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left < 0 ? 0 : int(left);
+}
 
 } // namespace
 
@@ -53,6 +62,8 @@ void AgentClient::Run(int authLines, const std::function<void()>& receive)
         receive();
     } catch (const Exception&) {
         Warn(AgentMessages::RunError);
+    } catch (const Stopped&) {
+        // The operator asked for it, or the window has gone: nothing to say.
     }
 }
 
@@ -76,52 +87,71 @@ void AgentClient::SendAuth(int times)
         SendLine(line);
 }
 
-bool AgentClient::ReceiveSome(QByteArray& part, int waitMs)
+bool AgentClient::ReceiveSome(QByteArray& part, int maxBytes, int waitMs)
 {
-    const BlockingSocket::Result r = socket_.ReceiveSome(part, ReplyChunk, waitMs);
-    if (r == BlockingSocket::Result::Closed || r == BlockingSocket::Result::Failed)
-        socket_.Close();
-    return r == BlockingSocket::Result::Ok;
+    // The wait is cut into slices so that a stop ends it within one of them.
+    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        const int left = MsLeft(deadline);
+        const int slice = std::min(left, AgentTimings::StopPollMs);
+        const BlockingSocket::Result r = socket_.ReceiveSome(part, maxBytes, slice);
+        if (r == BlockingSocket::Result::Closed || r == BlockingSocket::Result::Failed)
+            socket_.Close();
+        if (r != BlockingSocket::Result::TimedOut)
+            return r == BlockingSocket::Result::Ok;
+        if (slice == left || Stopping())
+            return false;
+    }
 }
 
-QByteArray AgentClient::ReceiveText()
+void AgentClient::KeepAfterReply(QByteArray& text)
 {
-    QByteArray text;
-    QByteArray part;
-    const int wait = AgentTimings::Scaled(AgentTimings::WaitMs);
-    if (!ReceiveSome(part, wait))
-        return text;
-    text = part;
-    // A reply that comes in pieces is taken whole: more is awaited until its closing tag has
-    // come or a wait passes in vain. Judged on its first piece, a good key could look rejected.
-    while (!text.contains(AgentProtocol::ReplyEnd) && ReceiveSome(part, wait))
-        text += part;
-    while (ReceiveSome(part, 0))
-        text += part;
     // The start of the next reply (the desktop client's second authentication reply may come
     // in pieces) belongs to what is read next, not to this reply.
     const qsizetype end = text.lastIndexOf(AgentProtocol::ReplyEnd);
-    if (end >= 0) {
-        const qsizetype after = end + AgentProtocol::ReplyEnd.size();
-        if (!TrimBlanks(Gbk::Decode(text.mid(after))).isEmpty()) {
-            pending_ = text.mid(after);
-            text.truncate(after);
-        }
+    if (end < 0)
+        return;
+    const qsizetype after = end + AgentProtocol::ReplyEnd.size();
+    if (!AgentProtocol::OnlyBlanks(text.mid(after))) {
+        pending_ = text.mid(after);
+        text.truncate(after);
     }
-    return text;
 }
 
 bool AgentClient::AwaitReply()
 {
-    // A wait that ends with nothing, or with blanks only, counts as a retry, also when the agent
-    // closed the connection (every later wait then ends at once).
-    QString reply = Gbk::Decode(ReceiveText());
-    for (int retries = 0; TrimBlanks(reply).isEmpty();) {
-        if (++retries > AgentTimings::ReplyRetries)
-            throw Exception(AgentMessages::NoReply);
-        reply = Gbk::Decode(ReceiveText());
+    const QByteArray& end = AgentProtocol::ReplyEnd;
+    const int wait = AgentTimings::Scaled(AgentTimings::WaitMs);
+    // However the bytes trickle in, the whole wait is bounded.
+    const auto deadline = Clock::now() + std::chrono::milliseconds(AgentTimings::Scaled(AgentTimings::ReplyTotalMs));
+    QByteArray text;
+    QByteArray part;
+    bool whole = false;
+    // A reply that comes in pieces is taken whole: more is awaited until its closing tag has
+    // come or a wait passes in vain; judged on its first piece, a good key could look rejected.
+    // A wait that ends with nothing, while nothing but blanks has come, counts as a retry, also
+    // when the agent closed the connection (every later wait then ends at once).
+    for (int retries = 0; !whole && !Stopping() && MsLeft(deadline) > 0;) {
+        if (ReceiveSome(part, ReplyChunk, std::min(wait, MsLeft(deadline)))) {
+            // Only the new bytes and the few before them can complete the closing tag.
+            const qsizetype from = std::max<qsizetype>(0, text.size() - end.size() + 1);
+            text += part;
+            whole = text.indexOf(end, from) >= 0;
+        } else if (!AgentProtocol::OnlyBlanks(text) || ++retries > AgentTimings::ReplyRetries) {
+            break;
+        }
+        if (text.size() > AgentLimits::Reply)
+            throw Exception(QStringLiteral("Reply longer than %1 bytes").arg(AgentLimits::Reply));
     }
-    return AgentProtocol::AuthAccepted(reply);
+    if (Stopping())
+        throw Stopped{};
+    // What else is there already belongs to the reply or to what is read next.
+    while (whole && text.size() <= AgentLimits::Reply && ReceiveSome(part, ReplyChunk, 0))
+        text += part;
+    KeepAfterReply(text);
+    if (AgentProtocol::OnlyBlanks(text))
+        throw Exception(AgentMessages::NoReply);
+    return AgentProtocol::AuthAccepted(Gbk::Decode(text));
 }
 
 QByteArray AgentClient::Read()
@@ -129,10 +159,7 @@ QByteArray AgentClient::Read()
     if (!pending_.isEmpty())
         return std::exchange(pending_, QByteArray());
     QByteArray bytes;
-    const int wait = AgentTimings::Scaled(AgentTimings::WaitMs);
-    const BlockingSocket::Result r = socket_.ReceiveSome(bytes, AgentTimings::BufferSize, wait);
-    if (r == BlockingSocket::Result::Closed || r == BlockingSocket::Result::Failed)
-        socket_.Close();
+    ReceiveSome(bytes, AgentTimings::BufferSize, AgentTimings::Scaled(AgentTimings::WaitMs));
     return bytes;
 }
 

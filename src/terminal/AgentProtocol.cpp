@@ -17,6 +17,38 @@ constexpr int NonceDigits = 5;
 constexpr int TokenFrom = 5; // the sixth character, counted from 0
 constexpr int TokenLength = 5;
 
+// The index just past the first occurrence of close at or after from; text.size() when none.
+qsizetype After(QStringView text, qsizetype from, QStringView close)
+{
+    const qsizetype at = text.indexOf(close, from);
+    return at < 0 ? text.size() : at + close.size();
+}
+
+// The index just past the '>' that ends the start tag opening at from, quoted attribute values
+// skipped; selfClosing tells whether it ended with "/>".
+qsizetype StartTagEnd(QStringView text, qsizetype from, bool& selfClosing)
+{
+    QChar quote;
+    for (qsizetype i = from; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'"' || c == u'\'') {
+            quote = c;
+        } else if (c == u'>') {
+            selfClosing = text[i - 1] == u'/';
+            return i + 1;
+        }
+    }
+    selfClosing = false;
+    return text.size();
+}
+
+} // namespace
+
+namespace AgentProtocol {
+
 bool OnlyBlanks(const QByteArray& bytes)
 {
     for (char c : bytes)
@@ -25,9 +57,29 @@ bool OnlyBlanks(const QByteArray& bytes)
     return true;
 }
 
-} // namespace
-
-namespace AgentProtocol {
+bool NestedTooDeep(QStringView text, int limit)
+{
+    int depth = 0;
+    for (qsizetype i = text.indexOf(u'<'); i >= 0 && i < text.size(); i = text.indexOf(u'<', i)) {
+        const QStringView rest = text.mid(i);
+        if (rest.startsWith(u"<!--")) {
+            i = After(text, i + 4, u"-->");
+        } else if (rest.startsWith(u"<![CDATA[")) {
+            i = After(text, i + 9, u"]]>");
+        } else if (rest.startsWith(u"<?") || rest.startsWith(u"<!")) {
+            i = After(text, i + 2, u">");
+        } else if (rest.startsWith(u"</")) {
+            --depth;
+            i = After(text, i + 2, u">");
+        } else {
+            bool selfClosing = false;
+            i = StartTagEnd(text, i + 1, selfClosing);
+            if (!selfClosing && ++depth > limit)
+                return true;
+        }
+    }
+    return false;
+}
 
 int Port()
 {
@@ -65,6 +117,8 @@ QByteArray EncodeLine(const QString& command)
 
 QDomDocument ParseReply(const QString& text)
 {
+    if (NestedTooDeep(text))
+        throw Exception(QStringLiteral("reply nested deeper than %1 levels").arg(MaxReplyDepth));
     QDomDocument doc;
     QString error;
     int line = 0;
@@ -117,7 +171,7 @@ QStringList AgentReplySplitter::Feed(const QByteArray& bytes)
         from = next;
     }
     carry_ = text.mid(from);
-    if (OnlyBlanks(carry_)) {
+    if (AgentProtocol::OnlyBlanks(carry_)) {
         carry_.clear();
     } else if (carry_.size() > MaxCarry) {
         WarnDropped();

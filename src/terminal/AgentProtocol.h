@@ -35,9 +35,17 @@ QString BuildAuthCommand();
 QString AuthCommandFor(const QString& key, const QString& nonce);
 // The key is accepted when the reply holds "success" anywhere, whatever surrounds it.
 bool AuthAccepted(const QString& reply);
+// True when bytes hold nothing above code 32 (GBK never uses such bytes inside a character).
+bool OnlyBlanks(const QByteArray& bytes);
 // The line as it goes on the wire: GBK, CR LF added.
 QByteArray EncodeLine(const QString& command);
-// A reply document; text that is not XML throws Exception with the parser's message.
+// Real replies nest a few levels; the parser's time grows much faster than the depth, so a
+// document nested deeper than this is refused before it is parsed.
+inline constexpr int MaxReplyDepth = 32;
+// True when the elements of text nest deeper than limit. One pass over the characters, no
+// allocation: cheap enough to run on any reply before it is parsed.
+bool NestedTooDeep(QStringView text, int limit = MaxReplyDepth);
+// A reply document; text that is not XML, or is nested too deep, throws Exception with the reason.
 QDomDocument ParseReply(const QString& text);
 
 } // namespace AgentProtocol
@@ -48,9 +56,20 @@ namespace AgentTimings {
 inline constexpr int WaitMs = 6000;      // every wait for data and every blocking read
 inline constexpr int ReplyRetries = 3;   // waits for the authentication reply after the first
 inline constexpr int BufferSize = 4096;  // one read returns at most this much
+// The authentication reply wait as a whole: four waits, however the bytes trickle in.
+inline constexpr int ReplyTotalMs = (ReplyRetries + 1) * WaitMs;
+// A wait looks for a stop this often (not shortened: it is the promptness of a stop).
+inline constexpr int StopPollMs = 100;
 // ms as it applies now.
 int Scaled(int ms);
 } // namespace AgentTimings
+
+// What a blocking client keeps of one transfer at most.
+namespace AgentLimits {
+inline constexpr qsizetype Reply = 1024 * 1024;          // a reply document or a log list
+inline constexpr qsizetype Picture = 8 * 1024 * 1024;    // a desktop picture with what precedes it
+inline constexpr qsizetype Log = 256 * 1024 * 1024;      // a log file shown in the viewer
+} // namespace AgentLimits
 
 // Cuts the text that an event-driven connection receives into reply documents, each ending with
 // "</client>". What follows the last whole document is kept for the next read of the same
@@ -58,7 +77,7 @@ int Scaled(int ms);
 // with a warning line in the console log.
 class AgentReplySplitter {
 public:
-    static constexpr qsizetype MaxCarry = 1024 * 1024;
+    static constexpr qsizetype MaxCarry = AgentLimits::Reply;
 
     // The whole documents completed by bytes, in order, decoded from GBK and trimmed.
     QStringList Feed(const QByteArray& bytes);

@@ -6,6 +6,7 @@
 #include "terminal/AgentProtocol.h"
 
 #include <QObject>
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -64,13 +65,14 @@ void ThreadDevDesktop::CloseForm()
 
 void ThreadDevDesktop::Init()
 {
+    client_.StopWhen([link = link_] { return !link->Running(); });
     client_.Open();
 }
 
 void ThreadDevDesktop::Run()
 {
     // The connection stays open from one cycle to the next; each cycle authenticates anew.
-    // Running is looked at once per cycle, so a cleared flag ends the loop after the sleep.
+    // A cleared Running ends every wait and the sleep within AgentTimings::StopPollMs.
     bool cycling = true;
     while (cycling && link_->Running() && client_.Connected) {
         cycling = false;
@@ -79,7 +81,7 @@ void ThreadDevDesktop::Run()
                 client_.KeyRejected();
                 return;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(Interval));
+            Pause();
             cycling = true;
         });
     }
@@ -89,40 +91,54 @@ void ThreadDevDesktop::Run()
 
 qsizetype ThreadDevDesktop::PictureStart(const QByteArray& data)
 {
-    qsizetype i = 0;
-    while (i < data.size() && Blank(data[i]))
-        ++i;
-    if (i == data.size())
-        return -1;
-    if (data[i] != '<')
-        return 0; // no document in front: every byte belongs to the picture
-    const qsizetype end = data.indexOf(AgentProtocol::ReplyEnd, i);
-    if (end < 0)
-        return -1;
-    i = end + AgentProtocol::ReplyEnd.size();
-    while (i < data.size() && Blank(data[i]))
-        ++i;
-    return i;
+    return PictureFront().Feed(data);
 }
 
-bool ThreadDevDesktop::ReceiveDesktop()
+qsizetype ThreadDevDesktop::PictureFront::Feed(const QByteArray& data)
 {
-    if (!client_.AwaitReply())
-        return false;
-    client_.SendLine(AgentProtocol::CmdDesk);
+    const QByteArray& end = AgentProtocol::ReplyEnd;
+    if (state_ == State::Leading) {
+        while (pos_ < data.size() && Blank(data[pos_]))
+            ++pos_;
+        if (pos_ == data.size())
+            return -1;
+        if (data[pos_] != '<')
+            return 0; // no document in front: every byte belongs to the picture
+        state_ = State::Document;
+    }
+    if (state_ == State::Document) {
+        const qsizetype stop = data.indexOf(end, pos_);
+        if (stop < 0) {
+            // Only the last few bytes may hold the start of the end tag.
+            pos_ = std::max(pos_, data.size() - end.size() + 1);
+            return -1;
+        }
+        pos_ = stop + end.size();
+        state_ = State::After;
+    }
+    while (pos_ < data.size() && Blank(data[pos_]))
+        ++pos_;
+    return pos_;
+}
+
+QByteArray ThreadDevDesktop::ReceivePicture()
+{
     QByteArray data = client_.Read();
     for (int tries = 1; data.isEmpty(); ++tries) {
+        if (client_.Stopping())
+            throw AgentClient::Stopped{};
         if (tries >= FirstReadTries)
             throw Exception(AgentMessages::NoReply);
         data = client_.Read();
     }
     // The transfer ends as soon as the bytes form a whole picture; the quiet wait stays for an
     // agent that sends something else.
+    PictureFront front;
     bool started = false;
     JpegEndScanner scanner;
     for (;;) {
         if (!started) {
-            const qsizetype start = PictureStart(data);
+            const qsizetype start = front.Feed(data);
             if (start >= 0) {
                 data.remove(0, start);
                 started = true;
@@ -130,16 +146,37 @@ bool ThreadDevDesktop::ReceiveDesktop()
         }
         if (started && scanner.Feed(data)) {
             data.truncate(scanner.Length());
-            break;
+            return data;
         }
+        if (data.size() > AgentLimits::Picture)
+            throw Exception(QStringLiteral("Picture longer than %1 bytes").arg(AgentLimits::Picture));
         const QByteArray block = client_.Read();
+        if (client_.Stopping())
+            throw AgentClient::Stopped{};
         if (block.isEmpty())
-            break;
+            return data;
         data.append(block);
     }
+}
+
+bool ThreadDevDesktop::ReceiveDesktop()
+{
+    if (!client_.AwaitReply())
+        return false;
+    client_.SendLine(AgentProtocol::CmdDesk);
+    const QByteArray data = ReceivePicture();
     const QImage picture = JpegImage::Decode(data); // bytes that are no picture: a run error
     link_->Post([picture, data](DesktopTarget& target) { target.ShowPicture(picture, data); });
     return true;
+}
+
+void ThreadDevDesktop::Pause()
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(Interval);
+    while (link_->Running() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::min(std::chrono::milliseconds(AgentTimings::StopPollMs),
+                                             std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                 until - std::chrono::steady_clock::now())));
 }
 
 void ThreadDevDesktop::Cleanup()

@@ -63,6 +63,18 @@ public:
     // has not yet arrived whole.
     static qsizetype PictureStart(const QByteArray& data);
 
+    // PictureStart for bytes that arrive in reads: each byte is looked at once.
+    class PictureFront {
+    public:
+        // data must hold everything fed before, unchanged, and may have grown.
+        qsizetype Feed(const QByteArray& data);
+
+    private:
+        enum class State { Leading, Document, After };
+        State state_ = State::Leading;
+        qsizetype pos_ = 0; // next byte to look at
+    };
+
     const int Interval;
 
 protected:
@@ -73,6 +85,10 @@ protected:
 private:
     // One cycle after the authentication lines; false when the key was rejected.
     bool ReceiveDesktop();
+    // The picture's bytes after "desk", at most AgentLimits::Picture of them.
+    QByteArray ReceivePicture();
+    // Sleeps the interval, or less when the window closes meanwhile.
+    void Pause();
     void CloseForm();
 
     std::shared_ptr<DesktopLink> link_;

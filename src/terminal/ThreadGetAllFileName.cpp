@@ -7,7 +7,6 @@
 #include "platform/TrimBlanks.h"
 #include "terminal/AgentProtocol.h"
 
-#include <algorithm>
 #include <mutex>
 
 namespace {
@@ -53,6 +52,7 @@ void ThreadGetAllFileName::ClearResult()
 
 void ThreadGetAllFileName::Init()
 {
+    client_.StopWhen([this] { return bool(StopRequested); });
     client_.Open();
 }
 
@@ -67,19 +67,25 @@ void ThreadGetAllFileName::ReceiveList()
         return; // a rejected key: nothing further is sent, and the clean-up still says "exit"
     client_.SendLine(AgentProtocol::CmdListLogs);
     // The reply ends at its closing tag; the quiet wait stays for an agent that never sends it.
-    QByteArray own;
+    // The bytes are kept once, in the list text; of them only the last few, which may hold the
+    // start of the closing tag, are kept here too.
+    const QByteArray& end = AgentProtocol::ReplyEnd;
+    QByteArray tail;
+    qsizetype received = 0;
     int total = 0;
     QByteArray block = client_.Read();
     while (!block.isEmpty() && !StopRequested) {
+        received += block.size();
+        if (received > AgentLimits::Reply)
+            throw Exception(QStringLiteral("Log list longer than %1 bytes").arg(AgentLimits::Reply));
         {
             std::lock_guard<std::mutex> guard(listLock);
             ListResult().append(block);
         }
-        // Only the new bytes and the few before them can complete the closing tag.
-        const qsizetype from = std::max<qsizetype>(0, own.size() - AgentProtocol::ReplyEnd.size());
-        own.append(block);
-        if (own.indexOf(AgentProtocol::ReplyEnd, from) >= 0)
+        tail.append(block);
+        if (tail.contains(end))
             break;
+        tail = tail.right(end.size() - 1);
         block = client_.Read();
         total += int(block.size()) / 100;
         SetPosition(total);

@@ -16,6 +16,7 @@ ThreadSaveLogFile::ThreadSaveLogFile(const QString& ip, const QString& logName, 
 
 void ThreadSaveLogFile::Init()
 {
+    client_.StopWhen([this] { return bool(StopRequested); });
     client_.Open();
 }
 

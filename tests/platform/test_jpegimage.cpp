@@ -55,6 +55,13 @@ TEST(JpegImageTest, DecodesPicturesAndRefusesOtherBytes)
     EXPECT_EQ(picture.size(), QSize(64, 48));
     for (const QByteArray& bad : {QByteArray("not a picture at all"), QByteArray(), QByteArray("\xFF\xD8\xFF\xD9", 4)})
         EXPECT_NE(Thrown([&] { JpegImage::Decode(bad); }), "<no exception>") << bad.toHex().toStdString();
+    // A picture claiming more than a screen could hold is refused from its header alone.
+    const QByteArray small = FakeAgent::MakeJpeg(16, 16, 1);
+    const int side = int(JpegImage::MaxSide);
+    EXPECT_EQ(JpegImage::Decode(FakeAgent::ClaimingSize(small, side, 16)).size(), QSize(side, 16));
+    for (const QSize claimed : {QSize(side + 1, 16), QSize(16, side + 1), QSize(FakeAgent::HugeSide, FakeAgent::HugeSide)})
+        EXPECT_TRUE(Thrown([&] { JpegImage::Decode(FakeAgent::ClaimingSize(small, claimed.width(), claimed.height())); })
+                        .contains("too large")) << claimed.width() << " x " << claimed.height();
 }
 
 // Whole exactly at the end marker, however the bytes are cut; end markers inside segments (a

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -114,6 +115,46 @@ inline void WhenReady(const std::function<bool()>& cond, const std::function<voi
             ADD_FAILURE() << "not ready in time";
     });
 }
+
+// While it lives: the longest stall of the user-interface thread (the longest gap between the
+// ticks of a timer on it) and the highest resident memory of the process, looked at every tick
+// (the kernel's own peak lags behind what other threads take and free).
+class MainThreadWatch {
+public:
+    static constexpr int TickMs = 10;
+
+    MainThreadWatch()
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            stall_ = std::max(stall_, since_.restart());
+            peakMiB_ = std::max(peakMiB_, ResidentMiB());
+        });
+        since_.start();
+        timer_.start(TickMs);
+        startMiB_ = ResidentMiB();
+        peakMiB_ = startMiB_;
+    }
+    qint64 LongestStallMs() const { return std::max(stall_, since_.elapsed()); }
+    // How far the resident memory rose above what the process held when the watch began, in MiB.
+    qint64 PeakGrowthMiB() const { return std::max(peakMiB_, ResidentMiB()) - startMiB_; }
+    static qint64 ResidentMiB()
+    {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            return 0;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').first().toLongLong() / 1024;
+        return 0;
+    }
+
+private:
+    QTimer timer_;
+    QElapsedTimer since_;
+    qint64 stall_ = 0;
+    qint64 startMiB_ = 0;
+    qint64 peakMiB_ = 0;
+};
 
 // Sets the blocking clients' waits for one test and restores the short ones after it.
 class WaitsFor {

@@ -137,4 +137,35 @@ TEST_F(AgentProtocolTest, SplitterCarriesUnfinishedDocumentsOver)
     EXPECT_EQ(ConsoleDb::LogText().count(QStringLiteral("bytes, dropped .")), 2);
 }
 
+// A reply nested deeper than any real one is refused before the parser sees it, however it was
+// built; comments, character data, quoted attribute values and empty elements add no depth.
+TEST_F(AgentProtocolTest, DeepRepliesAreRefusedBeforeParsing)
+{
+    const auto nested = [](int levels, const QString& inner = {}) {
+        return QStringLiteral("<e>").repeated(levels) + inner + QStringLiteral("</e>").repeated(levels);
+    };
+    const int limit = AgentProtocol::MaxReplyDepth;
+    const struct {
+        const char* what;
+        QString text;
+        bool refused;
+    } cases[] = {
+        {"a real reply", "<client cmd=\"ups\"><ups><value name=\"a\">1</value></ups></client>", false},
+        {"at the limit", nested(limit), false},
+        {"one deeper", nested(limit + 1), true},
+        {"siblings, not depth", QStringLiteral("<r>") + nested(limit - 1).repeated(50) + "</r>", false},
+        {"empty elements", nested(limit - 1, QStringLiteral("<x a=\"/>\"/>").repeated(40)), false},
+        {"markup in comments, data and values", nested(limit - 1, "<!-- <a><b> --><![CDATA[<c><d>]]><x q='<y>'/>"), false},
+        {"a prolog first", "<?xml version=\"1.0\"?><!DOCTYPE e>" + nested(limit + 1), true},
+        {"unclosed start tags", QStringLiteral("<e>").repeated(limit + 1), true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AgentProtocol::NestedTooDeep(c.text), c.refused) << c.what;
+        const QString outcome = Thrown([&] { AgentProtocol::ParseReply(c.text); });
+        EXPECT_EQ(outcome.contains(QStringLiteral("nested deeper")), c.refused) << c.what << ": " << outcome.toStdString();
+    }
+    const QString deep = Gbk::Decode(FakeAgent::Document("process", nested(FakeAgent::DeepLevels)));
+    EXPECT_TRUE(Thrown([&] { AgentProtocol::ParseReply(deep); }).contains(QStringLiteral("nested deeper")));
+}
+
 } // namespace

@@ -2,6 +2,7 @@
 #include "platform/GbkCodec.h"
 #include "support/AgentTestSupport.h"
 #include "terminal/ThreadGetAllFileName.h"
+#include "terminal/ThreadGetLogFile.h"
 #include "terminal/ThreadSaveFile.h"
 
 #include <QElapsedTimer>
@@ -129,6 +130,58 @@ TEST_F(LogThreadsTest, RejectedKey)
     EXPECT_EQ(Boxes(answers).mid(1), QStringList{Warning("由于网络原因获得文件名时发生错误!")});
     EXPECT_TRUE(Settled(*agent));
     EXPECT_EQ(agent->Lines().mid(1), QStringList{"exit"});
+}
+
+// Hostile agents: a list without end stops at the limit of a reply, with the run error; an
+// authentication reply that trickles in ends after four waits in all, or at once on a stop; a
+// log without end ends at once on a stop. Memory stays small throughout.
+TEST_F(LogThreadsTest, HostileRepliesEndBounded)
+{
+    using F = FakeAgent::Fault;
+    using S = FakeAgent::Scope;
+    WriteFiles(logs, {{"a.log", QByteArray(5000, 'a')}});
+    const struct {
+        const char* what;
+        F fault;
+        S scope;
+        bool log;      // the log worker, else the list worker
+        bool stop;     // stopped once the transfer is under way
+        QStringList boxes;
+    } cases[] = {
+        {"endless list", F::Endless, S::CommandsOnly, false, false, {Warning("连接发生错误!")}},
+        {"trickling authentication", F::Trickle, S::All, false, false, {}},
+        {"trickling authentication, stopped", F::Trickle, S::All, true, true, {}},
+        {"endless log, stopped", F::Endless, S::CommandsOnly, true, true, {}},
+    };
+    agent->SetSplitPauseMs(QuietMs() / 3); // every byte within a wait of the one before
+    for (const auto& c : cases) {
+        EXPECT_TRUE(Settled(*agent)) << c.what;
+        agent->SetFault(c.fault, c.scope);
+        agent->ClearLines();
+        ThreadGetAllFileName::ClearResult();
+        ScriptedAnswerer answers;
+        MainThreadWatch watch;
+        QElapsedTimer clock;
+        clock.start();
+        qint64 stoppedAt = -1;
+        ThreadProcessBar* worker = c.log ? static_cast<ThreadProcessBar*>(new ThreadGetLogFile(agent->Ip(), "a.log", nullptr, 5000))
+                                         : new ThreadGetAllFileName(agent->Ip());
+        RunWorker(worker, [&](ThreadProcessBar& w) {
+            const bool underWay = c.fault == F::Trickle ? !agent->Lines().isEmpty() : w.GetPosition() > 100;
+            if (c.stop && stoppedAt < 0 && underWay) {
+                w.Stop();
+                stoppedAt = clock.elapsed();
+            }
+        });
+        if (c.stop)
+            EXPECT_LT(clock.elapsed() - stoppedAt, QuietMs()) << c.what << ": within a read of the stop";
+        else
+            EXPECT_LT(clock.elapsed(), AgentTimings::Scaled(AgentTimings::ReplyTotalMs) + QuietMs()) << c.what;
+        EXPECT_EQ(Boxes(answers), c.boxes) << c.what;
+        EXPECT_LT(watch.PeakGrowthMiB(), 100) << c.what;
+        if (!c.log)
+            EXPECT_LE(Gbk::Encode(ThreadGetAllFileName::GetResult()).size(), AgentLimits::Reply) << c.what;
+    }
 }
 
 } // namespace

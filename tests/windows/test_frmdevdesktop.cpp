@@ -2,6 +2,7 @@
 #include "support/AgentTestSupport.h"
 #include "windows/FrmDevDesktop.h"
 
+#include <QElapsedTimer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -101,38 +102,63 @@ TEST_F(DesktopTest, NothingReachesAClosedWindow)
     DevTestSupport::Pump();
     EXPECT_EQ(counter.pictures + counter.closes, 1);
 
+    // Half a picture, then nothing; an authentication reply that trickles: the thread ends
+    // within a read of the window's closing, without a word.
     ScriptedAnswerer answers;
-    agent.SetFault(FakeAgent::Fault::Split, FakeAgent::Scope::CommandsOnly);
-    agent.SetSplitPauseMs(Patience); // half a picture, then nothing while the window is open
-    auto window = std::make_unique<TFormDevDesktop>(id);
-    EXPECT_TRUE(RunModal(*window, [&] {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return agent.DesksServed() == 1; }, Patience));
-        window->close();
-    }));
-    window.reset();
-    EXPECT_TRUE(NoDesktopThreadLeft());
+    agent.SetSplitPauseMs(Patience);
+    const std::pair<FakeAgent::Fault, FakeAgent::Scope> faults[] = {
+        {FakeAgent::Fault::Split, FakeAgent::Scope::CommandsOnly},
+        {FakeAgent::Fault::Trickle, FakeAgent::Scope::All},
+    };
+    for (const auto& [fault, scope] : faults) {
+        agent.SetFault(fault, scope);
+        agent.ClearLines();
+        const int desks = agent.DesksServed();
+        auto window = std::make_unique<TFormDevDesktop>(id);
+        EXPECT_TRUE(RunModal(*window, [&] {
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                return scope == FakeAgent::Scope::All ? !agent.Lines().isEmpty() : agent.DesksServed() > desks;
+            }, Patience));
+            window->close();
+        }));
+        window.reset();
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_TRUE(NoDesktopThreadLeft());
+        EXPECT_LT(clock.elapsed(), QuietMs()) << int(fault);
+    }
     EXPECT_EQ(Boxes(answers), QStringList());
 }
 
 // Each fault of the agent: the thread's box, the window closed by the thread, no thread left;
-// the faults that harm no reply still bring pictures. A rejected key ends the conversation.
+// the faults that harm no reply still bring pictures. A rejected key ends the conversation. A
+// hostile reply (a picture claiming 60000 x 60000 pixels, bytes without end, a trickle) takes
+// little memory and never stalls the window.
 TEST_F(DesktopTest, FaultsOfTheAgentEndInTheirBox)
 {
     using F = FakeAgent::Fault;
+    using S = FakeAgent::Scope;
     const struct {
         F fault;
         QString box; // empty: pictures come
+        S scope = S::All;
     } cases[] = {
         {F::Refuse, "建立连接失败!"},    {F::Silent, "连接发生错误!"},           {F::RejectKey, "密钥错误,请检查!"},
         {F::Garbage, "连接发生错误!"},   {F::CloseAfterAuth, "连接发生错误!"}, {F::CloseMidTransfer, "连接发生错误!"},
         {F::Late, {}},                  {F::Split, {}},                         {F::Batch, {}},
+        {F::HugePicture, "连接发生错误!"}, {F::ResetMidReply, "连接发生错误!"},
+        {F::Endless, "连接发生错误!"},     // the authentication reply: over the limit of a reply
+        {F::Endless, "连接发生错误!", S::CommandsOnly}, // the picture: over the limit of a picture
+        {F::Trickle, "密钥错误,请检查!"},  // what came of the reply in four waits holds no "success"
     };
     agent.SetLateMs(QuietMs() / 4); // well within the quiet wait of a transfer
     for (const auto& c : cases) {
         EXPECT_TRUE(Settled(agent)); // the last case's lines are all in
-        agent.SetFault(c.fault);
+        agent.SetFault(c.fault, c.scope);
+        agent.SetSplitPauseMs(c.fault == F::Trickle ? QuietMs() / 4 : FakeAgent::DefaultSplitPauseMs);
         agent.ClearLines();
         ScriptedAnswerer answers;
+        MainThreadWatch watch;
         TFormDevDesktop window(id);
         if (c.box.isEmpty()) {
             RunUntilPicture(window);
@@ -142,6 +168,8 @@ TEST_F(DesktopTest, FaultsOfTheAgentEndInTheirBox)
             EXPECT_EQ(Boxes(answers), QStringList{Warning(c.box)}) << int(c.fault);
         }
         EXPECT_TRUE(NoDesktopThreadLeft()) << int(c.fault);
+        EXPECT_LT(watch.PeakGrowthMiB(), 100) << int(c.fault);
+        EXPECT_LT(watch.LongestStallMs(), Patience / 4) << int(c.fault);
         if (c.fault == F::RejectKey) {
             EXPECT_TRUE(Settled(agent)) << "the connection is closed";
             EXPECT_EQ(agent.Lines().size(), 2) << "the two authentication lines, nothing after them";

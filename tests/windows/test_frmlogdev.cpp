@@ -152,7 +152,7 @@ TEST_F(LogWindowTest, FaultsOfTheAgent)
         {F::Silent, {Warning("Socket连接超时！")}, true, -1},
         {F::RejectKey, {Warning("密钥错误,建立连接失败！")}, true, -1},
         {F::Split, {}, false, 5},
-        {F::Oversized, {}, false, 5},
+        {F::Oversized, {Warning("连接发生错误!"), title}, false, -1}, // a list over the limit of a reply
         {F::Garbage, {title}, false, -1},
         {F::CloseMidTransfer, {title}, false, -1},
         {F::CloseAfterAuth, {nothing, title}, false, -1},
