@@ -1,7 +1,7 @@
 // The log worker: authentication, "getlog", the raw transfer, and the text handed to the viewer.
 #include "terminal/ThreadGetLogFile.h"
 
-#include "console/MainForm.h"
+#include "foundation/ConsoleServices.h"
 #include "platform/RichText.h"
 #include "terminal/AgentProtocol.h"
 #include "windows/FrmGetLogFile.h"

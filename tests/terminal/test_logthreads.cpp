@@ -173,10 +173,14 @@ TEST_F(LogThreadsTest, HostileRepliesEndBounded)
                 stoppedAt = clock.elapsed();
             }
         });
-        if (c.stop)
-            EXPECT_LT(clock.elapsed() - stoppedAt, QuietMs()) << c.what << ": within a read of the stop";
-        else
-            EXPECT_LT(clock.elapsed(), AgentTimings::Scaled(AgentTimings::ReplyTotalMs) + QuietMs()) << c.what;
+        // Generous bounds that a loaded machine keeps: a stopped transfer ends long before the
+        // whole wait would have, and an unstopped trickle ends soon after it.
+        const qint64 totalMs = AgentTimings::Scaled(AgentTimings::ReplyTotalMs);
+        if (c.stop) {
+            EXPECT_LT(clock.elapsed() - stoppedAt, totalMs / 2) << c.what << ": ended by the stop";
+        } else {
+            EXPECT_LT(clock.elapsed(), totalMs + 4 * QuietMs()) << c.what;
+        }
         EXPECT_EQ(Boxes(answers), c.boxes) << c.what;
         EXPECT_LT(watch.PeakGrowthMiB(), 100) << c.what;
         if (!c.log)
