@@ -183,8 +183,9 @@ TEST_F(LogThreadsTest, HostileRepliesEndBounded)
         }
         EXPECT_EQ(Boxes(answers), c.boxes) << c.what;
         EXPECT_LT(watch.PeakGrowthMiB(), 100) << c.what;
-        if (!c.log)
+        if (!c.log) {
             EXPECT_LE(Gbk::Encode(ThreadGetAllFileName::GetResult()).size(), AgentLimits::Reply) << c.what;
+        }
     }
 }
 
