@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang into build-fuzz/ and runs each over its seed corpus.
-#   scripts/fuzz.sh [SECONDS] [TARGET...]   SECONDS per target (default 5); targets: the names of
-#                                           fuzz/*.cpp (default all)
-# New inputs go to build-fuzz/corpus/<target>/, never into the seed corpus in fuzz/<target>/corpus/;
-# an input that crashes, hangs or runs out of memory is saved as build-fuzz/artifacts/<target>-*.
+# Builds the libFuzzer targets with clang into build-fuzz/ and runs each: first once over every
+# input in fuzz/<target>/hostile/ (large inputs that once crashed, hung or ate memory; kept out of
+# the seed corpus because inputs of their size would slow every mutation), then fuzzing from the
+# small seed corpus in fuzz/<target>/corpus/.
+#   scripts/fuzz.sh [SECONDS] [TARGET...]   SECONDS of fuzzing per target (default 5); targets: the
+#                                           names of fuzz/*.cpp (default all)
+# New inputs go to build-fuzz/corpus/<target>/, never into the seed corpus; an input that crashes,
+# hangs or runs out of memory is saved as build-fuzz/artifacts/<target>-*.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -31,9 +34,19 @@ mkdir -p "$build/artifacts"
 status=0
 for t in "${targets[@]}"; do
   mkdir -p "$build/corpus/$t"
+  limits=(-rss_limit_mb="$rss_limit_mb" -timeout="$timeout_s" -artifact_prefix="$build/artifacts/$t-")
+  hostile=("$root/fuzz/$t/hostile"/*)
+  if [ -e "${hostile[0]}" ]; then
+    echo "== fuzz_$t over ${#hostile[@]} hostile input(s)"
+    if ! "$build/fuzz/fuzz_$t" "${limits[@]}" "${hostile[@]}" 2>"$build/fuzz_$t.hostile.log"; then
+      tail -n 40 "$build/fuzz_$t.hostile.log" >&2
+      echo "fuzz_$t FAILED on a hostile input (log: $build/fuzz_$t.hostile.log)" >&2
+      status=1
+      continue
+    fi
+  fi
   echo "== fuzz_$t (${seconds} s)"
-  if ! "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -rss_limit_mb="$rss_limit_mb" -timeout="$timeout_s" \
-      -print_final_stats=1 -artifact_prefix="$build/artifacts/$t-" \
+  if ! "$build/fuzz/fuzz_$t" -max_total_time="$seconds" "${limits[@]}" -print_final_stats=1 \
       "$build/corpus/$t" "$root/fuzz/$t/corpus" 2>"$build/fuzz_$t.log"; then
     tail -n 40 "$build/fuzz_$t.log" >&2
     echo "fuzz_$t FAILED (log: $build/fuzz_$t.log)" >&2
