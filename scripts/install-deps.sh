@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   fonts-wqy-zenhei xvfb xauth tigervnc-viewer
   tigervnc-standalone-server tigervnc-tools libxcb1-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()

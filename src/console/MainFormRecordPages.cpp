@@ -30,6 +30,9 @@ void TMainForm::MakePagers()
                                                   &QueryGrdUser, UserPage.NavUserControl, UserPage.LblUserTotalPage);
     Pagers[4] = std::make_unique<TPagerNavigator>(TempPage.ComboxTempPageSize, TempPage.EdtTempCurPage,
                                                   &QueryGrdTemp, TempPage.NavTempControl, TempPage.LblTempTotalPage);
+    // The three logs grow without end; their rows are keyed by id.
+    for (const int log : {0, 1, 4})
+        Pagers[log]->SetRowKey(QStringLiteral("id"));
 }
 
 // The page left behind is hidden first, then the new one is shown, as a page control does it.

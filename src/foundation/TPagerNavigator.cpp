@@ -81,6 +81,7 @@ void TPagerNavigator::SetSql(const QString& sql)
     if (sql.isEmpty())
         return;
     Sql = LowerAscii(sql);
+    Keyed = KeyedPage::Parse(Sql, RowKey);
     PageNo = 1;
     // A line break becomes a blank: dropped outright it would join the last word of one line to
     // the first of the next ("zol_op_log\nwhere").
@@ -193,7 +194,9 @@ void TPagerNavigator::Refresh()
     PageEdit->setText(QString::number(PageNo));
 
     QString page = Sql;
-    if (FindOutsideQuotes(Sql, QStringLiteral("limit")) < 0)
+    if (Keyed)
+        page = Keyed->Page(GetOffset(), PageSize, RecordCount);
+    else if (FindOutsideQuotes(Sql, QStringLiteral("limit")) < 0)
         page = Sql + QStringLiteral(" limit ") + QString::number(GetOffset()) + QLatin1Char(',') +
                QString::number(PageSize);
     FormDbMod->QuerySqlOn(page, *DataSet_);

@@ -147,30 +147,32 @@ QStringList AgentReplySplitter::Feed(const QByteArray& bytes)
     QStringList messages;
     // The carried bytes were searched before: only their last few can begin an end tag now.
     qsizetype searchFrom = std::max<qsizetype>(0, carry_.size() - end.size() + 1);
-    QByteArray text = carry_ + bytes;
-    carry_.clear();
+    // Appended in place: a document that trickles in over many reads is not copied at each one.
+    carry_.append(bytes);
     if (skipping_) {
-        const qsizetype stop = text.indexOf(end, searchFrom);
+        const qsizetype stop = carry_.indexOf(end, searchFrom);
         if (stop < 0) {
             // Only the tail that may hold the start of the end tag is worth keeping.
-            carry_ = text.right(end.size() - 1);
+            const qsizetype keep = end.size() - 1;
+            if (carry_.size() > keep)
+                carry_.remove(0, carry_.size() - keep);
             return messages;
         }
-        text.remove(0, stop + end.size());
+        carry_.remove(0, stop + end.size());
         skipping_ = false;
         searchFrom = 0;
     }
     qsizetype from = 0;
-    for (qsizetype stop; (stop = text.indexOf(end, std::max(from, searchFrom))) >= 0;) {
+    for (qsizetype stop; (stop = carry_.indexOf(end, std::max(from, searchFrom))) >= 0;) {
         const qsizetype next = stop + end.size();
         // However it was cut into reads, a document longer than the limit is dropped.
         if (next - from > MaxCarry)
             WarnDropped();
         else
-            messages << TrimBlanks(Gbk::Decode(text.mid(from, next - from)));
+            messages << TrimBlanks(Gbk::Decode(carry_.mid(from, next - from)));
         from = next;
     }
-    carry_ = text.mid(from);
+    carry_.remove(0, from);
     if (AgentProtocol::OnlyBlanks(carry_)) {
         carry_.clear();
     } else if (carry_.size() > MaxCarry) {

@@ -469,3 +469,59 @@ TEST_F(RecordSearchTest, ShowingAPageAgainShowsItsLastSearch)
     QTest::keyClicks(c.ComboxInsPageSize, "20");
     EXPECT_EQ(std::pair(c.ComboxInsPageSize->currentText(), F().Pagers[1]->GetPageSize()), std::pair(QString("20"), 500));
 }
+
+// Far pages of the three logs read their rows by key from the nearer end; every page, of the whole
+// list and of a search, holds the rows of the page's statement with a plain limit, in its order,
+// ties in the time broken by the id the same way, records of a deleted terminal left out.
+TEST_F(RecordSearchTest, EveryPageHoldsTheRowsOfAPlainLimit)
+{
+    constexpr int Rows = 1030;
+    constexpr int Size = 100;
+    // Three rows to each time; every seventh row belongs to a terminal deleted since.
+    const QString dev = QString("if(seq mod 7 = 0, %1, if(seq mod 2, %2, %3))").arg(c_ + 100).arg(a_).arg(b_);
+    const QString time = "concat('2013-05-', lpad(1 + (seq div 3) div 40, 2, '0'), ' ', lpad((seq div 3) mod 40, 2, '0'), ':00:00')";
+    TestDb::Exec(QString("insert into zol_op_log (zol_id, user_id, user_name, optime, operation, status, memo) select %1, 1, "
+                         "if(seq mod 3, '值班员', '班长'), %2, '断电', '1', '' from seq_1_to_%3;"
+                         "insert into zol_log (zol_id, content, updatetime, memo) select %1, if(seq mod 5, '开机', '关机'), %2, '' "
+                         "from seq_1_to_%3;"
+                         "insert into zol_temp_log (zol_id, temp, updatetime, memo) select %1, seq mod 50, %2, '' from seq_1_to_%3")
+                     .arg(dev, time).arg(Rows));
+    F().ShowPageIns();
+    InsPageControls& ins = F().InsPage;
+    LogPageControls& log = F().LogPage;
+    TempPageControls& temp = F().TempPage;
+    struct List {
+        int page;
+        std::function<void()> search;
+        QComboBox* size;
+        DataSet* grid;
+        QString key;
+    };
+    const std::vector<List> lists = {
+        {TMainForm::PageIdxIns, [] {}, ins.ComboxInsPageSize, &F().QueryGrdIns, "a.id"},
+        {TMainForm::PageIdxIns, [&] { ins.EdtInsUserName->setText("值班"); ins.BtnInsSearch->click(); },
+         ins.ComboxInsPageSize, &F().QueryGrdIns, "a.id"},
+        {TMainForm::PageIdxLog, [] {}, log.ComboxLogPageSize, &F().QueryGrdLog, "a.id"},
+        {TMainForm::PageIdxLog, [&] { log.MemoLog->setPlainText("开"); log.BtnLogSearch->click(); },
+         log.ComboxLogPageSize, &F().QueryGrdLog, "a.id"},
+        {TMainForm::PageIdxTemp, [] {}, temp.ComboxTempPageSize, &F().QueryGrdTemp, "b.id"},
+        {TMainForm::PageIdxTemp, [&] { temp.CbxCondTemp->setCurrentIndex(4); temp.EdtTempValue->setText("20");
+                                       temp.BtnTempSearch->click(); },
+         temp.ComboxTempPageSize, &F().QueryGrdTemp, "b.id"},
+    };
+    for (const List& list : lists) {
+        F().PageControlMain->setCurrentIndex(list.page);
+        list.search();
+        list.size->setCurrentText(QString::number(Size));
+        TPagerNavigator& pager = *F().GetActivePager();
+        ASSERT_GT(pager.GetPageCount(), 4) << list.page;
+        const QString statement = pager.GetSql() + ", " + list.key + " desc limit %1," + QString::number(Size);
+        for (int page = 1; page <= pager.GetPageCount(); ++page) {
+            pager.GoToPage(page);
+            const DataSet plain = FormDbMod->QuerySql(statement.arg(pager.GetOffset()));
+            EXPECT_EQ(list.grid->FieldNames(), plain.FieldNames());
+            EXPECT_EQ(list.grid->Rows(), plain.Rows()) << pager.GetSql().toStdString() << " page " << page;
+            EXPECT_EQ(list.grid->CommandText.contains("pager_key"), page > 1) << page;
+        }
+    }
+}

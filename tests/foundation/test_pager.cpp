@@ -1,5 +1,6 @@
 // The pager against the real server: the count statement, the two statements of a refresh, the
-// buttons, totals and page box, the page-size box, and pages left behind by a delete.
+// buttons, totals and page box, the page-size box, pages left behind by a delete, and which
+// statements read a later page by its keys.
 #include "console/DevTestSupport.h"
 #include "foundation/TPagerNavigator.h"
 #include "platform/DbNavigator.h"
@@ -174,4 +175,25 @@ TEST_F(PagerTest, FailuresReachTheCaller)
     EXPECT_THROW(pager_.Reload(), Exception); // no statement yet: an empty count statement
     pager_.SetSql("select * from zol_op_log where zol_id = 1");
     EXPECT_THROW(pager_.SetSql("select * from zol_nothing"), Exception);
+}
+
+// With a row key, only a two-table join on the key ordered by one column of the first table reads
+// a later page by its keys; a word in a quoted value does not change the shape, while "or", a
+// condition on the other table or a second order column leave the plain limit.
+TEST_F(PagerTest, KeyedReadingOnlyForItsShape)
+{
+    AddRows(250);
+    pager_.SetRowKey("id");
+    const QString join = "select a.id, b.name from zol_op_log a, zol_baseinfo b where a.zol_id = b.id";
+    for (const auto& [tail, keyed] : std::vector<std::pair<QString, bool>>{
+             {" and a.optime <> 'x or (select' order by optime desc", true},
+             {" or a.user_id = 7 order by optime desc", false},
+             {" and b.name = '甲' order by optime desc", false},
+             {" order by optime desc, a.id", false}}) {
+        pager_.SetSql(join + tail);
+        pager_.SetPageSize(100);
+        pager_.GoToPage(2);
+        EXPECT_EQ(rows_.CommandText.contains("pager_key"), keyed) << tail.toStdString();
+        EXPECT_EQ(rows_.RecordCount(), 100) << tail.toStdString();
+    }
 }
