@@ -408,10 +408,10 @@ use_data_source() {
 
 restore_data_source() {
   [ "$(setting "$settings_key")" = "$dsn" ] || return 0
-  if [ "$settings_existed" = 0 ] && [ "$(grep -cv '^\[system\]\r\?$' "$settings")" = 0 ]; then
+  set_setting "$settings_key" "$settings_before"
+  # A file this run made, with nothing else in it, goes again.
+  if [ "$settings_existed" = 0 ] && ! grep -qv '^\[system\]\r\?$' "$settings"; then
     rm -f "$settings"
-  else
-    set_setting "$settings_key" "$settings_before"
   fi
 }
 
