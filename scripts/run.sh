@@ -125,7 +125,8 @@ cleanup() {
   # The database server goes with the console unless it was running before this script started.
   if [ "$db_step" = 1 ] && [ "$was_running" = 0 ]; then
     bash "$root/scripts/db.sh" stop "$dbdir" >/dev/null 2>&1
-    rm -f "$statedir/db-started"
+    # A server still starting has no pid file to stop it by: the next run finds it by the mark.
+    if [ -z "$(db_processes)" ]; then rm -f "$statedir/db-started"; fi
   fi
   if [ "$settings_restore" = 1 ]; then restore_data_source; fi
   if [ "$(cat "$statedir/run.pid" 2>/dev/null)" = "$$" ]; then rm -f "$statedir/run.pid"; fi
@@ -144,6 +145,12 @@ with_argument() {
     while IFS=/ read -r _ _ pid _; do
       if [ "$pid" != "$$" ] && [ "$pid" != "$BASHPID" ]; then echo "$pid"; fi
     done
+}
+
+# The server of the private data folder, also one still starting (without its pid file).
+db_processes() {
+  [ -d "$dbdir" ] || return 0
+  with_argument "--defaults-file=$(cd "$dbdir" && pwd)/my.cnf"
 }
 
 # A run of this checkout that is still going owns everything here; a run that ended without its
@@ -167,11 +174,13 @@ take_over_from_earlier_run() {
       stop_process "$pid"
     done
   done
-  # A server that a run started is that run's; one started by hand (scripts/db.sh) stays.
-  if [ -f "$statedir/db-started" ] && [ -f "$dbdir/run/mysqld.pid" ] &&
-     kill -0 "$(cat "$dbdir/run/mysqld.pid")" 2>/dev/null; then
-    echo "stopping the database server (pid $(cat "$dbdir/run/mysqld.pid")) that an earlier run left running"
-    bash "$root/scripts/db.sh" stop "$dbdir" >/dev/null
+  # A server that a run started is that run's (also one still starting, without its pid file);
+  # one started by hand (scripts/db.sh) stays.
+  if [ -f "$statedir/db-started" ]; then
+    for pid in $(db_processes); do
+      echo "stopping the database server (pid $pid) that an earlier run left running"
+      stop_process "$pid"
+    done
   fi
   rm -f "$statedir/db-started"
 }
@@ -299,10 +308,14 @@ sql() {
     --batch --skip-column-names "$@"
 }
 
+db_running() {
+  [ -f "$dbdir/run/mysqld.pid" ] && kill -0 "$(cat "$dbdir/run/mysqld.pid")" 2>/dev/null
+}
+
 # The private server with the demo database and operator; sets port.
 prepare_demo_database() {
   step "database ($dbdir)"
-  if [ -f "$dbdir/run/mysqld.pid" ] && kill -0 "$(cat "$dbdir/run/mysqld.pid")" 2>/dev/null; then
+  if db_running; then
     was_running=1
   else
     # Marked before it starts: a run killed while it starts leaves the mark for the next run.
