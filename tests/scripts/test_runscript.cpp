@@ -20,6 +20,7 @@
 #include <chrono>
 #include <csignal>
 #include <functional>
+#include <optional>
 #include <thread>
 
 static void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
@@ -314,7 +315,9 @@ struct HeldVncPorts {
 TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers)
 {
     RunScript run(true);
-    HeldVncPorts others;
+    // For the first run: the ports are held while it chooses one.
+    std::optional<HeldVncPorts> others;
+    others.emplace();
     const struct {
         const char* way;
         std::function<void()> end;
@@ -358,7 +361,8 @@ TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers
         leftBehind.clear();
 
         const int port = run.Printed(VncPort).toInt();
-        EXPECT_GE(port, FirstVncPort + OtherVncServers) << "a port nobody else holds";
+        if (others)
+            EXPECT_GE(port, FirstVncPort + OtherVncServers) << "a port nobody else holds";
         EXPECT_EQ(ListeningAddresses(port), QStringList{"0100007F"}) << "127.0.0.1 only";
         const Handshake wrong = Authenticate(port, QByteArray(RfbChallengeSize, '\0'));
         EXPECT_EQ(wrong.offered, QByteArray(1, RfbSecurityVncAuth)) << "no way in without the password";
@@ -399,8 +403,11 @@ TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers
         }
         // Loosened by hand: the next run makes it the owner's only again.
         QFile::setPermissions(passwordFile, QFile::permissions(passwordFile) | QFile::ReadOther);
+        if (others) {
+            EXPECT_EQ(others->Connections(), 0) << "nothing connects to another program's VNC port";
+            others.reset();
+        }
     }
-    EXPECT_EQ(others.Connections(), 0) << "nothing connects to another program's VNC port";
 }
 
 // With a display the console opens there, beside the simulated terminals with its settings file, a
