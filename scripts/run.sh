@@ -317,6 +317,8 @@ prepare_demo_database() {
   step "database ($dbdir)"
   if db_running; then
     was_running=1
+    echo "the database server of $dbdir was already running; it stays running after the console" \
+         "(to stop it: bash scripts/db.sh stop $dbdir)"
   else
     # Marked before it starts: a run killed while it starts leaves the mark for the next run.
     : > "$statedir/db-started"
@@ -392,7 +394,9 @@ set_setting() {
     }
     { print }
     END { if (insystem) put(); else if (!done && value != "") { print "[system]" eol; put() } }' "$settings" > "$tmp"
-  mv "$tmp" "$settings"
+  # Written over in place: the file keeps its owner and mode.
+  cat "$tmp" > "$settings"
+  rm -f "$tmp"
 }
 
 # The console reads its data source from its settings file: the one named is set there for this
