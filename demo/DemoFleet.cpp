@@ -95,6 +95,14 @@ QString DemoFleet::Summary() const
     return text;
 }
 
+int DemoFleet::Troubled() const
+{
+    int troubled = 0;
+    for (const auto& [ip, terminal] : terminals_)
+        troubled += terminal->Problems().isEmpty() ? 0 : 1;
+    return troubled;
+}
+
 void DemoFleet::Refresh()
 {
     std::map<QString, Row> rows;

@@ -37,6 +37,8 @@ public:
     // Connects and sets up the terminals; false with the reason in error when it cannot.
     bool Start(QString& error);
     int Count() const { return int(terminals_.size()); }
+    // Terminals whose agent or relay controller could not listen.
+    int Troubled() const;
     // One line per terminal: where its agent and relay controller listen and how it fails.
     QString Summary() const;
 

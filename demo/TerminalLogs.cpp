@@ -33,12 +33,17 @@ TerminalLogs::TerminalLogs(const QString& folder, const QString& terminalName, q
     QDir().mkpath(folder_);
     const QDateTime now = QDateTime::currentDateTime();
     for (int day = HistoryDays - 1; day >= 0; --day) {
-        const QDateTime start = now.addDays(-day).date().startOfDay().addSecs(8 * 3600);
+        QDateTime start = now.addDays(-day).date().startOfDay().addSecs(DayStartSecs);
+        // Before the day's usual start the terminal has run since midnight; the history never
+        // reaches past the moment it is written, and today has its service log whatever the hour.
+        if (start > now)
+            start = now.date().startOfDay();
         Append(AgentFile(), start, QStringLiteral("系统启动，终端代理服务开始运行"));
         for (int line = 0; line < SeedLines; ++line) {
-            const QDateTime when = start.addSecs(line * SeedSpacingSecs + int(state_ % SeedSpacingSecs));
-            if (day == 0 && when > now)
+            QDateTime when = start.addSecs(line * SeedSpacingSecs + int(state_ % SeedSpacingSecs));
+            if (when > now && line > 0)
                 break;
+            when = qMin(when, now);
             Append(ServiceFile(when.date()), when, NextServiceText());
         }
     }

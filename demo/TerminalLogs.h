@@ -8,7 +8,8 @@ class TerminalLogs {
 public:
     static constexpr int HistoryDays = 3;      // daily service logs made for a new folder
     static constexpr int SeedLines = 48;       // lines of each of them, at most
-    static constexpr int SeedSpacingSecs = 900; // from eight in the morning, every quarter of an hour
+    static constexpr int SeedSpacingSecs = 900; // from the day's start, every quarter of an hour
+    static constexpr int DayStartSecs = 8 * 3600; // eight in the morning
 
     // The folder of one terminal; made with a few days of history when it does not exist yet,
     // so that a folder an operator has emptied stays empty until the terminal writes again.

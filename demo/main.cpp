@@ -103,6 +103,12 @@ int main(int argc, char** argv)
         QTextStream(stderr) << "zoldemo: " << error << Qt::endl;
         return 1;
     }
-    out << fleet.Summary() << "zoldemo: ready, " << fleet.Count() << " demo terminals" << Qt::endl;
+    out << fleet.Summary();
+    // Whoever waits for the terminals learns here whether every one of them listens.
+    if (const int troubled = fleet.Troubled(); troubled > 0)
+        out << "zoldemo: " << troubled << " of " << fleet.Count() << " demo terminals cannot listen (see above)"
+            << Qt::endl;
+    else
+        out << "zoldemo: ready, " << fleet.Count() << " demo terminals" << Qt::endl;
     return app.exec();
 }

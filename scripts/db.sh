@@ -8,6 +8,10 @@
 #   scripts/db.sh env DIR           print the exports that point ODBC and the tests at DIR
 # The account "zol" (password "zol") may connect from 127.0.0.1 and create databases.
 set -euo pipefail
+# The folder holds the database password (my.cnf, odbc.ini): its owner's only.
+umask 077
+# shellcheck source=ports.sh
+source "$(dirname "${BASH_SOURCE[0]}")/ports.sh"
 
 cmd=${1:?usage: db.sh start|stop|env DIR [PORT]}
 dir=$(mkdir -p "${2:?missing DIR}" && cd "$2" && pwd)
@@ -23,10 +27,6 @@ fi
 ephemeral_range() {
   local range=/proc/sys/net/ipv4/ip_local_port_range
   if [ -r "$range" ]; then read -r eph_lo eph_hi < "$range"; else eph_lo=32768; eph_hi=60999; fi
-}
-
-taken() {
-  (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
 }
 
 # A port nobody listens on yet, outside the ephemeral range when the range leaves room. Another
@@ -48,7 +48,7 @@ free_port() {
   for _ in $(seq 1 200); do
     p=$(( (RANDOM * 32768 + RANDOM) % (count + hi_count) ))
     if [ "$p" -lt "$count" ]; then p=$((lo + p)); else p=$((hi_lo + p - count)); fi
-    if ! taken "$p"; then
+    if ! listening "$p"; then
       echo "$p"
       return 0
     fi
@@ -130,7 +130,7 @@ start)
   if [ -z "$port" ]; then
     movable=1
     if [ -f "$cnf" ]; then port=$(sed -n 's/^port=//p' "$cnf" | head -n1); fi
-    if [ -n "$port" ] && taken "$port"; then
+    if [ -n "$port" ] && listening "$port"; then
       echo "db.sh: port $port is held by another program; moving the server to a free port" >&2
       port=
     fi
@@ -138,6 +138,11 @@ start)
   fi
   # A temporary folder of its own: servers installed side by side would meet in a shared one.
   mkdir -p "$dir/run" "$dir/data" "$dir/tmp"
+  # A folder made before the umask above was set is made the owner's only too.
+  chmod 700 "$dir"
+  for f in "$cnf" "$dir/odbc.ini" "$dir/odbcinst.ini"; do
+    if [ -e "$f" ]; then chmod 600 "$f"; fi
+  done
   write_cnf "$port"
   fresh=0
   if [ ! -d "$dir/data/mysql" ]; then

@@ -10,7 +10,7 @@ packages=(
   libxlsxwriter-dev libjpeg62-turbo-dev libmd-dev
   libgtest-dev libbenchmark-dev
   fonts-wqy-zenhei xvfb xauth tigervnc-viewer
-  tigervnc-standalone-server tigervnc-tools libxcb1-dev
+  tigervnc-standalone-server tigervnc-tools libxcb1-dev openbox x11-utils
   clang libclang-rt-14-dev
 )
 

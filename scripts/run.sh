@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Builds and starts the console on a private MariaDB server (demo data and operator on first run),
-# with simulated terminals for the demo data; without a display, inside a private VNC X server that
-# only this machine can reach, with a password.
-#   scripts/run.sh [--no-demo]   --no-demo: no simulated terminals
+# with simulated terminals for the demo data; or, with --dsn, on an existing data source alone.
+# Without a display, inside a private VNC X server with a window manager that only this machine can
+# reach, with a password.
+#   scripts/run.sh [--no-demo] [--dsn NAME] [--geometry WxH]
+#     --no-demo      no simulated terminals
+#     --dsn NAME     the console on the ODBC data source NAME (the organisation's own server): no
+#                    private server, no demo data, no simulated terminals
+#     --geometry WxH the size of the VNC screen (default 1600x1000)
 #   ZOL_HOME     private folder (default .zol): database server, VNC password, X authority, the
 #                simulated terminals' log files
 #   ZOL_CONSOLE  program to run in place of the console built here (nothing is built then)
@@ -10,14 +15,26 @@
 #                and without ZOL_DEMO there are none
 set -euo pipefail
 
+usage="usage: scripts/run.sh [--no-demo] [--dsn NAME] [--geometry WxH]"
 demo_wanted=1
-for arg in "$@"; do
-  case "$arg" in
+dsn=
+vnc_geometry=1600x1000
+while [ $# -gt 0 ]; do
+  case "$1" in
     --no-demo) demo_wanted=0 ;;
+    --dsn|--geometry)
+      if [ $# -lt 2 ] || [ -z "$2" ]; then echo "$usage" >&2; exit 2; fi
+      if [ "$1" = --dsn ]; then dsn=$2; else vnc_geometry=$2; fi
+      shift ;;
     -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "${BASH_SOURCE[0]}"; exit 0 ;;
-    *) echo "usage: scripts/run.sh [--no-demo]" >&2; exit 2 ;;
+    *) echo "$usage" >&2; exit 2 ;;
   esac
+  shift
 done
+if ! [[ "$vnc_geometry" =~ ^[1-9][0-9]{2,4}x[1-9][0-9]{2,4}$ ]]; then
+  echo "--geometry takes WIDTHxHEIGHT in pixels, e.g. 1920x1080" >&2
+  exit 2
+fi
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${ZOL_BUILD_DIR:-$root/build}
@@ -33,12 +50,12 @@ elif [ -z "${ZOL_CONSOLE:-}" ]; then
 else
   demo=
 fi
-[ "$demo_wanted" = 1 ] || demo=
+[ "$demo_wanted" = 1 ] && [ -z "$dsn" ] || demo=
 demodir="$home/demo"
+statedir="$home/run"
 demo_login=admin
 demo_password=zol123
 demo_name='演示管理员'
-vnc_geometry=1280x1024
 # VNC passwords are 8 characters at most; the protocol ignores the rest.
 vnc_password_length=8
 # Seconds a helper or the console gets to end after TERM before it is killed.
@@ -47,6 +64,10 @@ stop_grace=10
 vnc_start_timeout=30
 # Seconds the simulated terminals get to listen; the console runs without them after that.
 demo_start_timeout=30
+# Seconds the window manager gets to take the screen; the console runs without it after that.
+wm_start_timeout=15
+# Seconds a data source named with --dsn gets to answer before the console tries it.
+dsn_probe_timeout=30
 # The demo data's failure paths (db/demo.sql): a terminal cut off from the network, one whose
 # agent does not run, a relay controller that never answers.
 demo_cut_off=127.0.0.15
@@ -61,6 +82,7 @@ was_running=0
 db_step=0
 console_pid=
 helper_pids=()
+settings_restore=0
 
 # Process state from /proc ("Z" for a child that has ended but is not reaped yet).
 proc_state() {
@@ -70,8 +92,8 @@ proc_state() {
   printf '%s' "${stat%% *}"
 }
 
-# Ends a child of this script and reaps it: TERM, then KILL after the grace period.
-stop_child() {
+# Ends a process: TERM, then KILL after the grace period; a child of this script is reaped.
+stop_process() {
   local pid=$1 ticks=0 state
   kill -TERM "$pid" 2>/dev/null || return 0
   while :; do
@@ -92,26 +114,88 @@ start_helper() {
 }
 
 cleanup() {
-  if [ -n "$console_pid" ]; then stop_child "$console_pid"; fi
+  # Once begun the clean-up runs to its end: a second signal (a double Ctrl-C, a closed terminal
+  # that sends HUP after HUP) is ignored, a failing step does not end it, and a terminal that has
+  # gone (a write to it fails) does not either.
+  trap '' HUP INT TERM PIPE
+  set +e
+  if [ -n "$console_pid" ]; then stop_process "$console_pid"; fi
   local i
-  for ((i = ${#helper_pids[@]} - 1; i >= 0; i--)); do stop_child "${helper_pids[i]}"; done
+  for ((i = ${#helper_pids[@]} - 1; i >= 0; i--)); do stop_process "${helper_pids[i]}"; done
   # The database server goes with the console unless it was running before this script started.
   if [ "$db_step" = 1 ] && [ "$was_running" = 0 ]; then
-    bash "$root/scripts/db.sh" stop "$dbdir" >/dev/null 2>&1 || true
+    bash "$root/scripts/db.sh" stop "$dbdir" >/dev/null 2>&1
+    # A server still starting has no pid file to stop it by: the next run finds it by the mark.
+    if [ -z "$(db_processes)" ]; then rm -f "$statedir/db-started"; fi
   fi
+  if [ "$settings_restore" = 1 ]; then restore_data_source; fi
+  if [ "$(cat "$statedir/run.pid" 2>/dev/null)" = "$$" ]; then rm -f "$statedir/run.pid"; fi
 }
 trap cleanup EXIT
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 143' TERM
+trap 'trap "" HUP INT TERM; exit 129' HUP
+trap 'trap "" HUP INT TERM; exit 130' INT
+trap 'trap "" HUP INT TERM; exit 143' TERM
+
+# --- What an earlier run killed outright (kill -9) left running ---------------------------------
+
+# The processes (not this script) that have this argument, exactly as written, on their command line.
+with_argument() {
+  local pid
+  grep -lzxF -f <(printf '%s\n' "$1") /proc/[0-9]*/cmdline 2>/dev/null |
+    while IFS=/ read -r _ _ pid _; do
+      if [ "$pid" != "$$" ] && [ "$pid" != "$BASHPID" ]; then echo "$pid"; fi
+    done
+}
+
+# The server of the private data folder, also one still starting (without its pid file).
+db_processes() {
+  [ -d "$dbdir" ] || return 0
+  with_argument "--defaults-file=$(cd "$dbdir" && pwd)/my.cnf"
+}
+
+# A run of this checkout that is still going owns everything here; a run that ended without its
+# clean-up left its servers behind, and they are stopped now.
+take_over_from_earlier_run() {
+  local earlier pid what kind needle
+  mkdir -p "$statedir"
+  chmod 700 "$home" "$statedir"
+  earlier=$(cat "$statedir/run.pid" 2>/dev/null || true)
+  if [ -n "$earlier" ] && [ "$earlier" != "$$" ] &&
+     tr '\0' ' ' < "/proc/$earlier/cmdline" 2>/dev/null | grep -q 'run\.sh'; then
+    echo "another run of this checkout is running (pid $earlier, $home); end it first: kill $earlier" >&2
+    exit 1
+  fi
+  echo "$$" > "$statedir/run.pid"
+  for kind in "simulated terminals:$demodir/logs" "VNC X server:$vncdir/passwd"; do
+    what=${kind%%:*}
+    needle=${kind#*:}
+    for pid in $(with_argument "$needle"); do
+      echo "stopping the $what (pid $pid) that an earlier run left running"
+      stop_process "$pid"
+    done
+  done
+  # A server that a run started is that run's (also one still starting, without its pid file);
+  # one started by hand (scripts/db.sh) stays.
+  if [ -f "$statedir/db-started" ]; then
+    for pid in $(db_processes); do
+      echo "stopping the database server (pid $pid) that an earlier run left running"
+      stop_process "$pid"
+    done
+  fi
+  rm -f "$statedir/db-started"
+}
 
 # --- The private VNC X server for a machine without a display ---------------------------------
 
-# A VNC port nobody listens on, from 5900 upwards (below the ephemeral range).
+# shellcheck source=ports.sh
+source "$root/scripts/ports.sh"
+
+# A VNC port nobody listens on, from 5900 upwards (below the ephemeral range); nothing connects to
+# the ports it passes over (another VNC server would count that as a failed login).
 free_vnc_port() {
   local p
   for p in $(seq "${1:-5900}" 5999); do
-    if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then echo "$p"; return 0; fi
+    if ! listening "$p"; then echo "$p"; return 0; fi
   done
   echo "no free VNC port in 5900-5999" >&2
   return 1
@@ -173,7 +257,7 @@ start_vnc() {
       export XAUTHORITY="$xauth"
       return 0
     fi
-    stop_child "$pid"
+    stop_process "$pid"
     # Another program may have taken the port since it was found free: try the next one.
     if grep -q 'Address already in use' "$log" && [ "$port" -lt 5999 ]; then
       port=$((port + 1))
@@ -184,6 +268,24 @@ start_vnc() {
   echo "the VNC X server did not start; see $log:" >&2
   tail -n 20 "$log" >&2 || true
   exit 1
+}
+
+# A small window manager in the private X server: the dialogs get title bars to tell them apart,
+# move and close them, and the console's main window is maximised as on a desktop.
+start_window_manager() {
+  local log="$vncdir/openbox.log" ticks=0 pid state
+  start_helper openbox --sm-disable </dev/null >"$log" 2>&1
+  pid=$!
+  # It has taken the screen once the root window names it.
+  until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+    state=$(proc_state "$pid")
+    if [ -z "$state" ] || [ "$state" = Z ] || [ "$ticks" -ge $((wm_start_timeout * 20)) ]; then
+      echo "the window manager did not start (see $log); the windows have no frames" >&2
+      return 0
+    fi
+    sleep 0.05
+    ticks=$((ticks + 1))
+  done
 }
 
 # --- Build and database ------------------------------------------------------------------------
@@ -199,43 +301,141 @@ if [ -z "${ZOL_CONSOLE:-}" ]; then
   cmake --build "$build" -j"$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}"
 fi
 
-step "database ($dbdir)"
-if [ -f "$dbdir/run/mysqld.pid" ] && kill -0 "$(cat "$dbdir/run/mysqld.pid")" 2>/dev/null; then
-  was_running=1
-fi
-db_step=1
-port=$(bash "$root/scripts/db.sh" start "$dbdir")
-# ODBCSYSINI points unixODBC at the data source "zol" that db.sh wrote for this server.
-eval "$(bash "$root/scripts/db.sh" env "$dbdir")"
+take_over_from_earlier_run
 
 sql() {
   mariadb --defaults-file="$dbdir/my.cnf" -uzol -pzol -h127.0.0.1 --default-character-set=utf8mb4 \
     --batch --skip-column-names "$@"
 }
 
-if [ -z "$(sql -e "SHOW DATABASES LIKE 'zol'")" ]; then
-  echo "first run: creating the database zol with demo data"
-  if ! { sql -e "CREATE DATABASE zol CHARACTER SET utf8mb4" &&
-         sql zol < "$root/db/schema.sql" &&
-         sql zol < "$root/db/demo.sql"; }; then
-    sql -e "DROP DATABASE IF EXISTS zol" || true
-    echo "could not create the database zol" >&2
-    exit 1
-  fi
-fi
+db_running() {
+  [ -f "$dbdir/run/mysqld.pid" ] && kill -0 "$(cat "$dbdir/run/mysqld.pid")" 2>/dev/null
+}
 
-digest=$(printf '%s' "$demo_password" | md5sum | cut -d' ' -f1)
-stored=$(sql zol -e "SELECT password FROM zol_user WHERE landname = '$demo_login' LIMIT 1")
-if [ -z "$stored" ]; then
-  sql zol -e "INSERT INTO zol_user (name, landname, password, type, remark)
-              VALUES ('$demo_name', '$demo_login', '$digest', '1', '演示账号')"
-  stored=$digest
-fi
-echo "MariaDB on 127.0.0.1:$port, database zol, data source \"zol\" (ODBCSYSINI=$ODBCSYSINI)"
-if [ "$stored" = "$digest" ]; then
-  echo "demo operator: login name '$demo_login', password '$demo_password'"
+# The private server with the demo database and operator; sets port.
+prepare_demo_database() {
+  step "database ($dbdir)"
+  if db_running; then
+    was_running=1
+    echo "the database server of $dbdir was already running; it stays running after the console" \
+         "(to stop it: bash scripts/db.sh stop $dbdir)"
+  else
+    # Marked before it starts: a run killed while it starts leaves the mark for the next run.
+    : > "$statedir/db-started"
+  fi
+  db_step=1
+  port=$(bash "$root/scripts/db.sh" start "$dbdir")
+  # ODBCSYSINI points unixODBC at the data source "zol" that db.sh wrote for this server.
+  eval "$(bash "$root/scripts/db.sh" env "$dbdir")"
+  fill_demo_database
+}
+
+fill_demo_database() {
+  local digest stored
+  if [ -z "$(sql -e "SHOW DATABASES LIKE 'zol'")" ]; then
+    echo "first run: creating the database zol with demo data"
+    if ! { sql -e "CREATE DATABASE zol CHARACTER SET utf8mb4" &&
+           sql zol < "$root/db/schema.sql" &&
+           sql zol < "$root/db/demo.sql"; }; then
+      sql -e "DROP DATABASE IF EXISTS zol" || true
+      echo "could not create the database zol" >&2
+      exit 1
+    fi
+  fi
+
+  digest=$(printf '%s' "$demo_password" | md5sum | cut -d' ' -f1)
+  stored=$(sql zol -e "SELECT password FROM zol_user WHERE landname = '$demo_login' LIMIT 1")
+  if [ -z "$stored" ]; then
+    sql zol -e "INSERT INTO zol_user (name, landname, password, type, remark)
+                VALUES ('$demo_name', '$demo_login', '$digest', '1', '演示账号')"
+    stored=$digest
+  fi
+  echo "MariaDB on 127.0.0.1:$port, database zol, data source \"zol\" (ODBCSYSINI=$ODBCSYSINI)"
+  if [ "$stored" = "$digest" ]; then
+    echo "demo operator: login name '$demo_login', password '$demo_password'"
+  else
+    echo "demo operator: login name '$demo_login' (its password was changed in the console)"
+  fi
+}
+
+# --- An existing data source (--dsn) -----------------------------------------------------------
+
+settings="$(dirname "$console")/conf.ini"
+settings_key=DataSource
+
+# The value of a key of the [system] section of the console's settings file ("" when there is none).
+setting() {
+  [ -f "$settings" ] || return 0
+  awk -v key="$1" '
+    { sub(/\r$/, "") }
+    /^[ \t]*\[/ { section = tolower($0); gsub(/[][ \t]/, "", section); next }
+    section == "system" && index($0, "=") {
+      name = substr($0, 1, index($0, "=") - 1); gsub(/^[ \t]+|[ \t]+$/, "", name)
+      if (tolower(name) == tolower(key)) { print substr($0, index($0, "=") + 1); exit }
+    }' "$settings"
+}
+
+# Sets a key of the [system] section, or removes it when the value is empty; other lines stay.
+set_setting() {
+  local key=$1 value=$2 tmp
+  [ -f "$settings" ] || : > "$settings"
+  tmp=$(mktemp "$settings.XXXXXX")
+  awk -v key="$key" -v value="$value" '
+    function put() { if (!done && value != "") print key "=" value eol; done = 1 }
+    { line = $0; if (sub(/\r$/, "", line)) eol = "\r" }
+    line ~ /^[ \t]*\[/ {
+      if (insystem) put()
+      section = tolower(line); gsub(/[][ \t]/, "", section); insystem = section == "system"
+      print; next
+    }
+    insystem && index(line, "=") {
+      name = substr(line, 1, index(line, "=") - 1); gsub(/^[ \t]+|[ \t]+$/, "", name)
+      if (tolower(name) == tolower(key)) { put(); next }
+    }
+    { print }
+    END { if (insystem) put(); else if (!done && value != "") { print "[system]" eol; put() } }' "$settings" > "$tmp"
+  # Written over in place: the file keeps its owner and mode.
+  cat "$tmp" > "$settings"
+  rm -f "$tmp"
+}
+
+# The console reads its data source from its settings file: the one named is set there for this
+# run, and what was there before comes back afterwards (unless the operator chose another meanwhile
+# in 数据源). A data source that does not answer is named on the terminal; the console then says
+# "连接数据库服务失败!" and ends.
+use_data_source() {
+  local probe
+  step "data source \"$dsn\""
+  settings_before=$(setting "$settings_key")
+  settings_existed=0
+  [ -f "$settings" ] && settings_existed=1
+  if [ "$settings_before" != "$dsn" ]; then
+    set_setting "$settings_key" "$dsn"
+    settings_restore=1
+  fi
+  if probe=$(timeout "$dsn_probe_timeout" isql -b "$dsn" </dev/null 2>&1); then
+    echo "the console uses the data source \"$dsn\" (set in $settings for this run)"
+    dsn_reached=1
+  else
+    echo "the data source \"$dsn\" cannot be reached (ODBCSYSINI=${ODBCSYSINI:-/etc}, ~/.odbc.ini):" >&2
+    printf '%s\n' "$probe" | tail -n 5 >&2
+    dsn_reached=0
+  fi
+}
+
+restore_data_source() {
+  [ "$(setting "$settings_key")" = "$dsn" ] || return 0
+  set_setting "$settings_key" "$settings_before"
+  # A file this run made, with nothing else in it, goes again.
+  if [ "$settings_existed" = 0 ] && ! grep -qv '^\[system\]\r\?$' "$settings"; then
+    rm -f "$settings"
+  fi
+}
+
+if [ -n "$dsn" ]; then
+  use_data_source
 else
-  echo "demo operator: login name '$demo_login' (its password was changed in the console)"
+  prepare_demo_database
 fi
 
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
@@ -251,12 +451,14 @@ fi
 start_demo() {
   local pid ticks=0 state log="$demodir/zoldemo.log"
   mkdir -p "$demodir"
+  chmod 700 "$demodir"
   : > "$log"
   start_helper "$demo" --settings "$(dirname "$console")/conf.ini" --logs "$demodir/logs" \
     --cut-off "$demo_cut_off" --agent-down "$demo_agent_down" --silent-relay "$demo_silent_relay" \
     </dev/null >>"$log" 2>&1
   pid=$!
-  while ! grep -q 'ready' "$log" && [ "$ticks" -lt $((demo_start_timeout * 20)) ]; do
+  # zoldemo says "ready" when every terminal listens, "cannot listen" when some do not.
+  while ! grep -q 'ready\|cannot listen' "$log" && [ "$ticks" -lt $((demo_start_timeout * 20)) ]; do
     state=$(proc_state "$pid")
     if [ -z "$state" ] || [ "$state" = Z ]; then break; fi
     sleep 0.05
@@ -264,6 +466,9 @@ start_demo() {
   done
   if grep -q 'ready' "$log"; then
     echo "simulated terminals for the demo data (agents and relay controllers on 127.0.0.x; $log)"
+  elif grep -q 'cannot listen' "$log"; then
+    echo "some simulated terminals cannot listen: another program holds their addresses. See $log:" >&2
+    grep 'cannot listen' "$log" | tail -n 20 >&2 || true
   else
     echo "the simulated terminals did not start; the console runs without them. See $log:" >&2
     tail -n 20 "$log" >&2 || true
@@ -281,6 +486,7 @@ step "console"
 if [ -z "${QT_QPA_PLATFORM:-}" ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   start_vnc
   export DISPLAY="$vnc_display" QT_QPA_PLATFORM=xcb
+  start_window_manager
   echo "no display: the console runs in a private X server ($DISPLAY), VNC on 127.0.0.1:$vnc_port only"
   echo "VNC password: $vnc_password (kept in $vncdir/password)"
   echo "connect on this machine: vncviewer 127.0.0.1:$vnc_port"
@@ -293,4 +499,8 @@ status=0
 console_pid=$!
 wait "$console_pid" || status=$?
 console_pid=
+if [ -n "$dsn" ] && [ "$dsn_reached" = 0 ]; then
+  echo "the console could not connect to the data source \"$dsn\"" >&2
+  [ "$status" -ne 0 ] || status=1
+fi
 exit "$status"

@@ -55,8 +55,13 @@ bool WindowManagerMaximises()
 
 void ShowMaximised(QWidget* window)
 {
-    if (!WindowManagerMaximises()) {
-        if (QScreen* screen = window->screen())
+    if (QScreen* screen = window->screen()) {
+        // Under a window manager the normal size fills the screen too: a window whose layout grows
+        // once it is shown asks for a larger size, and the window manager takes that as the end of
+        // the maximised state.
+        if (WindowManagerMaximises())
+            window->resize(screen->availableGeometry().size());
+        else
             window->setGeometry(screen->availableGeometry());
     }
     window->show();

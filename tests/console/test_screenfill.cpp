@@ -1,5 +1,5 @@
 // The main window on an X server without a window manager: it fills the screen's available area
-// at start, and is left alone where a window manager takes care of maximised windows.
+// at start, and is maximised by the window manager where there is one.
 #include "console/Startup.h"
 
 #include "console/DevTestSupport.h"
@@ -147,7 +147,10 @@ TEST(MainWindowOnABareXServerInside, FillsTheAvailableAreaAndLeavesWindowManager
         window.setWindowState(Qt::WindowMaximized);
         ShowMaximised(&window);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        EXPECT_NE(ServerSize(window.winId()), BareScreen.size()) << "the window manager's to maximise";
+        // Asked of the window manager; the normal size fills the screen as well, so a layout that
+        // grows once the window is shown asks for no size that would end the maximised state.
+        EXPECT_TRUE(window.windowState() & Qt::WindowMaximized);
+        EXPECT_EQ(ServerSize(window.winId()), BareScreen.size());
     }
     EXPECT_FALSE(WindowManagerMaximises()) << "the property of a window manager that has gone";
 }

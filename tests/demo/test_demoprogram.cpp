@@ -118,14 +118,24 @@ TEST_F(DemoProgramTest, FollowsTheTableAndTheSettings)
     EXPECT_EQ(Probe(Running, agentPort.Number()), Connect::Failed);
 }
 
-// Told to end, it ends normally; a database that can no longer be read ends it by itself. Last of
-// the file: it drops the database that the data source names.
+// Told to end, it ends normally; a database that can no longer be read ends it by itself; a
+// terminal whose address another program holds is reported, never "ready". Last of the file: it
+// drops the database that the data source names.
 TEST_F(DemoProgramTest, EndsWhenToldOrWhenTheDatabaseGoes)
 {
     Add("一号", Running, "up");
     ASSERT_TRUE(Start()) << demo.Output().toStdString();
     EXPECT_EQ(demo.Stop(), 0) << demo.Output().toStdString();
     EXPECT_EQ(Probe(Running), Connect::Failed);
+
+    {
+        QTcpServer otherProgram;
+        ASSERT_TRUE(otherProgram.listen(QHostAddress(Running), agentPort.Number()));
+        EXPECT_FALSE(Start());
+        EXPECT_TRUE(demo.Output().contains(QStringLiteral("1 of 1 demo terminals cannot listen")))
+            << demo.Output().toStdString();
+        EXPECT_EQ(demo.Stop(), 0);
+    }
 
     // A fresh database that the data source names from now on, dropped under the program.
     const QString own = TestDb::CreateFresh();

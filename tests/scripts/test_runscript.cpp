@@ -1,6 +1,10 @@
 // The run command: without a display the console is served by a VNC X server that only this
-// machine reaches and only with the password; the servers go with the console on every way out;
-// a database port taken by another program moves, and the data source follows it.
+// machine reaches and only with the password, with a window manager; the servers go with the
+// console on every way out, and what a run killed outright left behind goes at the next run; a
+// database port taken by another program moves, and the data source follows it; --dsn runs the
+// console on an existing data source alone.
+#include "support/TestDb.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -13,8 +17,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <csignal>
 #include <functional>
+#include <optional>
+#include <thread>
 
 static void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
@@ -25,18 +32,24 @@ constexpr int EndTimeoutMs = 60000;
 constexpr int IoTimeoutMs = 10000;
 constexpr char RfbSecurityVncAuth = 2;
 constexpr int RfbChallengeSize = 16;
+constexpr int FirstVncPort = 5900;
+constexpr int OtherVncServers = 4; // 5900-5903, as other desktops on the machine hold them
+constexpr auto HangUpGap = std::chrono::milliseconds(50); // a closing terminal's second HUP
 
 const QRegularExpression VncPort(QStringLiteral(R"(VNC on 127\.0\.0\.1:(\d+) only)"));
 const QRegularExpression VncPassword(QStringLiteral(R"(VNC password: (\S+))"));
 const QRegularExpression DatabasePort(QStringLiteral(R"(MariaDB on 127\.0\.0\.1:(\d+))"));
+const QRegularExpression XDisplay(QStringLiteral(R"(private X server \((:\d+)\))"));
 
 // Stands in for the console: reports the display, whether an X client gets through to it, and the
 // output of console.sql through the data source; then waits for the file that holds its exit code.
-constexpr char StandInConsole[] = R"(#!/bin/sh
+constexpr char StandInConsole[] = R"sh(#!/bin/sh
 dir=$(dirname "$0")
 {
   echo "display=$DISPLAY"
   if [ -n "$DISPLAY" ] && setxkbmap -query >/dev/null 2>&1; then echo "x=ok"; else echo "x=fail"; fi
+  if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then echo "wm=ok"; else echo "wm=none"; fi
+  echo "screen=$(xdpyinfo 2>/dev/null | sed -n 's/^ *dimensions: *\([0-9x]*\) .*/\1/p')"
   if [ -f "$dir/console.sql" ]; then isql -b -d'|' zol zol zol < "$dir/console.sql" 2>&1; fi
 } > "$dir/report.part"
 mv "$dir/report.part" "$dir/report"
@@ -45,7 +58,7 @@ while [ ! -f "$dir/end" ] && [ -f "$0" ]; do sleep 0.05; done
 code=$(cat "$dir/end" 2>/dev/null || echo 1)
 rm -f "$dir/end" "$dir/report"
 exit "$code"
-)";
+)sh";
 
 // Stands in for the simulated terminals: reports its arguments, says it is ready as the real program
 // does, and runs until it is told to end (or its test has gone).
@@ -114,9 +127,37 @@ public:
         env.insert(QStringLiteral("ZOL_CONSOLE"), Path("console"));
         if (QFile::exists(Path("demo")))
             env.insert(QStringLiteral("ZOL_DEMO"), Path("demo"));
+        // In a sanitized build: libxkbcommon-x11 hands strndup a keymap name without a terminating
+        // NUL, which the strict string checks of a sanitized console on an X server count as an overflow.
+        if (env.contains(QStringLiteral("ASAN_OPTIONS")))
+            env.insert(QStringLiteral("ASAN_OPTIONS"),
+                       env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":strict_string_checks=0"));
         process_.setProcessEnvironment(env);
         process_.start(QStringLiteral("bash"), QStringList{QStringLiteral(ZOL_SOURCE_DIR "/scripts/run.sh")} + args);
         process_.waitForStarted();
+    }
+
+    // The console built here in place of the stand-in; a copy, so that the settings file beside it
+    // is this test's.
+    void UseBuiltConsole()
+    {
+        const QString built = QFileInfo(QStringLiteral(ZOL_DEMO_PROGRAM)).dir().filePath(QStringLiteral("../src/zolconsole"));
+        QFile::remove(Path("console"));
+        if (!QFile::copy(built, Path("console")))
+            ADD_FAILURE() << "cannot copy " << built.toStdString();
+    }
+
+    // The titles of the windows on the script's VNC X server, as xwininfo lists them.
+    QString WindowTitles()
+    {
+        QProcess list;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), Printed(XDisplay));
+        env.insert(QStringLiteral("XAUTHORITY"), Home() + QStringLiteral("/vnc/Xauthority"));
+        list.setProcessEnvironment(env);
+        list.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
+        list.waitForFinished(IoTimeoutMs);
+        return QString::fromUtf8(list.readAllStandardOutput());
     }
 
     // SQL that the stand-in console runs through the data source "zol" on its next start.
@@ -245,34 +286,83 @@ int Mode(const QString& path) { return static_cast<int>(QFileInfo(path).permissi
 constexpr int GroupOrOthers = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
                               QFile::WriteOther | QFile::ExeOther;
 
-// Without a display, on every way out: the console reaches its X server; VNC listens on 127.0.0.1
-// only and lets nobody in without the password, made at the first run, kept since and the owner's
-// only; the console, the X server, the simulated terminals and the database server all go.
+// Listens on 127.0.0.1 at the VNC ports another desktop of the machine would hold (a port that some
+// program already holds is just as taken) and counts the connections that reach them.
+struct HeldVncPorts {
+    HeldVncPorts()
+    {
+        for (int port = FirstVncPort; port < FirstVncPort + OtherVncServers; ++port)
+            servers.emplace_back(std::make_unique<QTcpServer>())->listen(QHostAddress::LocalHost, port);
+    }
+    int Connections() const
+    {
+        int count = 0;
+        for (const auto& server : servers) {
+            server->waitForNewConnection(0); // one the event loop has not taken yet
+            count += server->hasPendingConnections() ? 1 : 0;
+        }
+        return count;
+    }
+    std::vector<std::unique_ptr<QTcpServer>> servers;
+};
+
+// Without a display, on every way out: the console reaches its X server, with a window manager, on
+// a screen of the size asked for; VNC listens on 127.0.0.1 only, on a port no other program holds,
+// found without connecting to theirs, and lets nobody in without the password, made at the first
+// run, kept since and the owner's only, like the database's files; the console, the X server, the
+// window manager, the simulated terminals and the database server all go, also when the terminal
+// hangs up twice in a row. What a run killed outright leaves behind, the next run stops.
 TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers)
 {
     RunScript run(true);
+    // For the first run: the ports are held while it chooses one.
+    std::optional<HeldVncPorts> others;
+    others.emplace();
     const struct {
         const char* way;
         std::function<void()> end;
-        int exitCode;
+        int exitCode; // -1: killed outright, the servers stay for the next run
+        QStringList args;
+        const char* screen;
     } ways[] = {
-        {"console ends", [&] { run.EndConsole(0); }, 0},
-        {"console fails", [&] { run.EndConsole(3); }, 3},
-        {"script terminated", [&] { run.Signal(SIGTERM); }, 128 + SIGTERM},
-        {"script interrupted", [&] { run.Signal(SIGINT); }, 128 + SIGINT},
-        {"terminal hung up", [&] { run.Signal(SIGHUP); }, 128 + SIGHUP},
+        {"console ends", [&] { run.EndConsole(0); }, 0, {}, "1600x1000"},
+        {"script killed outright", [&] { run.Signal(SIGKILL); }, -1, {}, "1600x1000"},
+        {"console fails", [&] { run.EndConsole(3); }, 3, {"--geometry", "1280x800"}, "1280x800"},
+        {"script terminated", [&] { run.Signal(SIGTERM); }, 128 + SIGTERM, {}, "1600x1000"},
+        {"script interrupted", [&] { run.Signal(SIGINT); }, 128 + SIGINT, {}, "1600x1000"},
+        {"terminal hung up twice",
+         [&] {
+             run.Signal(SIGHUP);
+             std::this_thread::sleep_for(HangUpGap);
+             run.Signal(SIGHUP);
+         },
+         128 + SIGHUP, {}, "1600x1000"},
     };
     const QString vnc = run.Home() + QStringLiteral("/vnc");
     const QString passwordFile = vnc + QStringLiteral("/password");
+    const QString db = run.Home() + QStringLiteral("/db");
     QString firstPassword;
+    QMap<qint64, QString> leftBehind;
     for (const auto& way : ways) {
         SCOPED_TRACE(way.way);
-        run.Start();
+        run.Start(QString(), way.args);
         const QString report = run.WaitForConsole();
         ASSERT_FALSE(report.isEmpty()) << run.Output().toStdString();
         EXPECT_EQ(Line(report, "x"), "ok") << "the console reaches its X server: " << report.toStdString();
+        EXPECT_EQ(Line(report, "wm"), "ok") << report.toStdString();
+        EXPECT_EQ(Line(report, "screen"), way.screen);
+        // The window manager goes with its X server.
+        for (auto server = leftBehind.cbegin(); server != leftBehind.cend(); ++server)
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !Alive(server.key()); }, EndTimeoutMs))
+                << server.value().toStdString() << " left by the killed run";
+        if (!leftBehind.isEmpty())
+            EXPECT_EQ(run.Output().count(QStringLiteral("that an earlier run left running")), 3)
+                << "the simulated terminals, the X server, the database server: " << run.Output().toStdString();
+        leftBehind.clear();
 
         const int port = run.Printed(VncPort).toInt();
+        if (others)
+            EXPECT_GE(port, FirstVncPort + OtherVncServers) << "a port nobody else holds";
         EXPECT_EQ(ListeningAddresses(port), QStringList{"0100007F"}) << "127.0.0.1 only";
         const Handshake wrong = Authenticate(port, QByteArray(RfbChallengeSize, '\0'));
         EXPECT_EQ(wrong.offered, QByteArray(1, RfbSecurityVncAuth)) << "no way in without the password";
@@ -283,13 +373,15 @@ TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers
         EXPECT_EQ(run.Printed(VncPassword), firstPassword) << "made at the first run, kept since";
         EXPECT_EQ(firstPassword.size(), 8);
         EXPECT_EQ(QString::fromUtf8(Slurp(passwordFile)).trimmed(), firstPassword);
-        for (const QString& path : {vnc, passwordFile, vnc + QStringLiteral("/passwd")})
+        for (const QString& path : {vnc, passwordFile, vnc + QStringLiteral("/passwd"), db, db + QStringLiteral("/my.cnf"),
+                                    db + QStringLiteral("/odbc.ini")})
             EXPECT_EQ(Mode(path) & GroupOrOthers, 0) << path.toStdString() << " is the owner's only";
 
         QMap<qint64, QString> servers = Children(run.Pid());
-        const QByteArray dbPid = Slurp(run.Home() + QStringLiteral("/db/run/mysqld.pid"));
+        const QByteArray dbPid = Slurp(db + QStringLiteral("/run/mysqld.pid"));
         servers[dbPid.trimmed().toLongLong()] = QStringLiteral("the database server");
-        ASSERT_EQ(servers.size(), 4) << "the console, the X server, the simulated terminals, the database server: "
+        ASSERT_EQ(servers.size(), 5) << "the console, the X server, the window manager, the simulated terminals, the "
+                                        "database server: "
                                      << QStringList(servers.values()).join(", ").toStdString();
         for (auto server = servers.cbegin(); server != servers.cend(); ++server)
             ASSERT_TRUE(Alive(server.key())) << server.value().toStdString();
@@ -297,12 +389,24 @@ TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers
         way.end();
         EXPECT_EQ(run.WaitForExit(), way.exitCode) << run.Output().toStdString();
         for (auto server = servers.cbegin(); server != servers.cend(); ++server) {
+            if (way.exitCode == -1) {
+                // The stand-in console has no X connection to lose, as the console has.
+                if (server.value().contains(run.Path("console")))
+                    ::kill(static_cast<pid_t>(server.key()), SIGKILL);
+                else
+                    leftBehind.insert(server.key(), server.value());
+                continue;
+            }
             EXPECT_FALSE(Alive(server.key())) << server.value().toStdString() << " outlives the run command";
             if (Alive(server.key()))
                 ::kill(static_cast<pid_t>(server.key()), SIGKILL); // not to leave it to the machine
         }
         // Loosened by hand: the next run makes it the owner's only again.
         QFile::setPermissions(passwordFile, QFile::permissions(passwordFile) | QFile::ReadOther);
+        if (others) {
+            EXPECT_EQ(others->Connections(), 0) << "nothing connects to another program's VNC port";
+            others.reset();
+        }
     }
 }
 
@@ -349,6 +453,37 @@ TEST(RunScriptWithDisplay, SimulatedTerminalsAndATakenDatabasePortMovesWithTheDa
     ASSERT_EQ(bounds.size(), 2);
     for (int port : {keptPort, movedPort})
         EXPECT_TRUE(port < bounds[0].toInt() || port > bounds[1].toInt()) << port;
+}
+
+// --dsn: the console built here, on an existing data source (the tests' own server), reaches its
+// login dialog in the VNC X server; nothing of the private server, the demo data or the simulated
+// terminals; the server stays, and so does the settings file as it was. A data source that cannot be
+// reached is named on the terminal, and the console says so in its box.
+TEST(RunScriptOnADataSource, ReachesTheLoginAndLeavesTheServerRunning)
+{
+    TestDb::CreateFresh(); // the data source "zol" names a fresh database on the tests' server
+    RunScript run(false);
+    run.UseBuiltConsole();
+    const QString titleWith = QStringLiteral("\"%1\"");
+    run.Start(QString(), {QStringLiteral("--dsn"), QStringLiteral("zol")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return run.WindowTitles().contains(titleWith.arg("用户登录")); }, StartTimeoutMs))
+        << run.Output().toStdString();
+    EXPECT_TRUE(run.Output().contains(QStringLiteral("the console uses the data source \"zol\"")))
+        << run.Output().toStdString();
+    EXPECT_FALSE(run.Output().contains(QStringLiteral("MariaDB on"))) << run.Output().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(run.Home() + QStringLiteral("/db")));
+    run.Signal(SIGTERM);
+    EXPECT_EQ(run.WaitForExit(), 128 + SIGTERM) << run.Output().toStdString();
+    EXPECT_EQ(TestDb::Scalar(QStringLiteral("select count(*) from zol_user")), "0") << "the server runs on";
+    EXPECT_FALSE(QFileInfo::exists(run.Path("conf.ini"))) << "there was none before";
+
+    run.Start(QString(), {QStringLiteral("--dsn"), QStringLiteral("nowhere")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return run.WindowTitles().contains(titleWith.arg("错误")); }, StartTimeoutMs))
+        << run.Output().toStdString();
+    EXPECT_TRUE(run.Output().contains(QStringLiteral("the data source \"nowhere\" cannot be reached")))
+        << run.Output().toStdString();
+    run.Signal(SIGTERM);
+    EXPECT_EQ(run.WaitForExit(), 128 + SIGTERM) << run.Output().toStdString();
 }
 
 } // namespace

@@ -42,10 +42,12 @@ bool DemoProgram::Start(const QStringList& args)
 {
     output_.clear();
     process_.start(QStringLiteral(ZOL_DEMO_PROGRAM), QStringList{QStringLiteral("--logs"), logs_.path()} + args);
-    const auto readyOrEnded = [this] {
-        return Output().contains(QStringLiteral("ready")) || process_.state() == QProcess::NotRunning;
+    const auto saidOrEnded = [this] {
+        return Output().contains(QStringLiteral("ready")) || Output().contains(QStringLiteral("cannot listen")) ||
+               process_.state() == QProcess::NotRunning;
     };
-    return QTest::qWaitFor(readyOrEnded, ReadyTimeoutMs) && process_.state() != QProcess::NotRunning;
+    return QTest::qWaitFor(saidOrEnded, ReadyTimeoutMs) && Output().contains(QStringLiteral("ready")) &&
+           process_.state() != QProcess::NotRunning;
 }
 
 int DemoProgram::WaitForExit()

@@ -34,7 +34,7 @@ public:
     DemoProgram& operator=(const DemoProgram&) = delete;
 
     // Starts it with args (and its own --logs) and waits until it says it is ready; false when it
-    // ended or did not get ready in time.
+    // ended, some terminal cannot listen, or it did not get ready in time.
     bool Start(const QStringList& args);
     // Sends TERM and waits for the end; the exit code, or -1 when it did not end normally.
     int Stop()

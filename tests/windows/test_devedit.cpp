@@ -106,14 +106,17 @@ TEST_F(DevEditTest, AddWritesBothRowsOrNeither)
     EXPECT_EQ(MainForm->GetActivePageIndex(), TMainForm::PageIdxInfo); // the error box brings the console forward
 
     TestDb::Exec("drop trigger no_status; drop trigger no_delete");
+    const QString dayBefore = QDate::currentDate().toString("yyyy-MM-dd");
     dlg_.BtnOkClick();
+    const QString dayAfter = QDate::currentDate().toString("yyyy-MM-dd");
     EXPECT_FALSE(dlg_.isVisible());
     EXPECT_EQ(answers_.Count(), 1);
     const QString id = TestDb::Scalar("select id from zol_baseinfo");
     EXPECT_EQ(Read("select concat(name, '|', ip, '|', mac, '|', relayIp, '|', port, '|', memo) from zol_baseinfo"),
               awkward + "|127.0.0.2|a'b\\c||0|");
     const QString status = TestDb::Scalar("select concat(zol_id, '|', status, '|', updatetime) from zol_status");
-    EXPECT_TRUE(status.startsWith(id + "|down| " + QDate::currentDate().toString("yyyy-MM-dd"))) << status.toStdString();
+    EXPECT_TRUE(status.startsWith(id + "|down| " + dayBefore) || status.startsWith(id + "|down| " + dayAfter))
+        << status.toStdString();
     EXPECT_EQ(Names(DevTree::GroupDown), QStringList{"O'Brien\\张三"});
 }
 
