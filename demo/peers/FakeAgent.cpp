@@ -47,6 +47,7 @@ struct FakeAgent::Connection {
     bool closing = false;
     bool endSending = false; // after this read's replies, a raw reply marks its end
     bool sendingEnded = false;
+    QString bigFile; // a log file to stream in the place of this read's empty reply
 };
 
 FakeAgent::FakeAgent(const QString& ip, int port) : PeerServer(ip, port, Backlog, "FakeAgent")
@@ -173,7 +174,9 @@ void FakeAgent::Serve(int fd)
         for (const auto& [bytes, toCommand] : replies) {
             if (c.sendingEnded)
                 break;
-            if (!Send(fd, bytes, toCommand)) {
+            const bool sent = bytes.isEmpty() ? SendFile(fd, std::exchange(c.bigFile, QString()))
+                                              : Send(fd, bytes, toCommand);
+            if (!sent) {
                 c.closing = true;
                 break;
             }
@@ -220,6 +223,16 @@ void FakeAgent::Handle(Connection& c, const QString& line, std::vector<std::pair
     }
     if (!c.authenticated)
         return;
+    if (command == QStringLiteral("getlog") && Override(command).isEmpty()) {
+        const QFileInfo file(QDir(LogFolder()).filePath(argument));
+        if (SafeName(argument) && file.size() > StreamPieceBytes) {
+            c.bigFile = file.filePath();
+            replies.emplace_back(QByteArray(), true); // streamed when the replies go out
+            if (endRawReplies_)
+                c.endSending = true;
+            return;
+        }
+    }
     const QByteArray reply = ReplyTo(command, argument);
     if (!reply.isEmpty())
         replies.emplace_back(reply, true);
@@ -317,8 +330,20 @@ bool FakeAgent::Send(int fd, QByteArray bytes, bool toCommand)
         const qsizetype at = bytes.indexOf('>') + 1;
         bytes.insert(at, "<!--" + QByteArray(OversizeBytes, 'x') + "-->");
     }
-    if (toCommand && fault == Fault::CloseMidTransfer) {
+    if (toCommand && (fault == Fault::CloseMidTransfer || fault == Fault::ResetMidTransfer)) {
         SendAll(fd, bytes.left(bytes.size() / 2));
+        if (fault == Fault::ResetMidTransfer) {
+            // Dissolving the connection sends a reset at once, and the socket stays this thread's.
+            sockaddr none{};
+            none.sa_family = AF_UNSPEC;
+            ::connect(fd, &none, sizeof none);
+        }
+        return false;
+    }
+    if (toCommand && fault == Fault::GarbageStream) {
+        const QByteArray many = Garbage.repeated(1000);
+        while (SendAll(fd, many)) {
+        }
         return false;
     }
     if (fault == Fault::Split && bytes.size() > 1) {
@@ -326,4 +351,21 @@ bool FakeAgent::Send(int fd, QByteArray bytes, bool toCommand)
         return SendAll(fd, bytes.left(half)) && Pause(splitPauseMs_) && SendAll(fd, bytes.mid(half));
     }
     return SendAll(fd, bytes);
+}
+
+QString FakeAgent::LogFolder() const
+{
+    std::lock_guard g(lock_);
+    return logFolder_;
+}
+
+bool FakeAgent::SendFile(int fd, const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true; // as a missing file: nothing is sent
+    for (QByteArray piece; !(piece = file.read(StreamPieceBytes)).isEmpty();)
+        if (!SendAll(fd, piece))
+            return false;
+    return true;
 }

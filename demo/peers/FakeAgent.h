@@ -34,6 +34,8 @@ public:
         Oversized,        // document replies to commands are padded beyond OversizeBytes
         CloseAfterAuth,   // closes the connection right after the authentication reply
         CloseMidTransfer, // sends half of each reply to a command, then closes the connection
+        ResetMidTransfer, // sends half of each reply to a command, then resets the connection
+        GarbageStream,    // answers a command with non-XML documents without end, as fast as they are taken
     };
     // Which replies a fault of the way out (Late, Split, Batch) affects: all, or only those to
     // commands, so that the authentication goes through unharmed.
@@ -54,6 +56,8 @@ public:
     static constexpr int DefaultSplitPauseMs = 100;
     static constexpr int BatchGatherMs = 100;
     static constexpr int OversizeBytes = 1536 * 1024;
+    // A log file larger than this goes out a piece of this size at a time, never whole in memory.
+    static constexpr qint64 StreamPieceBytes = 1024 * 1024;
 
     // Listens at once on ip (a loopback address) and port (0: a port chosen by the system).
     // Throws std::runtime_error when it cannot.
@@ -103,9 +107,12 @@ private:
     QByteArray ReplyTo(const QString& command, const QString& argument);
     QByteArray Override(const QString& command) const;
     QByteArray ListLogs();
+    QString LogFolder() const;
     QByteArray NextDesktop();
     // Sends one reply as the fault wants it; false when the connection is to end.
     bool Send(int fd, QByteArray bytes, bool toCommand);
+    // Sends a big log file piece by piece; false when the connection has gone.
+    bool SendFile(int fd, const QString& path);
 
     std::atomic<int> desks_{0};
     std::atomic<int> lateMs_{1000};
