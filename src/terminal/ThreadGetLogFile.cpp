@@ -47,19 +47,22 @@ void ThreadGetLogFile::ReceiveLog()
     int total = 0;
     QByteArray block = client_.Read();
     while (!block.isEmpty() && !StopRequested) {
-        data_.append(block);
+        data_.Append(block);
         block = client_.Read();
         total += int(block.size()) / 100;
         SetPosition(total);
     }
     // A stopped transfer shows what came so far. The control belongs to the user-interface thread.
     if (target_)
-        QMetaObject::invokeMethod(target_, [target = target_, data = data_] { RichText::Load(target, data); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(target_, [target = target_, data = data_] {
+            RichText::Load(target, data.Bytes());
+            if (auto* viewer = qobject_cast<TFormGetLogFile*>(target->window()))
+                viewer->ShowPartNote(data);
+        }, Qt::QueuedConnection);
 }
 
 void ThreadGetLogFile::Cleanup()
 {
     client_.Cleanup();
-    data_.clear();
+    data_.Clear();
 }

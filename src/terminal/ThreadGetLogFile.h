@@ -3,6 +3,7 @@
 
 #include "foundation/ThreadBase.h"
 #include "terminal/AgentClient.h"
+#include "terminal/LogExcerpt.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,5 +31,5 @@ private:
 
     QTextEdit* target_;
     AgentClient client_;
-    QByteArray data_;
+    LogExcerpt data_; // a big log is kept only in the part that the viewer shows
 };

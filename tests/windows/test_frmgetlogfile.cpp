@@ -39,7 +39,7 @@ protected:
 
 // The text is there, decoded, when the viewer shows: a GBK log as text, a rich-text log formatted
 // with its GBK and Unicode escapes as characters. The type size never goes below one point;
-// saving writes the plain text, a rich-text log without its markup.
+// saving writes the plain text in the logs' GBK with CR LF, a rich-text log without its markup.
 TEST_F(ViewerTest, ShowsTheLogAndSavesItsText)
 {
     const QByteArray rtf = "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0 SimSun;}}{\\colortbl ;\\red255\\green0\\blue0;}"
@@ -71,8 +71,9 @@ TEST_F(ViewerTest, ShowsTheLogAndSavesItsText)
         EXPECT_NE(at.charFormat().fontWeight(), QFont::Bold);
         rich.N100->trigger();
     });
-    EXPECT_EQ(QString::fromUtf8(ReadFile(local.filePath("1.txt"))), QStringLiteral("第一行\n第二行"));
-    EXPECT_EQ(QString::fromUtf8(ReadFile(local.filePath("2.txt"))), QStringLiteral("plain bold red\n中文 €"));
+    // Saved as the logs are, GBK with CR LF: the plain log byte for byte.
+    EXPECT_EQ(ReadFile(local.filePath("1.txt")), Gbk::Encode(QStringLiteral("第一行\r\n第二行")));
+    EXPECT_EQ(ReadFile(local.filePath("2.txt")), Gbk::Encode(QStringLiteral("plain bold red\r\n中文 €")));
     EXPECT_EQ(Boxes(answers), QStringList());
 }
 
