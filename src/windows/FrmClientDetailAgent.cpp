@@ -8,9 +8,9 @@
 #include "platform/Exception.h"
 #include "platform/GbkCodec.h"
 #include "platform/SocketRead.h"
-#include "windows/ReplyReading.h"
 #include "platform/TrimBlanks.h"
 #include "terminal/ReplyDepth.h"
+#include "windows/ReplyReading.h"
 #include "windows/WindowPlacement.h"
 
 #include <QCheckBox>

@@ -12,11 +12,11 @@
 #include "platform/MessageBoxes.h"
 #include "foundation/SqlText.h"
 #include "platform/SocketRead.h"
-#include "windows/ReplyReading.h"
 #include "platform/WheelToArrow.h"
 #include "terminal/ReplyDepth.h"
 #include "terminal/ThreadGetAllFileName.h"
 #include "windows/FrmWait.h"
+#include "windows/ReplyReading.h"
 #include "windows/WindowPlacement.h"
 
 #include <QDomDocument>

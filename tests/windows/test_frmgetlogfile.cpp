@@ -113,7 +113,9 @@ TEST_F(ViewerTest, ShowsTheEndOfABigLog)
         viewer.N100->trigger();
     });
     EXPECT_LT(watch.LongestStallMs(), StallLimitMs);
-    EXPECT_LT(watch.GrowthBytes(), GrowthLimit);
+    if (MemoryMeasurable) {
+        EXPECT_LT(watch.GrowthBytes(), GrowthLimit);
+    }
     EXPECT_TRUE(shown.startsWith(QStringLiteral("2026-01-01 08:00:00 终端服务"))) << "a whole line first";
     EXPECT_TRUE(shown.endsWith(QStringLiteral("最后一行\n")));
     const QByteArray saved = ReadFile(local.filePath("part.txt"));
