@@ -16,7 +16,6 @@
 #include "terminal/ReplyDepth.h"
 #include "terminal/ThreadGetAllFileName.h"
 #include "windows/FrmWait.h"
-#include "windows/ReplyReading.h"
 #include "windows/WindowPlacement.h"
 
 #include <QDomDocument>
@@ -156,8 +155,8 @@ TFrmLog::TFrmLog(QWidget* owner) : QDialog(owner)
     on(SendAuth, &QTimer::timeout, &TFrmLog::SendAuthTimer);
     on(SendLog, &QTimer::timeout, &TFrmLog::SendLogTimer);
     on(OutTime, &QTimer::timeout, &TFrmLog::OutTimeTimer);
-    // What arrived while a box was open is read once it has closed.
-    box_ = std::make_unique<DeferredBox>(this, QList<QTimer*>{SendAuth, SendLog, OutTime}, [this] { ClientSocketRead(); });
+    // What arrived while a box was open is read once it has closed (when nothing did, no word).
+    box_ = std::make_unique<DeferredBox>(this, QList<QTimer*>{SendAuth, SendLog, OutTime}, [this] { ReadWaiting(); });
 
     wheel_ = new WheelToArrow(this, [this] { return DBGrid; });
 }
@@ -267,12 +266,17 @@ void TFrmLog::OutTimeTimer()
 
 void TFrmLog::ClientSocketRead()
 {
+    if (ReadWaiting() == ReadOutcome::Nothing)
+        box_->Show([] { MainForm->ShowWarning(QStringLiteral("Socket没有返回信息！")); }, false);
+}
+
+ReadOutcome TFrmLog::ReadWaiting()
+{
     const ReadOutcome outcome =
         ReadReplies(ClientSocket, splitter_, *box_, ReadChunk, [this](const QString& m) { DealResp(m); });
     if (outcome == ReadOutcome::Failed)
         ClientSocketError(QAbstractSocket::NetworkError);
-    else if (outcome == ReadOutcome::Nothing)
-        box_->Show([] { MainForm->ShowWarning(QStringLiteral("Socket没有返回信息！")); }, false);
+    return outcome;
 }
 
 void TFrmLog::ClientSocketError(QAbstractSocket::SocketError error)

@@ -4,6 +4,7 @@
 #include "platform/DataSet.h"
 #include "terminal/AgentProtocol.h"
 #include "windows/DeferredBox.h"
+#include "windows/ReplyReading.h"
 
 #include <QAbstractSocket>
 #include <QDialog>
@@ -112,6 +113,8 @@ private:
     void EmptyTable();
     // Before any box that ends the window: no timer of it may add a box of its own.
     void StopTimers();
+    // Reads what waits on the window's connection; a broken connection is reported.
+    ReadOutcome ReadWaiting();
 
     int timeoutTicks = 0;
     bool shown_ = false;

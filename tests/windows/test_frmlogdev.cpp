@@ -146,24 +146,27 @@ TEST_F(LogWindowTest, FaultsOfTheAgent)
     const struct {
         F fault;
         bool deep;         // the list nests DeepLevels deep
+        bool badDelete;    // a delete that the agent answers on the window's connection with a bad reply
         QStringList boxes; // the standard exception box by its caption alone
         bool closes;
         int rows;   // -1: no list
         int holdMs; // how long each box stays open
     } cases[] = {
-        {F::Refuse, false, {title + QStringLiteral("|Socket连接错误！")}, true, -1, 2500},
-        {F::Silent, false, {Warning("Socket连接超时！")}, true, -1, 0},
-        {F::RejectKey, false, {Warning("密钥错误,建立连接失败！")}, true, -1, 0},
-        {F::Split, false, {}, false, 5, 0},
-        {F::Oversized, false, {}, false, 5, 0},
-        {F::Garbage, false, {title}, false, -1, 0},
-        {F::None, true, {title}, false, -1, 0},
-        {F::CloseMidTransfer, false, {title}, false, -1, 0},
-        {F::CloseAfterAuth, false, {nothing, title}, false, -1, 0},
+        {F::Refuse, false, false, {title + QStringLiteral("|Socket连接错误！")}, true, -1, 2500},
+        {F::Silent, false, false, {Warning("Socket连接超时！")}, true, -1, 0},
+        {F::RejectKey, false, false, {Warning("密钥错误,建立连接失败！")}, true, -1, 0},
+        {F::Split, false, false, {}, false, 5, 0},
+        {F::Oversized, false, false, {}, false, 5, 0},
+        {F::Garbage, false, false, {title}, false, -1, 0},
+        {F::None, true, false, {title}, false, -1, 0},
+        {F::None, false, true, {QStringLiteral("确认|您确定要删除已选日志吗？"), title}, false, 5, 1500},
+        {F::CloseMidTransfer, false, false, {title}, false, -1, 0},
+        {F::CloseAfterAuth, false, false, {nothing, title}, false, -1, 0},
     };
     for (const auto& c : cases) {
         agent.SetFault(c.fault);
         agent.SetReply("listlogs", c.deep ? DeepDocument("listlogs", DeepLevels) : QByteArray());
+        agent.SetReply("dellog", c.badDelete ? QByteArray("not XML</client>") : QByteArray());
         TimeOut = c.fault == F::Silent || c.fault == F::Refuse ? 1000 : 10000;
         ScriptedAnswerer answers;
         answers.HoldOpen(c.holdMs);
@@ -173,10 +176,17 @@ TEST_F(LogWindowTest, FaultsOfTheAgent)
         EXPECT_TRUE(RunModal(*w, [&] {
             if (c.closes)
                 return;
-            if (c.rows >= 0)
+            if (c.rows >= 0) {
                 EXPECT_TRUE(Listed(*w, c.rows)) << int(c.fault);
-            else
+            } else {
                 EXPECT_TRUE(QTest::qWaitFor([&] { return answers.Count() >= c.boxes.size(); }, Patience));
+            }
+            if (c.badDelete) { // nothing more to say once its box has closed and the list is back
+                agent.ClearLines();
+                w->SpeedButton4->click();
+                EXPECT_TRUE(QTest::qWaitFor([&] { return agent.LinesStartingWith("listlogs").size() == 1; }, Patience));
+                EXPECT_TRUE(Listed(*w, c.rows));
+            }
             closedByItself = !w->isVisible();
             w->close();
         })) << int(c.fault);
