@@ -27,7 +27,8 @@ void DeferredBox::Show(std::function<void()> box, bool closeAfter)
     QMetaObject::invokeMethod(window_, [this, box = std::move(box)] {
         box();
         pending_ = false;
-        if (closeAfter_) {
+        // A window closed meanwhile (its timers stopped by the close) is not woken again.
+        if (closeAfter_ || !window_->isVisible()) {
             rested_.clear();
             CloseLater(window_);
             return;
