@@ -156,7 +156,7 @@ void HostileDesktop(FakeAgent& agent, const ScriptedAnswerer& boxes)
         {"desktop: header claims 60000 x 60000", F::HugePicture, S::All},
         {"desktop: picture without end", F::Endless, S::CommandsOnly},
         {"desktop: authentication reply without end", F::Endless, S::All},
-        {"desktop: reset in the middle of the picture", F::ResetMidReply, S::CommandsOnly},
+        {"desktop: reset in the middle of the picture", F::ResetMidTransfer, S::CommandsOnly},
     };
     for (const auto& c : cases) {
         agent.SetFault(c.fault, c.scope);

@@ -47,6 +47,7 @@ struct FakeAgent::Connection {
     bool closing = false;
     bool endSending = false; // after this read's replies, a raw reply marks its end
     bool sendingEnded = false;
+    QString bigFile{}; // a log file to stream in the place of this read's empty reply
 };
 
 FakeAgent::FakeAgent(const QString& ip, int port) : PeerServer(ip, port, Backlog, "FakeAgent")
@@ -187,7 +188,9 @@ void FakeAgent::Serve(int fd)
         for (const auto& [bytes, toCommand] : replies) {
             if (c.sendingEnded)
                 break;
-            if (!Send(fd, bytes, toCommand)) {
+            const bool sent = bytes.isEmpty() ? SendFile(fd, std::exchange(c.bigFile, QString()))
+                                              : Send(fd, bytes, toCommand);
+            if (!sent) {
                 c.closing = true;
                 break;
             }
@@ -197,11 +200,7 @@ void FakeAgent::Serve(int fd)
             c.sendingEnded = true;
         }
     }
-    // A reset goes out when the socket is closed, with no orderly end before it.
-    linger l{};
-    socklen_t length = sizeof l;
-    if (::getsockopt(fd, SOL_SOCKET, SO_LINGER, &l, &length) != 0 || !l.l_onoff || l.l_linger != 0)
-        ::shutdown(fd, SHUT_RDWR);
+    ::shutdown(fd, SHUT_RDWR);
 }
 
 void FakeAgent::Handle(Connection& c, const QString& line, std::vector<std::pair<QByteArray, bool>>& replies)
@@ -238,6 +237,16 @@ void FakeAgent::Handle(Connection& c, const QString& line, std::vector<std::pair
     }
     if (!c.authenticated)
         return;
+    if (command == QStringLiteral("getlog") && Override(command).isEmpty()) {
+        const QFileInfo file(QDir(LogFolder()).filePath(argument));
+        if (SafeName(argument) && file.size() > StreamPieceBytes) {
+            c.bigFile = file.filePath();
+            replies.emplace_back(QByteArray(), true); // streamed when the replies go out
+            if (endRawReplies_)
+                c.endSending = true;
+            return;
+        }
+    }
     const QByteArray reply = ReplyTo(command, argument);
     if (!reply.isEmpty())
         replies.emplace_back(reply, true);
@@ -342,11 +351,20 @@ bool FakeAgent::Send(int fd, QByteArray bytes, bool toCommand)
         const qsizetype at = bytes.indexOf('>') + 1;
         bytes.insert(at, QByteArray("<a>").repeated(DeepLevels) + QByteArray("</a>").repeated(DeepLevels));
     }
-    if (toCommand && (fault == Fault::CloseMidTransfer || fault == Fault::ResetMidReply)) {
+    if (toCommand && (fault == Fault::CloseMidTransfer || fault == Fault::ResetMidTransfer)) {
         SendAll(fd, bytes.left(bytes.size() / 2));
-        const linger reset{1, 0};
-        if (fault == Fault::ResetMidReply)
-            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+        if (fault == Fault::ResetMidTransfer) {
+            // Dissolving the connection sends a reset at once, and the socket stays this thread's.
+            sockaddr none{};
+            none.sa_family = AF_UNSPEC;
+            ::connect(fd, &none, sizeof none);
+        }
+        return false;
+    }
+    if (toCommand && fault == Fault::GarbageStream) {
+        const QByteArray many = Garbage.repeated(1000);
+        while (SendAll(fd, many)) {
+        }
         return false;
     }
     if (fault == Fault::Endless) {
@@ -367,4 +385,21 @@ bool FakeAgent::Send(int fd, QByteArray bytes, bool toCommand)
         return SendAll(fd, bytes.left(half)) && Pause(splitPauseMs_) && SendAll(fd, bytes.mid(half));
     }
     return SendAll(fd, bytes);
+}
+
+QString FakeAgent::LogFolder() const
+{
+    std::lock_guard g(lock_);
+    return logFolder_;
+}
+
+bool FakeAgent::SendFile(int fd, const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true; // as a missing file: nothing is sent
+    for (QByteArray piece; !(piece = file.read(StreamPieceBytes)).isEmpty();)
+        if (!SendAll(fd, piece))
+            return false;
+    return true;
 }

@@ -38,7 +38,8 @@ public:
         DeepNesting,      // document replies to commands hold DeepLevels nested elements
         Endless,          // half of each reply, then filler without end until the client goes
         Trickle,          // each reply goes out one byte at a time, SplitPauseMs apart
-        ResetMidReply,    // half of each reply to a command, then a reset (SO_LINGER 0, close)
+        ResetMidTransfer, // sends half of each reply to a command, then resets the connection
+        GarbageStream,    // answers a command with non-XML documents without end, as fast as they are taken
     };
     // Which replies a fault of the way out (Late, Split, Batch) affects: all, or only those to
     // commands, so that the authentication goes through unharmed.
@@ -61,6 +62,8 @@ public:
     static constexpr int OversizeBytes = 1536 * 1024;
     static constexpr int HugeSide = 60000;
     static constexpr int DeepLevels = 100000;
+    // A log file larger than this goes out a piece of this size at a time, never whole in memory.
+    static constexpr qint64 StreamPieceBytes = 1024 * 1024;
 
     // Listens at once on ip (a loopback address) and port (0: a port chosen by the system).
     // Throws std::runtime_error when it cannot.
@@ -112,9 +115,12 @@ private:
     QByteArray ReplyTo(const QString& command, const QString& argument);
     QByteArray Override(const QString& command) const;
     QByteArray ListLogs();
+    QString LogFolder() const;
     QByteArray NextDesktop();
     // Sends one reply as the fault wants it; false when the connection is to end.
     bool Send(int fd, QByteArray bytes, bool toCommand);
+    // Sends a big log file piece by piece; false when the connection has gone.
+    bool SendFile(int fd, const QString& path);
 
     std::atomic<int> desks_{0};
     std::atomic<int> lateMs_{1000};

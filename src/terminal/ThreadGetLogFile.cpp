@@ -4,28 +4,13 @@
 #include "foundation/ConsoleServices.h"
 #include "platform/RichText.h"
 #include "terminal/AgentProtocol.h"
-#include "windows/FrmGetLogFile.h"
 
-#include <QCoreApplication>
 #include <QTextEdit>
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
-// Appends bytes to data. Growing data this way reallocates it in place where append would copy
-// it whole into a new block, holding the log twice for a moment.
-void AppendInPlace(QByteArray& data, const QByteArray& bytes)
-{
-    const qsizetype at = data.size();
-    data.resize(at + bytes.size());
-    std::memcpy(data.data() + at, bytes.constData(), size_t(bytes.size()));
-}
-
-} // namespace
-
-ThreadGetLogFile::ThreadGetLogFile(const QString& ip, const QString& logName, QTextEdit* target, int fileSize)
-    : ThreadProcessBar(QString()), LogName(logName), target_(target), client_(ip)
+ThreadGetLogFile::ThreadGetLogFile(const QString& ip, const QString& logName, QTextEdit* target, int fileSize, Viewer viewer)
+    : ThreadProcessBar(QString()), LogName(logName), target_(target), viewer_(std::move(viewer)), client_(ip)
 {
     SetPosition(0);
     SetMax(fileSize / 100);
@@ -33,11 +18,8 @@ ThreadGetLogFile::ThreadGetLogFile(const QString& ip, const QString& logName, QT
 
 void ThreadGetLogFile::CloseViewer()
 {
-    QObject* context = target_ ? static_cast<QObject*>(target_) : QCoreApplication::instance();
-    QMetaObject::invokeMethod(context, [] {
-        if (FormGetLogFile)
-            FormGetLogFile->CloseForm();
-    }, Qt::QueuedConnection);
+    if (target_ && viewer_.failed)
+        QMetaObject::invokeMethod(target_, viewer_.failed, Qt::QueuedConnection);
 }
 
 void ThreadGetLogFile::Init()
@@ -61,14 +43,13 @@ void ThreadGetLogFile::ReceiveLog()
     client_.SendLine(AgentProtocol::CmdGetLog + QLatin1Char(',') + LogName);
     // The agent marks no end of a file: the transfer ends after a quiet wait or when it closes.
     // The first block is not counted in the progress.
-    // A log beyond the limit is cut there, and shown as far as it came, like a stopped transfer.
-    // Room for the listed size is taken at once (only what arrives is touched).
-    data_.reserve(std::min<qsizetype>(qsizetype(GetMax() + 1) * 100, AgentLimits::Log));
     int total = 0;
     QByteArray block = client_.Read();
     while (!block.isEmpty() && !StopRequested) {
-        const qsizetype room = AgentLimits::Log - data_.size();
-        AppendInPlace(data_, block.left(room));
+        // Only the shown part is kept, but a log without end still ends: at the limit it is cut
+        // and shown as far as it came, like a stopped transfer.
+        const qint64 room = AgentLimits::Log - data_.Total();
+        data_.Append(block.left(room));
         if (block.size() > room) {
             if (MainForm)
                 MainForm->LogWarning(QStringLiteral("Log %1 longer than %2 bytes, cut there .").arg(LogName).arg(AgentLimits::Log));
@@ -80,12 +61,15 @@ void ThreadGetLogFile::ReceiveLog()
     }
     // A stopped transfer shows what came so far. The control belongs to the user-interface thread.
     if (target_)
-        QMetaObject::invokeMethod(target_, [target = target_, data = data_] { RichText::Load(target, data); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(target_, [target = target_, shown = viewer_.shown, data = data_] {
+            RichText::Load(target, data.Bytes());
+            if (shown)
+                shown(data);
+        }, Qt::QueuedConnection);
 }
 
 void ThreadGetLogFile::Cleanup()
 {
     client_.Cleanup();
-    data_.clear();
+    data_.Clear();
 }

@@ -3,18 +3,27 @@
 
 #include "foundation/ThreadBase.h"
 #include "terminal/AgentClient.h"
+#include "terminal/LogExcerpt.h"
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 class QTextEdit;
 
 class ThreadGetLogFile : public ThreadProcessBar {
 public:
+    // What the viewer does with the outcome, on the user-interface thread: shown gets the part
+    // of the log now in target (to say when it is only a part); failed closes the viewer.
+    struct Viewer {
+        std::function<void(const LogExcerpt&)> shown;
+        std::function<void()> failed;
+    };
+
     // Created suspended; the wait window starts and frees it. target is the viewer's text control
-    // (not owned; it must outlive the thread). fileSize, the size in the list, is only the
-    // progress maximum (fileSize / 100).
-    ThreadGetLogFile(const QString& ip, const QString& logName, QTextEdit* target, int fileSize);
+    // (not owned; it must outlive the thread; the viewer's calls are dropped once it is gone).
+    // fileSize, the size in the list, is only the progress maximum (fileSize / 100).
+    ThreadGetLogFile(const QString& ip, const QString& logName, QTextEdit* target, int fileSize, Viewer viewer = {});
 
     const QString LogName;
 
@@ -29,6 +38,7 @@ private:
     void CloseViewer();
 
     QTextEdit* target_;
+    Viewer viewer_;
     AgentClient client_;
-    QByteArray data_;
+    LogExcerpt data_; // a big log is kept only in the part that the viewer shows
 };

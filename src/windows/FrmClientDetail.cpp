@@ -120,6 +120,9 @@ TClientDetail::TClientDetail(int devId) : QDialog(nullptr), devId(devId)
     connect(TimNetStatus, &QTimer::timeout, this, [this] { TimNetStatusTimer(); });
     connect(TimUpsStatus, &QTimer::timeout, this, [this] { TimUpsStatusTimer(); });
     connect(TimTimeOut, &QTimer::timeout, this, [this] { TimTimeOutTimer(); });
+    // What arrived while a box was open is read once it has closed.
+    box_ = std::make_unique<DeferredBox>(this, QList<QTimer*>{TimRunStatus, TimNetStatus, TimUpsStatus, TimTimeOut},
+                                         [this] { CSocketRead(); });
 
     connect(CbxProcRefresh, &QCheckBox::clicked, this, [this] { CbxProcRefreshClick(); });
     connect(CbxNetRefresh, &QCheckBox::clicked, this, [this] { CbxNetRefreshClick(); });

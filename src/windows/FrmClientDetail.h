@@ -3,12 +3,16 @@
 
 #include "platform/DataSet.h"
 #include "terminal/AgentProtocol.h"
+#include "windows/DeferredBox.h"
 
 #include <QAbstractSocket>
 #include <QDialog>
 #include <QString>
 
+#include <memory>
+
 class DataSetModel;
+class QDomDocument;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -29,6 +33,9 @@ public:
     static constexpr int NameWidth = 128;
     static constexpr int CpuWidth = 10;
     static constexpr int ValueWidth = 128;
+    // The most that one read event takes from the connection: a flood is read a piece at a time,
+    // with the message loop running between the pieces.
+    static constexpr qsizetype ReadChunk = 64 * 1024;
 
     // devId: the terminal's id; an id without a row is reported by the window when it shows.
     explicit TClientDetail(int devId);
@@ -47,12 +54,14 @@ public:
     void baseTimer();
     // Sends command + CR LF when the connection is open; a failure is swallowed.
     void ExecCmd(const QString& command);
+    // One piece of what the agent sent; nothing while a box waits or is open.
     void CSocketRead();
+    // Parses the message once (a reply too deep or not XML throws) and hands the document on.
     void DealResp(const QString& message);
     void Auth(const QString& message);
-    void OnProcessReply(const QString& message);
-    void OnNetReply(const QString& message);
-    void OnUpsReply(const QString& message);
+    void OnProcessReply(const QDomDocument& doc);
+    void OnNetReply(const QDomDocument& doc);
+    void OnUpsReply(const QDomDocument& doc);
     void CbxProcRefreshClick();
     void CbxNetRefreshClick();
     void CbxUpsRefreshClick();
@@ -131,5 +140,6 @@ private:
     int timeoutTicks = 0;
     bool shown_ = false;
     AgentReplySplitter splitter_;
+    std::unique_ptr<DeferredBox> box_;
     WheelToArrow* wheel_ = nullptr;
 };

@@ -5,10 +5,12 @@
 #include "foundation/DbMod.h"
 #include "foundation/Consts.h"
 #include "platform/Application.h"
-#include "platform/EventGuard.h"
 #include "platform/Exception.h"
 #include "platform/GbkCodec.h"
+#include "platform/SocketRead.h"
 #include "platform/TrimBlanks.h"
+#include "terminal/ReplyDepth.h"
+#include "windows/ReplyReading.h"
 #include "windows/WindowPlacement.h"
 
 #include <QCheckBox>
@@ -110,7 +112,7 @@ void TClientDetail::InitDetail()
         if (IsBlank(ip) || port < 1 || port > 65535)
             throw Exception(QStringLiteral("no address to connect to"));
         CSocket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        CSocket->connectToHost(ip.trimmed(), quint16(port));
+        SocketRead::Connect(CSocket, ip.trimmed(), quint16(port));
     } catch (...) {
         MainForm->LogWarning(QStringLiteral("Remote Device is not responsed . Connected fail!"));
         MainForm->ShowWarning(QStringLiteral("远程设备无响应,建立连接失败！"));
@@ -150,27 +152,24 @@ void TClientDetail::ExecCmd(const QString& command)
 
 void TClientDetail::CSocketRead()
 {
-    const QByteArray bytes = CSocket->readAll();
-    if (bytes.isEmpty())
-        return;
-    const QStringList messages = splitter_.Feed(bytes);
-    // A message that is not XML goes to the standard exception box, and the rest of this read's
-    // messages with it; an unfinished document stays carried for the next read.
-    RunGuarded([&] {
-        for (const QString& message : messages)
-            DealResp(message);
-    });
+    // A reset, in the middle of a reply or not, is a connection error; the agent closing the
+    // connection in an orderly way is none: the window keeps its last values, and later commands
+    // are dropped.
+    if (ReadReplies(CSocket, splitter_, *box_, ReadChunk, [this](const QString& m) { DealResp(m); }) ==
+        ReadOutcome::Failed)
+        CSocketError(QAbstractSocket::NetworkError);
 }
 
 void TClientDetail::DealResp(const QString& message)
 {
-    const QString cmd = AgentProtocol::ParseReply(message).documentElement().attribute(QStringLiteral("cmd"));
+    const QDomDocument doc = ParseShallowReply(message);
+    const QString cmd = doc.documentElement().attribute(QStringLiteral("cmd"));
     if (cmd == AgentProtocol::CmdProcess)
-        OnProcessReply(message);
+        OnProcessReply(doc);
     else if (cmd == AgentProtocol::CmdNet)
-        OnNetReply(message);
+        OnNetReply(doc);
     else if (cmd == AgentProtocol::CmdUps)
-        OnUpsReply(message);
+        OnUpsReply(doc);
     else if (cmd == AgentProtocol::CmdAuth)
         Auth(message);
 }
@@ -182,17 +181,15 @@ void TClientDetail::Auth(const QString& message)
         SetRefreshControlsEnabled(true);
         return;
     }
-    MainForm->ShowWarning(QStringLiteral("密钥错误,建立连接失败！"));
-    CloseLater(this);
+    box_->Show([] { MainForm->ShowWarning(QStringLiteral("密钥错误,建立连接失败！")); }, true);
 }
 
 // A reply that lacks an element or attribute that is read changes nothing: each handler checks
 // the whole reply before it touches a view.
 
-void TClientDetail::OnProcessReply(const QString& message)
+void TClientDetail::OnProcessReply(const QDomDocument& doc)
 {
     const QString remembered = SetProcess.IsEmpty() ? QString() : SetProcess.AsString(QStringLiteral("id"));
-    const QDomDocument doc = AgentProtocol::ParseReply(message);
     if (doc.documentElement().firstChildElement().isNull())
         return;
     std::vector<DataSet::Row> rows;
@@ -210,9 +207,8 @@ void TClientDetail::OnProcessReply(const QString& message)
     StatusPanel1->setText(QStringLiteral(" 进程数：") + QString::number(count));
 }
 
-void TClientDetail::OnNetReply(const QString& message)
+void TClientDetail::OnNetReply(const QDomDocument& doc)
 {
-    const QDomDocument doc = AgentProtocol::ParseReply(message);
     const QDomElement root = doc.documentElement();
     const QDomElement packets = root.firstChildElement().firstChildElement();
     const QDomElement bytes = packets.nextSiblingElement();
@@ -226,10 +222,9 @@ void TClientDetail::OnNetReply(const QString& message)
     LblByteReceive->setText(bytes.attribute(QStringLiteral("receive")));
 }
 
-void TClientDetail::OnUpsReply(const QString& message)
+void TClientDetail::OnUpsReply(const QDomDocument& doc)
 {
     const QString remembered = SetUpsStatus.IsEmpty() ? QString() : SetUpsStatus.AsString(QStringLiteral("name"));
-    const QDomDocument doc = AgentProtocol::ParseReply(message);
     if (doc.documentElement().firstChildElement().isNull())
         return;
     const std::vector<QDomElement> entries = Entries(doc);
@@ -260,25 +255,26 @@ void TClientDetail::TimTimeOutTimer()
     if (timeoutTicks <= TimeOut.load() / 1000)
         return;
     TimTimeOut->stop();
+    // Marked before the box: a connection error while it is open is the same failure.
+    errorReported = true;
     MainForm->ShowWarning(QStringLiteral("Socket连接超时！"));
     MainForm->LogWarning(QStringLiteral("Connection Remote Device Timeout ."));
-    errorReported = true;
     CloseLater(this);
 }
 
 void TClientDetail::CSocketError(QAbstractSocket::SocketError error)
 {
-    // The agent closing the connection in an orderly way is no error: the window keeps its
-    // last values, and later commands are dropped.
+    // The toolkit reports an orderly close this way (a reset is told apart by the read handler).
     if (error == QAbstractSocket::RemoteHostClosedError)
         return;
     TimRunStatus->stop();
     TimNetStatus->stop();
     TimUpsStatus->stop();
     TimTimeOut->stop();
-    if (!errorReported) {
-        errorReported = true;
-        MainForm->ShowWarning(QStringLiteral("Socket 连接错误！"));
+    if (errorReported) {
+        CloseLater(this);
+        return;
     }
-    CloseLater(this);
+    errorReported = true;
+    box_->Show([] { MainForm->ShowWarning(QStringLiteral("Socket 连接错误！")); }, true);
 }

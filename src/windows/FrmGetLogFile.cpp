@@ -2,13 +2,16 @@
 #include "windows/FrmGetLogFile.h"
 
 #include "platform/EventGuard.h"
+#include "platform/GbkCodec.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SaveBytes.h"
+#include "terminal/LogExcerpt.h"
 #include "terminal/ThreadGetLogFile.h"
 #include "windows/FrmWait.h"
 #include "windows/WindowPlacement.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -21,6 +24,12 @@ namespace {
 constexpr int DesignWidth = 780;
 constexpr int DesignHeight = 448;
 constexpr int TypeSize = 9; // points: 12 pixels on a 96-dpi screen
+constexpr double BytesPerMb = 1024.0 * 1024.0;
+
+QString Megabytes(qint64 bytes)
+{
+    return QString::number(double(bytes) / BytesPerMb, 'f', 1) + QStringLiteral(" MB");
+}
 } // namespace
 
 TFormGetLogFile::TFormGetLogFile(const QString& fileName, const QString& ip, int trueSize)
@@ -39,8 +48,14 @@ TFormGetLogFile::TFormGetLogFile(const QString& fileName, const QString& ip, int
     RichEdit->setFont(font);
     RichEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit->setLineWrapMode(QTextEdit::NoWrap);
+    LblPart = new QLabel(this);
+    LblPart->setObjectName(QStringLiteral("LblPart"));
+    LblPart->setWordWrap(true);
+    LblPart->hide();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(LblPart);
     layout->addWidget(RichEdit);
 
     PopupRichEdit = new QMenu(this);
@@ -92,7 +107,10 @@ void TFormGetLogFile::FormShow()
     fetching_ = true;
     {
         std::unique_ptr<TFormWait> wait(new TFormWait());
-        wait->SetThread(new ThreadGetLogFile(Ip, FileName, RichEdit, TrueSize));
+        ThreadGetLogFile::Viewer viewer;
+        viewer.shown = [this](const LogExcerpt& log) { ShowPartNote(log); };
+        viewer.failed = [this] { CloseForm(); };
+        wait->SetThread(new ThreadGetLogFile(Ip, FileName, RichEdit, TrueSize, std::move(viewer)));
         wait->ShowModal();
     }
     fetching_ = false;
@@ -156,6 +174,19 @@ void TFormGetLogFile::N100Click()
     if (path.isEmpty())
         return;
     RichEdit->setAcceptRichText(false); // the text is plain from now on
-    SaveBytes(path, RichEdit->toPlainText().toUtf8());
+    // The logs' own form: GBK, each line ended by CR LF (the text control keeps line feeds only).
+    QString text = RichEdit->toPlainText();
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    SaveBytes(path, Gbk::Encode(text));
     RichEdit->document()->setModified(false);
+}
+
+void TFormGetLogFile::ShowPartNote(const LogExcerpt& log)
+{
+    LblPart->setVisible(log.IsPart());
+    if (!log.IsPart())
+        return;
+    const QString which = log.IsHead() ? QStringLiteral("开头") : QStringLiteral("最后");
+    LblPart->setText(QStringLiteral("日志共 %1，太大，这里只显示%2的 %3；完整的日志请在远程日志列表中用“另存”保存。")
+                         .arg(Megabytes(log.Total()), which, Megabytes(LogExcerpt::ShownBytes)));
 }

@@ -4,7 +4,9 @@
 #include <QDialog>
 #include <QString>
 
+class LogExcerpt;
 class QAction;
+class QLabel;
 class QMenu;
 class QTextEdit;
 
@@ -27,10 +29,13 @@ public:
     void N59Click();       // "字体缩小": type size - 1, down to the smallest size there is
     void MenuItem13Click(); // "选中信息到剪贴板"
     void MenuItem14Click(); // "全部选择"
-    // "保存到文件": the text as plain text to a file chosen by the operator; a file that cannot
-    // be written throws Exception.
+    // "保存到文件": the text as plain text to a file chosen by the operator, in GBK with CR LF line
+    // ends as the logs are; a file that cannot be written throws Exception.
     void N100Click();
+    // After the fetch: when only a part of a big log is shown, a line above the text says so.
+    void ShowPartNote(const LogExcerpt& log);
 
+    QLabel* LblPart = nullptr; // hidden unless only a part of the log is shown
     QTextEdit* RichEdit = nullptr;
     QMenu* PopupRichEdit = nullptr;
     QAction* N49 = nullptr;

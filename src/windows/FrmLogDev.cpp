@@ -11,7 +11,9 @@
 #include "platform/GbkCodec.h"
 #include "platform/MessageBoxes.h"
 #include "foundation/SqlText.h"
+#include "platform/SocketRead.h"
 #include "platform/WheelToArrow.h"
+#include "terminal/ReplyDepth.h"
 #include "terminal/ThreadGetAllFileName.h"
 #include "windows/FrmWait.h"
 #include "windows/WindowPlacement.h"
@@ -153,6 +155,8 @@ TFrmLog::TFrmLog(QWidget* owner) : QDialog(owner)
     on(SendAuth, &QTimer::timeout, &TFrmLog::SendAuthTimer);
     on(SendLog, &QTimer::timeout, &TFrmLog::SendLogTimer);
     on(OutTime, &QTimer::timeout, &TFrmLog::OutTimeTimer);
+    // What arrived while a box was open is read once it has closed (when nothing did, no word).
+    box_ = std::make_unique<DeferredBox>(this, QList<QTimer*>{SendAuth, SendLog, OutTime}, [this] { ReadWaiting(); });
 
     wheel_ = new WheelToArrow(this, [this] { return DBGrid; });
 }
@@ -204,7 +208,7 @@ void TFrmLog::Init()
         return;
     }
     ClientSocket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    ClientSocket->connectToHost(host, quint16(port));
+    SocketRead::Connect(ClientSocket, host, quint16(port));
 }
 
 void TFrmLog::done(int result)
@@ -220,10 +224,15 @@ void TFrmLog::FormClose()
         ClientSocket->write(AgentProtocol::EncodeLine(AgentProtocol::CmdExit));
         ClientSocket->flush(); // out before the connection is dropped
     }
+    StopTimers();
+    ClientSocket->abort();
+}
+
+void TFrmLog::StopTimers()
+{
     SendAuth->stop();
     SendLog->stop();
     OutTime->stop();
-    ClientSocket->abort();
 }
 
 bool TFrmLog::ExecCmd(const QString& line)
@@ -233,6 +242,7 @@ bool TFrmLog::ExecCmd(const QString& line)
                       state == QAbstractSocket::HostLookupState;
     if (open && ClientSocket->write(AgentProtocol::EncodeLine(line)) >= 0)
         return true;
+    StopTimers();
     MainForm->ShowWarning(QStringLiteral("Socket连接出错！"));
     CloseLater(this);
     return false;
@@ -249,41 +259,46 @@ void TFrmLog::OutTimeTimer()
     ++timeoutTicks;
     if (timeoutTicks <= TimeOut.load() / 1000)
         return;
-    OutTime->stop();
+    StopTimers();
     MainForm->ShowWarning(QStringLiteral("Socket连接超时！"));
     CloseLater(this);
 }
 
 void TFrmLog::ClientSocketRead()
 {
-    const QByteArray bytes = ClientSocket->readAll();
-    if (bytes.isEmpty()) {
-        MainForm->ShowWarning(QStringLiteral("Socket没有返回信息！"));
-        return;
-    }
-    const QStringList messages = splitter_.Feed(bytes);
-    RunGuarded([&] {
-        for (const QString& message : messages)
-            DealResp(message);
-    });
+    if (ReadWaiting() == ReadOutcome::Nothing)
+        box_->Show([] { MainForm->ShowWarning(QStringLiteral("Socket没有返回信息！")); }, false);
+}
+
+ReadOutcome TFrmLog::ReadWaiting()
+{
+    const ReadOutcome outcome =
+        ReadReplies(ClientSocket, splitter_, *box_, ReadChunk, [this](const QString& m) { DealResp(m); });
+    if (outcome == ReadOutcome::Failed)
+        ClientSocketError(QAbstractSocket::NetworkError);
+    return outcome;
 }
 
 void TFrmLog::ClientSocketError(QAbstractSocket::SocketError error)
 {
     if (error == QAbstractSocket::RemoteHostClosedError)
-        return; // an orderly close by the agent is no error
-    MessageRequest box;
-    box.caption = QString::fromUtf8(ApplicationTitle);
-    box.text = QStringLiteral("Socket连接错误！");
-    MessageBoxes::Show(box);
-    CloseLater(this);
+        return; // the toolkit's word for an orderly close (a reset is told apart when reading)
+    // The timers stop first: behind the box they would add boxes of their own.
+    StopTimers();
+    box_->Show([] {
+        MessageRequest box;
+        box.caption = QString::fromUtf8(ApplicationTitle);
+        box.text = QStringLiteral("Socket连接错误！");
+        MessageBoxes::Show(box);
+    }, true);
 }
 
 void TFrmLog::DealResp(const QString& message)
 {
-    const QString cmd = AgentProtocol::ParseReply(message).documentElement().attribute(QStringLiteral("cmd"));
+    const QDomDocument doc = ParseShallowReply(message);
+    const QString cmd = doc.documentElement().attribute(QStringLiteral("cmd"));
     if (cmd == AgentProtocol::CmdListLogs)
-        ShowLogList(message);
+        FillLogList(doc);
     else if (cmd == AgentProtocol::CmdAuth)
         Auth(message);
 }
@@ -295,8 +310,8 @@ void TFrmLog::Auth(const QString& message)
         SendLog->start();
         return;
     }
-    MainForm->ShowWarning(QStringLiteral("密钥错误,建立连接失败！"));
-    CloseLater(this);
+    StopTimers();
+    box_->Show([] { MainForm->ShowWarning(QStringLiteral("密钥错误,建立连接失败！")); }, true);
 }
 
 void TFrmLog::SendLogTimer()
@@ -314,7 +329,11 @@ void TFrmLog::SendLogTimer()
 
 void TFrmLog::ShowLogList(const QString& text)
 {
-    const QDomDocument doc = AgentProtocol::ParseReply(text);
+    FillLogList(ParseShallowReply(text));
+}
+
+void TFrmLog::FillLogList(const QDomDocument& doc)
+{
     std::vector<DataSet::Row> rows;
     const QDomElement list = doc.documentElement().firstChildElement();
     int counter = 1;

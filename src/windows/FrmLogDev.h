@@ -3,14 +3,19 @@
 
 #include "platform/DataSet.h"
 #include "terminal/AgentProtocol.h"
+#include "windows/DeferredBox.h"
+#include "windows/ReplyReading.h"
 
 #include <QAbstractSocket>
 #include <QDialog>
 #include <QString>
+
+#include <memory>
 #include <optional>
 
 class DataSetModel;
 class QAction;
+class QDomDocument;
 class QLabel;
 class QMenu;
 class QStatusBar;
@@ -30,6 +35,8 @@ public:
     static constexpr int NameWidth = 128;
     static constexpr int SizeWidth = 10;
     static constexpr int TimeWidth = 20;
+    // The most that one read event takes from the window's connection.
+    static constexpr qsizetype ReadChunk = 64 * 1024;
 
     // The opener sets LbDevIp's caption (SelectIpById) and the window caption before showing it.
     explicit TFrmLog(QWidget* owner = nullptr);
@@ -101,12 +108,18 @@ private:
     // The true size as a number; nothing after the warning "网络延迟，请耐心等待！".
     std::optional<int> TrueSizeOf(const TargetRow& row);
     QString FullName(int row) const;
+    void FillLogList(const QDomDocument& doc);
     void SetButtonsEnabled(bool on);
     void EmptyTable();
+    // Before any box that ends the window: no timer of it may add a box of its own.
+    void StopTimers();
+    // Reads what waits on the window's connection; a broken connection is reported.
+    ReadOutcome ReadWaiting();
 
     int timeoutTicks = 0;
     bool shown_ = false;
     AgentReplySplitter splitter_;
+    std::unique_ptr<DeferredBox> box_;
     WheelToArrow* wheel_ = nullptr;
 };
 

@@ -142,12 +142,8 @@ void TFormWait::Timer1Timer()
     if (PBar->maximum() != thread_->GetMax())
         PBar->setMaximum(thread_->GetMax());
     // The bar cannot go past its maximum: a position above it leaves the bar full.
-    if (PBar->value() >= thread_->GetPosition()) {
-        PBar->setValue(std::min(thread_->GetPosition(), PBar->maximum()));
-    } else {
-        while (PBar->value() < std::min(thread_->GetPosition(), PBar->maximum()))
-            PBar->setValue(PBar->value() + 1);
-    }
+    // Set at once, not a step at a time: a big log counts its progress in millions of steps.
+    PBar->setValue(std::min(thread_->GetPosition(), PBar->maximum()));
 }
 
 void TFormWait::BtnStopClick()

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <unistd.h>
 
 namespace AgentTestSupport {
 
@@ -162,5 +163,57 @@ public:
     explicit WaitsFor(int divisor) { RelayTimings::SetForTest(divisor); }
     ~WaitsFor() { RelayTimings::SetForTest(WaitDivisor); }
 };
+
+// AddressSanitizer holds freed memory back in quarantine, so there resident memory says nothing
+// about what the console keeps: memory bounds are checked in the plain build only.
+#ifdef __SANITIZE_ADDRESS__
+inline constexpr bool MemoryMeasurable = false;
+#else
+inline constexpr bool MemoryMeasurable = true;
+#endif
+
+// Watches the message loop while a window takes a hostile reply: the longest time between two
+// ticks of a short timer (how long the console stopped answering), and the most memory the
+// process held above what it held when the watch began.
+class LoopWatch {
+public:
+    static constexpr int TickMs = 10;
+
+    LoopWatch() : base_(Resident())
+    {
+        since_.start();
+        QObject::connect(&tick_, &QTimer::timeout, &tick_, [this] {
+            longest_ = std::max(longest_, since_.restart());
+            growth_ = std::max(growth_, Resident() - base_);
+        });
+        tick_.start(TickMs);
+    }
+    qint64 LongestStallMs() const { return longest_; }
+    qint64 GrowthBytes() const { return growth_; }
+
+    // Bytes resident now.
+    static qint64 Resident()
+    {
+        QFile statm(QStringLiteral("/proc/self/statm"));
+        if (!statm.open(QIODevice::ReadOnly))
+            return 0;
+        const QList<QByteArray> fields = statm.readAll().split(' ');
+        return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : 0;
+    }
+
+private:
+    const qint64 base_;
+    QTimer tick_;
+    QElapsedTimer since_;
+    qint64 longest_ = 0;
+    qint64 growth_ = 0;
+};
+
+// A reply document nesting its elements levels deep: "<client cmd=...><a><a>...</a></a></client>".
+inline QByteArray DeepDocument(const QString& command, int levels)
+{
+    return "<client cmd=\"" + command.toLatin1() + "\">" + QByteArray("<a>").repeated(levels) +
+           QByteArray("</a>").repeated(levels) + "</client>";
+}
 
 } // namespace AgentTestSupport

@@ -1,11 +1,26 @@
 // The scripted answerer for message boxes and file dialogs.
 #include "support/ScriptedAnswerer.h"
 
+#include <QApplication>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+
 ScriptedAnswerer::ScriptedAnswerer()
 {
     MessageBoxes::SetAnswerer([this](const MessageRequest& r) {
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            requests_.push_back(r);
+        }
+        if (holdMs_ > 0 && qApp && QThread::currentThread() == qApp->thread()) {
+            ++holding_;
+            QEventLoop open;
+            QTimer::singleShot(holdMs_.load(), &open, &QEventLoop::quit);
+            open.exec();
+            --holding_;
+        }
         std::lock_guard<std::mutex> guard(lock_);
-        requests_.push_back(r);
         if (answers_.empty())
             return MsgResult::Ok;
         const MsgResult result = answers_.front();

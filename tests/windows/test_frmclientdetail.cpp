@@ -152,32 +152,57 @@ TEST_F(DetailTest, SilentAgentTimesOut)
 }
 
 // Every fault of the agent: the window's own box and closing, or the views as well as can be.
+// Whatever the agent sends, the console goes on answering and holds no more memory than a few
+// replies take. A box stays open a while, as an operator reads it: one failure gives one box,
+// shown from the message loop, with the refreshes resting and the connection left unread behind
+// it (an endless stream of bad replies is not buffered). A reply nested deeper than any real one
+// is refused unparsed. A reset in the middle of a reply is a connection error, an orderly close
+// is none.
 TEST_F(DetailTest, FaultsOfTheAgent)
 {
     using F = FakeAgent::Fault;
     const QString title = QString::fromUtf8(ApplicationTitle);
+    constexpr int DeepLevels = 100000; // 700 KB, within the size of a reply
+    constexpr int HoldMs = 1500;
+    constexpr qint64 StallLimitMs = 1000;
+    constexpr qint64 GrowthLimit = 64 * 1024 * 1024;
     const struct {
         F fault;
+        bool deep;         // every reply to a command nests DeepLevels deep
         QStringList boxes; // captions and texts; only the caption of the standard exception box
         bool closes;       // by itself
         bool views;        // all three views filled
     } cases[] = {
-        {F::Refuse, {Warning("Socket 连接错误！")}, true, false},
-        {F::RejectKey, {Warning("密钥错误,建立连接失败！")}, true, false},
-        {F::Split, {}, false, true},
-        {F::Batch, {}, false, true},
-        {F::Garbage, {title}, false, false},
-        {F::Oversized, {}, false, false},
-        {F::CloseAfterAuth, {}, false, false},
-        {F::CloseMidTransfer, {}, false, false},
+        {F::Refuse, false, {Warning("Socket 连接错误！")}, true, false},
+        {F::RejectKey, false, {Warning("密钥错误,建立连接失败！")}, true, false},
+        {F::Split, false, {}, false, true},
+        {F::Batch, false, {}, false, true},
+        {F::Garbage, false, {title}, false, false},
+        {F::GarbageStream, false, {title}, false, false},
+        {F::None, true, {title}, false, false},
+        {F::Oversized, false, {}, false, false},
+        {F::CloseAfterAuth, false, {}, false, false},
+        {F::CloseMidTransfer, false, {}, false, false},
+        {F::ResetMidTransfer, false, {Warning("Socket 连接错误！")}, true, false},
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(Settled(agent)); // the last case's lines are all in
         agent.SetFault(c.fault);
+        for (const char* command : {"process", "net", "ups"})
+            agent.SetReply(command, c.deep ? DeepDocument(command, DeepLevels) : QByteArray());
         agent.ClearLines();
         ConsoleDb::ClearLog();
         ScriptedAnswerer answers;
+        answers.HoldOpen(HoldMs);
+        bool restedBehindTheBox = true;
         TClientDetail w(id);
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            if (answers.Holding() && answers.Last().caption == title)
+                restedBehindTheBox = restedBehindTheBox && !w.TimRunStatus->isActive() && !w.TimTimeOut->isActive();
+        });
+        look.start(LoopWatch::TickMs);
+        LoopWatch watch;
         bool closedByItself = true;
         EXPECT_TRUE(RunModal(w, [&] {
             if (c.closes)
@@ -185,24 +210,34 @@ TEST_F(DetailTest, FaultsOfTheAgent)
             if (c.views) {
                 EXPECT_TRUE(Loaded(w)) << int(c.fault);
             } else {
-                // The three replies have had their chance: the agent got all four lines and
-                // anything it sent has been read.
-                EXPECT_TRUE(QTest::qWaitFor([&] { return agent.Lines().size() >= 4 || c.fault == F::CloseAfterAuth; },
-                                            Patience));
+                // The three replies have had their chance: the agent got all four lines (or the
+                // two before it stopped reading at its first reply), anything it sent has been
+                // read, and a box has been closed.
+                const bool endsAtFirst = c.fault == F::CloseMidTransfer || c.fault == F::GarbageStream;
+                const int lines = c.fault == F::CloseAfterAuth ? 0 : endsAtFirst ? 2 : 4;
+                EXPECT_TRUE(QTest::qWaitFor([&] { return agent.Lines().size() >= lines; }, Patience)) << int(c.fault);
                 QTest::qWait(2 * FakeAgent::DefaultSplitPauseMs);
+                EXPECT_TRUE(QTest::qWaitFor([&] { return !answers.Holding(); }, Patience));
                 EXPECT_TRUE(w.SetProcess.IsEmpty()) << int(c.fault);
                 EXPECT_TRUE(w.LblUpdateTime->text().isEmpty()) << int(c.fault);
+            }
+            if (!c.boxes.isEmpty()) { // the refreshes run again once the box is closed
+                EXPECT_TRUE(w.TimRunStatus->isActive()) << int(c.fault);
             }
             closedByItself = !w.isVisible();
             w.close();
         })) << int(c.fault);
         EXPECT_EQ(closedByItself, c.closes) << int(c.fault);
         QStringList boxes = Boxes(answers);
-        for (QString& box : boxes) // the parser's message aside; one box per read that brought garbage
+        for (QString& box : boxes) // the parser's message aside
             if (box.startsWith(title + '|'))
                 box = title;
-        boxes.removeDuplicates();
         EXPECT_EQ(boxes, c.boxes) << int(c.fault);
+        EXPECT_TRUE(restedBehindTheBox) << int(c.fault);
+        EXPECT_LT(watch.LongestStallMs(), StallLimitMs) << int(c.fault);
+        if (MemoryMeasurable) {
+            EXPECT_LT(watch.GrowthBytes(), GrowthLimit) << int(c.fault);
+        }
         if (c.fault == F::Oversized) {
             EXPECT_GE(ConsoleDb::LogText().count("bytes, dropped ."), 3);
         }

@@ -146,7 +146,7 @@ TEST_F(DesktopTest, FaultsOfTheAgentEndInTheirBox)
         {F::Refuse, "建立连接失败!"},    {F::Silent, "连接发生错误!"},           {F::RejectKey, "密钥错误,请检查!"},
         {F::Garbage, "连接发生错误!"},   {F::CloseAfterAuth, "连接发生错误!"}, {F::CloseMidTransfer, "连接发生错误!"},
         {F::Late, {}},                  {F::Split, {}},                         {F::Batch, {}},
-        {F::HugePicture, "连接发生错误!"}, {F::ResetMidReply, "连接发生错误!"},
+        {F::HugePicture, "连接发生错误!"}, {F::ResetMidTransfer, "连接发生错误!"},
         {F::Endless, "连接发生错误!"},     // the authentication reply: over the limit of a reply
         {F::Endless, "连接发生错误!", S::CommandsOnly}, // the picture: over the limit of a picture
         {F::Trickle, "密钥错误,请检查!"},  // what came of the reply in four waits holds no "success"

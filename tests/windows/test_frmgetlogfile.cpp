@@ -3,12 +3,14 @@
 #include "platform/GbkCodec.h"
 #include "support/AgentTestSupport.h"
 #include "support/Thrown.h"
+#include "terminal/LogExcerpt.h"
 #include "windows/FrmGetLogFile.h"
 #include "windows/FrmWait.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
@@ -87,7 +89,7 @@ void SaveInTheRealDialog(const QTemporaryDir& local)
 
 // The text is there, decoded, when the viewer shows: a GBK log as text, a rich-text log formatted
 // with its GBK and Unicode escapes as characters. The type size never goes below one point;
-// saving writes the plain text, a rich-text log without its markup.
+// saving writes the plain text in the logs' GBK with CR LF, a rich-text log without its markup.
 TEST_F(ViewerTest, ShowsTheLogAndSavesItsText)
 {
     const QByteArray rtf = "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0 SimSun;}}{\\colortbl ;\\red255\\green0\\blue0;}"
@@ -117,8 +119,55 @@ TEST_F(ViewerTest, ShowsTheLogAndSavesItsText)
         rich.N100->trigger();
     });
     MessageBoxes::SetFileAnswerer({});
-    EXPECT_EQ(QString::fromUtf8(ReadFile(local.filePath("1.txt"))), QStringLiteral("第一行\n第二行"));
-    EXPECT_EQ(QString::fromUtf8(ReadFile(local.filePath("2.txt"))), QStringLiteral("plain bold red\n中文 €"));
+    // Saved as the logs are, GBK with CR LF: the plain log byte for byte.
+    EXPECT_EQ(ReadFile(local.filePath("1.txt")), Gbk::Encode(QStringLiteral("第一行\r\n第二行")));
+    EXPECT_EQ(ReadFile(local.filePath("2.txt")), Gbk::Encode(QStringLiteral("plain bold red\r\n中文 €")));
+    EXPECT_EQ(Boxes(answers), QStringList());
+}
+
+// A log far bigger than what the viewer lays out: the console keeps answering while it arrives,
+// the memory stays a small part of the log, and the viewer shows the log's last lines, from the
+// start of a line, with a line above saying that only a part is shown. Saving writes that part
+// as the log has it.
+TEST_F(ViewerTest, ShowsTheEndOfABigLog)
+{
+    constexpr qint64 LogBytes = 200LL * 1024 * 1024;
+    constexpr qint64 StallLimitMs = 1000;
+    constexpr qint64 GrowthLimit = 128 * 1024 * 1024;
+    const QByteArray lines = Gbk::Encode(QStringLiteral("2026-01-01 08:00:00 终端服务 进程检查完成\r\n")).repeated(20000);
+    const QByteArray last = Gbk::Encode(QStringLiteral("最后一行\r\n"));
+    {
+        QFile big(logs.filePath("big.log"));
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        for (qint64 written = 0; written < LogBytes - last.size(); written += lines.size())
+            big.write(lines);
+        big.write(last);
+    }
+    const qint64 size = QFileInfo(logs.filePath("big.log")).size();
+    agent.SetEndRawReplies(true);
+    ScriptedAnswerer answers;
+    MessageBoxes::SetFileAnswerer([&](const FileDialogRequest&) { return local.filePath("part.txt"); });
+    TFormGetLogFile viewer("big.log", agent.Ip(), int(size));
+    LoopWatch watch;
+    QString shown;
+    View(viewer, [&] {
+        shown = viewer.RichEdit->toPlainText();
+        EXPECT_TRUE(viewer.LblPart->isVisible());
+        const QString megabytes = QString::number(double(size) / 1024 / 1024, 'f', 1) + QStringLiteral(" MB");
+        EXPECT_TRUE(viewer.LblPart->text().contains(megabytes)) << viewer.LblPart->text().toStdString();
+        EXPECT_TRUE(viewer.LblPart->text().contains(QStringLiteral("最后"))) << viewer.LblPart->text().toStdString();
+        viewer.N100->trigger();
+    });
+    EXPECT_LT(watch.LongestStallMs(), StallLimitMs);
+    if (MemoryMeasurable) {
+        EXPECT_LT(watch.GrowthBytes(), GrowthLimit);
+    }
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("2026-01-01 08:00:00 终端服务"))) << "a whole line first";
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("最后一行\n")));
+    const QByteArray saved = ReadFile(local.filePath("part.txt"));
+    EXPECT_LE(saved.size(), LogExcerpt::ShownBytes);
+    EXPECT_GT(saved.size(), LogExcerpt::ShownBytes - lines.size());
+    EXPECT_TRUE(saved.endsWith(last));
     EXPECT_EQ(Boxes(answers), QStringList());
 }
 
