@@ -9,7 +9,7 @@
 #include "platform/GbkCodec.h"
 #include "platform/SocketRead.h"
 #include "platform/TrimBlanks.h"
-#include "terminal/ReplyDepth.h"
+#include "terminal/AgentProtocol.h"
 #include "windows/ReplyReading.h"
 #include "windows/WindowPlacement.h"
 
@@ -162,7 +162,7 @@ void TClientDetail::CSocketRead()
 
 void TClientDetail::DealResp(const QString& message)
 {
-    const QDomDocument doc = ParseShallowReply(message);
+    const QDomDocument doc = AgentProtocol::ParseReply(message);
     const QString cmd = doc.documentElement().attribute(QStringLiteral("cmd"));
     if (cmd == AgentProtocol::CmdProcess)
         OnProcessReply(doc);

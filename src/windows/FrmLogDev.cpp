@@ -13,7 +13,7 @@
 #include "foundation/SqlText.h"
 #include "platform/SocketRead.h"
 #include "platform/WheelToArrow.h"
-#include "terminal/ReplyDepth.h"
+#include "terminal/AgentProtocol.h"
 #include "terminal/ThreadGetAllFileName.h"
 #include "windows/FrmWait.h"
 #include "windows/WindowPlacement.h"
@@ -295,7 +295,7 @@ void TFrmLog::ClientSocketError(QAbstractSocket::SocketError error)
 
 void TFrmLog::DealResp(const QString& message)
 {
-    const QDomDocument doc = ParseShallowReply(message);
+    const QDomDocument doc = AgentProtocol::ParseReply(message);
     const QString cmd = doc.documentElement().attribute(QStringLiteral("cmd"));
     if (cmd == AgentProtocol::CmdListLogs)
         FillLogList(doc);
@@ -329,7 +329,7 @@ void TFrmLog::SendLogTimer()
 
 void TFrmLog::ShowLogList(const QString& text)
 {
-    FillLogList(ParseShallowReply(text));
+    FillLogList(AgentProtocol::ParseReply(text));
 }
 
 void TFrmLog::FillLogList(const QDomDocument& doc)
