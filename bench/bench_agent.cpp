@@ -127,9 +127,9 @@ void DetailRefreshes(FakeAgent& agent, int rounds)
 
 // One hostile reply's figures: the peak memory above what the process held before, and the
 // longest stall of the main thread, while it runs.
-void Report(const char* what, const AgentTestSupport::MainThreadWatch& watch, qint64 ms, const QString& outcome)
+void Report(const char* what, const AgentTestSupport::LoopWatch& watch, qint64 ms, const QString& outcome)
 {
-    std::printf("  %-44s peak +%4lld MiB, longest stall %5lld ms, %6lld ms, %s\n", what, watch.PeakGrowthMiB(),
+    std::printf("  %-44s peak +%4lld MiB, longest stall %5lld ms, %6lld ms, %s\n", what, watch.GrowthMiB(),
                 watch.LongestStallMs(), ms, qPrintable(outcome));
 }
 
@@ -160,7 +160,7 @@ void HostileDesktop(FakeAgent& agent, const ScriptedAnswerer& boxes)
     };
     for (const auto& c : cases) {
         agent.SetFault(c.fault, c.scope);
-        AgentTestSupport::MainThreadWatch watch;
+        AgentTestSupport::LoopWatch watch;
         QElapsedTimer clock;
         clock.start();
         {
@@ -209,7 +209,7 @@ void HostileWorkers(FakeAgent& agent, const ScriptedAnswerer& boxes)
 
     agent.SetFault(F::Endless, FakeAgent::Scope::CommandsOnly);
     {
-        AgentTestSupport::MainThreadWatch watch;
+        AgentTestSupport::LoopWatch watch;
         const qint64 ms = RunWorker(new ThreadGetAllFileName(agent.Ip()), -1);
         ThreadGetAllFileName::ClearResult();
         Report("log list without end", watch, ms, LastBox(boxes));
@@ -217,31 +217,31 @@ void HostileWorkers(FakeAgent& agent, const ScriptedAnswerer& boxes)
     agent.SetFault(F::Trickle);
     agent.SetSplitPauseMs(5000);
     {
-        AgentTestSupport::MainThreadWatch watch;
+        AgentTestSupport::LoopWatch watch;
         const qint64 ms = RunWorker(new ThreadGetAllFileName(agent.Ip()), -1);
         ThreadGetAllFileName::ClearResult();
         Report("authentication, a byte every 5 s", watch, ms, LastBox(boxes));
     }
     {
-        AgentTestSupport::MainThreadWatch watch;
+        AgentTestSupport::LoopWatch watch;
         const qint64 ms = RunWorker(new ThreadGetAllFileName(agent.Ip()), 1000);
         ThreadGetAllFileName::ClearResult();
         Report("authentication, a byte every 5 s, stopped", watch, ms, QStringLiteral("from the stop"));
     }
     agent.SetFault(F::Endless, FakeAgent::Scope::CommandsOnly);
     {
-        AgentTestSupport::MainThreadWatch watch;
+        AgentTestSupport::LoopWatch watch;
         const qint64 ms = RunWorker(new ThreadGetLogFile(agent.Ip(), "small.log", nullptr, 0), 100);
         Report("log without end, stopped after 0.1 s", watch, ms, QStringLiteral("from the stop"));
     }
     {
-        AgentTestSupport::MainThreadWatch watch;
+        AgentTestSupport::LoopWatch watch;
         const qint64 ms = RunWorker(new ThreadGetLogFile(agent.Ip(), "small.log", nullptr, 0), -1);
         Report("log without end, to its limit", watch, ms, QStringLiteral("cut at 256 MiB"));
     }
     agent.SetFault(F::None);
     {
-        AgentTestSupport::MainThreadWatch watch;
+        AgentTestSupport::LoopWatch watch;
         const qint64 ms = RunWorker(new ThreadGetLogFile(agent.Ip(), "big.log", nullptr, 200 << 20), -1);
         Report("200 MB log fetched (not shown)", watch, ms, QStringLiteral("the fake agent holds 200 MB of it"));
     }
@@ -249,7 +249,7 @@ void HostileWorkers(FakeAgent& agent, const ScriptedAnswerer& boxes)
 
     const QString deep = Gbk::Decode(FakeAgent::Document("process", QStringLiteral("<a>").repeated(FakeAgent::DeepLevels) +
                                                                         QStringLiteral("</a>").repeated(FakeAgent::DeepLevels)));
-    AgentTestSupport::MainThreadWatch watch;
+    AgentTestSupport::LoopWatch watch;
     QElapsedTimer clock;
     clock.start();
     QString outcome = QStringLiteral("parsed");

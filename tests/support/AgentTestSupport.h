@@ -11,6 +11,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -117,46 +118,6 @@ inline void WhenReady(const std::function<bool()>& cond, const std::function<voi
     });
 }
 
-// While it lives: the longest stall of the user-interface thread (the longest gap between the
-// ticks of a timer on it) and the highest resident memory of the process, looked at every tick
-// (the kernel's own peak lags behind what other threads take and free).
-class MainThreadWatch {
-public:
-    static constexpr int TickMs = 10;
-
-    MainThreadWatch()
-    {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            stall_ = std::max(stall_, since_.restart());
-            peakMiB_ = std::max(peakMiB_, ResidentMiB());
-        });
-        since_.start();
-        timer_.start(TickMs);
-        startMiB_ = ResidentMiB();
-        peakMiB_ = startMiB_;
-    }
-    qint64 LongestStallMs() const { return std::max(stall_, since_.elapsed()); }
-    // How far the resident memory rose above what the process held when the watch began, in MiB.
-    qint64 PeakGrowthMiB() const { return std::max(peakMiB_, ResidentMiB()) - startMiB_; }
-    static qint64 ResidentMiB()
-    {
-        QFile status(QStringLiteral("/proc/self/status"));
-        if (!status.open(QIODevice::ReadOnly))
-            return 0;
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').first().toLongLong() / 1024;
-        return 0;
-    }
-
-private:
-    QTimer timer_;
-    QElapsedTimer since_;
-    qint64 stall_ = 0;
-    qint64 startMiB_ = 0;
-    qint64 peakMiB_ = 0;
-};
-
 // Sets the blocking clients' waits for one test and restores the short ones after it.
 class WaitsFor {
 public:
@@ -188,8 +149,10 @@ public:
         });
         tick_.start(TickMs);
     }
-    qint64 LongestStallMs() const { return longest_; }
-    qint64 GrowthBytes() const { return growth_; }
+    // Up to now: a stall still going on counts too.
+    qint64 LongestStallMs() const { return std::max(longest_, since_.elapsed()); }
+    qint64 GrowthBytes() const { return std::max(growth_, Resident() - base_); }
+    qint64 GrowthMiB() const { return GrowthBytes() / (1024 * 1024); }
 
     // Bytes resident now.
     static qint64 Resident()
