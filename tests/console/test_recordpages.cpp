@@ -492,36 +492,32 @@ TEST_F(RecordSearchTest, EveryPageHoldsTheRowsOfAPlainLimit)
     TempPageControls& temp = F().TempPage;
     struct List {
         int page;
-        std::function<void()> search;
-        QComboBox* size;
-        DataSet* grid;
         QString key;
+        std::function<void()> search;
     };
     const std::vector<List> lists = {
-        {TMainForm::PageIdxIns, [] {}, ins.ComboxInsPageSize, &F().QueryGrdIns, "a.id"},
-        {TMainForm::PageIdxIns, [&] { ins.EdtInsUserName->setText("值班"); ins.BtnInsSearch->click(); },
-         ins.ComboxInsPageSize, &F().QueryGrdIns, "a.id"},
-        {TMainForm::PageIdxLog, [] {}, log.ComboxLogPageSize, &F().QueryGrdLog, "a.id"},
-        {TMainForm::PageIdxLog, [&] { log.MemoLog->setPlainText("开"); log.BtnLogSearch->click(); },
-         log.ComboxLogPageSize, &F().QueryGrdLog, "a.id"},
-        {TMainForm::PageIdxTemp, [] {}, temp.ComboxTempPageSize, &F().QueryGrdTemp, "b.id"},
-        {TMainForm::PageIdxTemp, [&] { temp.CbxCondTemp->setCurrentIndex(4); temp.EdtTempValue->setText("20");
-                                       temp.BtnTempSearch->click(); },
-         temp.ComboxTempPageSize, &F().QueryGrdTemp, "b.id"},
+        {TMainForm::PageIdxIns, "a.id", [] {}},
+        {TMainForm::PageIdxIns, "a.id", [&] { ins.EdtInsUserName->setText("值班"); ins.BtnInsSearch->click(); }},
+        {TMainForm::PageIdxLog, "a.id", [] {}},
+        {TMainForm::PageIdxLog, "a.id", [&] { log.MemoLog->setPlainText("开"); log.BtnLogSearch->click(); }},
+        {TMainForm::PageIdxTemp, "b.id", [] {}},
+        {TMainForm::PageIdxTemp, "b.id", [&] { temp.CbxCondTemp->setCurrentIndex(4); temp.EdtTempValue->setText("20");
+                                               temp.BtnTempSearch->click(); }},
     };
     for (const List& list : lists) {
         F().PageControlMain->setCurrentIndex(list.page);
         list.search();
-        list.size->setCurrentText(QString::number(Size));
         TPagerNavigator& pager = *F().GetActivePager();
+        pager.SetPageSize(Size);
+        const DataSet& grid = *F().GetActiveQuery();
         ASSERT_GT(pager.GetPageCount(), 4) << list.page;
         const QString statement = pager.GetSql() + ", " + list.key + " desc limit %1," + QString::number(Size);
         for (int page = 1; page <= pager.GetPageCount(); ++page) {
             pager.GoToPage(page);
             const DataSet plain = FormDbMod->QuerySql(statement.arg(pager.GetOffset()));
-            EXPECT_EQ(list.grid->FieldNames(), plain.FieldNames());
-            EXPECT_EQ(list.grid->Rows(), plain.Rows()) << pager.GetSql().toStdString() << " page " << page;
-            EXPECT_EQ(list.grid->CommandText.contains("pager_key"), page > 1) << page;
+            EXPECT_EQ(grid.FieldNames(), plain.FieldNames());
+            EXPECT_EQ(grid.Rows(), plain.Rows()) << pager.GetSql().toStdString() << " page " << page;
+            EXPECT_EQ(grid.CommandText.contains("pager_key"), page > 1) << page;
         }
     }
 }

@@ -53,12 +53,10 @@ namespace {
 void SaveInTheRealDialog(const QTemporaryDir& local)
 {
     MessageBoxes::SetFileAnswerer({});
+    WriteFiles(local, {{"old.txt", QByteArray(20, 'x')}});
     QFile old(local.filePath("old.txt"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write(QByteArray(20, 'x'));
-    old.flush(); // before the time: writing would set it again
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     old.setFileTime(QDateTime(QDate(2013, 5, 7), QTime(8, 3, 9)), QFileDevice::FileModificationTime);
-    old.close();
     ASSERT_TRUE(QDir(local.path()).mkdir("旧日志"));
     WhenReady([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; }, [folder = local.path()] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -133,7 +131,7 @@ TEST_F(ViewerTest, ShowsTheEndOfABigLog)
 {
     constexpr qint64 LogBytes = 200LL * 1024 * 1024;
     constexpr qint64 StallLimitMs = 1000;
-    constexpr qint64 GrowthLimit = 128 * 1024 * 1024;
+    constexpr qint64 GrowthLimitMiB = 128;
     const QByteArray lines = Gbk::Encode(QStringLiteral("2026-01-01 08:00:00 终端服务 进程检查完成\r\n")).repeated(20000);
     const QByteArray last = Gbk::Encode(QStringLiteral("最后一行\r\n"));
     {
@@ -155,13 +153,10 @@ TEST_F(ViewerTest, ShowsTheEndOfABigLog)
         EXPECT_TRUE(viewer.LblPart->isVisible());
         const QString megabytes = QString::number(double(size) / 1024 / 1024, 'f', 1) + QStringLiteral(" MB");
         EXPECT_TRUE(viewer.LblPart->text().contains(megabytes)) << viewer.LblPart->text().toStdString();
-        EXPECT_TRUE(viewer.LblPart->text().contains(QStringLiteral("最后"))) << viewer.LblPart->text().toStdString();
         viewer.N100->trigger();
     });
     EXPECT_LT(watch.LongestStallMs(), StallLimitMs);
-    if (MemoryMeasurable) {
-        EXPECT_LT(watch.GrowthBytes(), GrowthLimit);
-    }
+    EXPECT_LT(watch.GrowthMiB(), GrowthLimitMiB);
     EXPECT_TRUE(shown.startsWith(QStringLiteral("2026-01-01 08:00:00 终端服务"))) << "a whole line first";
     EXPECT_TRUE(shown.endsWith(QStringLiteral("最后一行\n")));
     const QByteArray saved = ReadFile(local.filePath("part.txt"));
