@@ -123,10 +123,8 @@ TEST_F(ViewerTest, ShowsTheLogAndSavesItsText)
     EXPECT_EQ(Boxes(answers), QStringList());
 }
 
-// A log far bigger than what the viewer lays out: the console keeps answering while it arrives,
-// the memory stays a small part of the log, and the viewer shows the log's last lines, from the
-// start of a line, with a line above saying that only a part is shown. Saving writes that part
-// as the log has it.
+// A huge log: the console answers and stays small while it arrives; the viewer shows, and saves as
+// the log has it, its end from a line's start, with a line saying that only a part is shown.
 TEST_F(ViewerTest, ShowsTheEndOfABigLog)
 {
     constexpr qint64 LogBytes = 200LL * 1024 * 1024;

@@ -72,12 +72,10 @@ TEST_F(LogWindowTest, ListsTheTerminalsLogFiles)
     EXPECT_EQ(Boxes(answers), QStringList());
 }
 
-// Browse: two marked rows are refused with a box; one opens the viewer at once with the file's
-// text and caption, the whole name asked for when the grid shows it cut. Save as: its dialog offers
-// "文本文件(*.txt)"; cancelled, it fetches nothing; a file that cannot be made is named and the log
-// never asked for. Delete, confirmed: one line naming every marked row in grid order, then the list
-// again; declined, nothing happens. With no row at all browse and save as stop without a word, and delete sends
-// nothing and leaves its button off. (A plain log viewed and saved byte for byte: the operator's day.)
+// Browse: two marked rows are refused; one opens the viewer with the file's text and caption, by its
+// whole name when the grid shows it cut. Save as: cancelled, nothing is fetched; a file that cannot
+// be made is named and the log never asked for. Delete, confirmed: one line naming the marked rows
+// in grid order, then the list again. With no row browse and save as stop quietly, delete is off.
 TEST_F(LogWindowTest, BrowseSaveAsAndDelete)
 {
     QTemporaryDir local;
@@ -136,9 +134,8 @@ TEST_F(LogWindowTest, BrowseSaveAsAndDelete)
     EXPECT_EQ(FormGetLogFile, nullptr);
 }
 
-// Failures of the window's own connection and of the list, each with one box: a box kept open a
-// while (as an operator reads it) has no other box of the window's timers behind it; the console
-// answers throughout.
+// Failures of the window's own connection and of the list, each with one box, also when it is held
+// open a while; the console answers throughout.
 TEST_F(LogWindowTest, FaultsOfTheAgent)
 {
     using F = FakeAgent::Fault;
