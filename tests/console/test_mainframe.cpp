@@ -166,8 +166,9 @@ TEST_F(GridBehaviourTest, SelectAllKeepsTheCurrentRecord)
     EXPECT_EQ(SelectedRecNos(Grid()).size(), 9);
     for (QMenu* menu : MainForm->findChildren<QMenu*>())
         for (QAction* item : menu->actions())
-            if (item->text() == QStringLiteral("全部选择") && menu != MainForm->PmemoInfo)
+            if (item->text() == QStringLiteral("全部选择") && menu != MainForm->PmemoInfo) {
                 EXPECT_EQ(item->shortcut().toString(), "Ctrl+A") << item->objectName().toStdString();
+            }
 }
 
 // One wheel turn moves the focused grid one row, whatever its size; without the focus the wheel
