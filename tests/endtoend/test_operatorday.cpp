@@ -2,6 +2,7 @@
 // morning round of checks and power commands with their records, a look into one terminal, the
 // records kept up to date, and the check tuned. Each part starts the console and logs in anew,
 // and acts on the windows the operator opens from inside their own modal loops.
+#include "console/RecordTestSupport.h"
 #include "console/Startup.h"
 #include "foundation/Md5String.h"
 #include "platform/Application.h"
@@ -74,6 +75,8 @@ QStringList Group(int group)
     return Sorted(DevTestSupport::Names(group));
 }
 
+using RecordTestSupport::Column; // a data set's field, row by row
+
 // What a grid shows in the column of this title, row by row, trimmed.
 QStringList Column(QTableView* grid, const QString& title)
 {
@@ -86,14 +89,6 @@ QStringList Column(QTableView* grid, const QString& title)
     for (int row = 0; column >= 0 && row < model->rowCount(); ++row)
         texts << model->index(row, column).data().toString().trimmed();
     return texts;
-}
-
-QStringList Values(const DataSet& set, const char* field)
-{
-    QStringList values;
-    for (int row = 0; row < set.RecordCount(); ++row)
-        values << set.Cell(row, set.FieldIndex(QString::fromLatin1(field))).value_or(QString());
-    return values;
 }
 
 QString OpText(const QString& name, const char* what)
@@ -138,7 +133,7 @@ bool Within(const std::function<void()>& command, const std::function<void(W&)>&
 std::function<bool(TFrmLog&)> Listed(const QString& file, bool listed = true)
 {
     return [file, listed](TFrmLog& w) {
-        return w.SpeedButton1->isEnabled() && Values(w.ClientDataSet, "name").contains(file) == listed;
+        return w.SpeedButton1->isEnabled() && Column(w.ClientDataSet, "name").contains(file) == listed;
     };
 }
 
@@ -146,7 +141,7 @@ std::function<bool(TFrmLog&)> Listed(const QString& file, bool listed = true)
 void Mark(TFrmLog& w, const QString& name)
 {
     w.DBGrid->clearSelection();
-    w.DBGrid->selectRow(int(Values(w.ClientDataSet, "name").indexOf(name)));
+    w.DBGrid->selectRow(int(Column(w.ClientDataSet, "name").indexOf(name)));
 }
 
 // Starts the console and logs in; scene runs in the message loop once the first activation, with
@@ -294,7 +289,7 @@ TEST_F(OperatorDay, LooksIntoOneTerminal)
             return w.SetProcess.RecordCount() > 0 && !w.LblUpdateTime->text().isEmpty();
         };
         EXPECT_TRUE(Within<TClientDetail>([] { MainForm->PmenuTreeDevDetailClick(); }, [&](TClientDetail& w) {
-            processes = Values(w.SetProcess, "name");
+            processes = Column(w.SetProcess, "name");
             EXPECT_EQ(w.LblDevName->text(), "大厅二号机");
             EXPECT_EQ(w.StatusPanel1->text().trimmed(), "进程数：14");
             EXPECT_TRUE(w.LblIpVolt->text().endsWith(" V"));

@@ -72,11 +72,9 @@ TEST_F(DbModTest, OperationsLogTheirStatementsAndFailures)
         << log.toStdString();
 }
 
-// A server whose defaults would end an idle session within seconds and read a backslash as a plain
-// character. A new session takes the server's values when it connects, so they are set only while
-// the console and a plain connection connect (other tests share the server). Once the server has
-// ended the idle plain connection, the console, idle as long, stores and finds a text escaped as the
-// mysql client does (quotes, backslashes, line ends, NUL and ^Z; not % and _) exactly.
+// Server defaults that end an idle session in seconds and read a backslash as a plain character, set
+// only while the sessions connect (other tests share the server): once an idle plain session has
+// gone, the console still stores and finds a text escaped as the mysql client does, exactly.
 TEST_F(DbModTest, IdleConsoleAndItsQuotingOutlastTheServersDefaults)
 {
     OdbcConnection admin;

@@ -177,9 +177,8 @@ TEST_F(PagerTest, FailuresReachTheCaller)
     EXPECT_THROW(pager_.SetSql("select * from zol_nothing"), Exception);
 }
 
-// With a row key, only a two-table join on the key ordered by one column of the first table reads
-// a later page by its keys; a word in a quoted value does not change the shape, while "or", a
-// condition on the other table or a second order column leave the plain limit.
+// Only a two-table join on the key ordered by one column of the first table reads by keys: not with
+// "or" (a quoted one aside), a condition on the other table or a second order column.
 TEST_F(PagerTest, KeyedReadingOnlyForItsShape)
 {
     AddRows(250);

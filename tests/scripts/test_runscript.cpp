@@ -1,8 +1,5 @@
-// The run command: without a display the console is served by a VNC X server that only this
-// machine reaches and only with the password, with a window manager; the servers go with the
-// console on every way out, and what a run killed outright left behind goes at the next run; a
-// database port taken by another program moves, and the data source follows it; --dsn runs the
-// console on an existing data source alone.
+// The run command: headless through a private VNC X server, its servers stopped on every way out,
+// a taken database port moved, and --dsn on an existing data source.
 #include "support/TestDb.h"
 
 #include <gtest/gtest.h>
@@ -307,12 +304,9 @@ struct HeldVncPorts {
     std::vector<std::unique_ptr<QTcpServer>> servers;
 };
 
-// Without a display, on every way out: the console reaches its X server, with a window manager, on
-// a screen of the size asked for; VNC listens on 127.0.0.1 only, on a port no other program holds,
-// found without connecting to theirs, and lets nobody in without the password, made at the first
-// run, kept since and the owner's only, like the database's files; the console, the X server, the
-// window manager, the simulated terminals and the database server all go, also when the terminal
-// hangs up twice in a row. What a run killed outright leaves behind, the next run stops.
+// Without a display: the console on a managed screen of the size asked for; VNC on 127.0.0.1 only,
+// on a free port found without connecting to others, behind a kept password that only the owner
+// reads; every server goes on every way out (two hang-ups too), or at the next run after a kill.
 TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers)
 {
     RunScript run(true);
@@ -458,10 +452,8 @@ TEST(RunScriptWithDisplay, SimulatedTerminalsAndATakenDatabasePortMovesWithTheDa
         EXPECT_TRUE(port < bounds[0].toInt() || port > bounds[1].toInt()) << port;
 }
 
-// --dsn: the console built here, on an existing data source (the tests' own server), reaches its
-// login dialog in the VNC X server; nothing of the private server, the demo data or the simulated
-// terminals; the server stays, and so does the settings file as it was. A data source that cannot be
-// reached is named on the terminal, and the console says so in its box.
+// --dsn: the built console reaches its login on an existing data source, with no private server,
+// demo or settings file of the script's, and the server left running; an unreachable one is named.
 TEST(RunScriptOnADataSource, ReachesTheLoginAndLeavesTheServerRunning)
 {
     TestDb::CreateFresh(); // the data source "zol" names a fresh database on the tests' server

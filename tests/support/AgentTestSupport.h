@@ -126,7 +126,7 @@ public:
 };
 
 // AddressSanitizer holds freed memory back in quarantine, so there resident memory says nothing
-// about what the console keeps: memory bounds are checked in the plain build only.
+// about what the console keeps: memory bounds hold in the plain build only.
 #ifdef __SANITIZE_ADDRESS__
 inline constexpr bool MemoryMeasurable = false;
 #else
@@ -151,8 +151,11 @@ public:
     }
     // Up to now: a stall still going on counts too.
     qint64 LongestStallMs() const { return std::max(longest_, since_.elapsed()); }
-    qint64 GrowthBytes() const { return std::max(growth_, Resident() - base_); }
-    qint64 GrowthMiB() const { return GrowthBytes() / (1024 * 1024); }
+    // The most memory held above the start, in MiB; 0 where it cannot be measured.
+    qint64 GrowthMiB() const
+    {
+        return MemoryMeasurable ? std::max(growth_, Resident() - base_) / (1024 * 1024) : 0;
+    }
 
     // Bytes resident now.
     static qint64 Resident()

@@ -73,9 +73,8 @@ protected:
 } // namespace
 
 // Row 1 holds the shown titles on the grey fill; the data rows hold the field texts as texts under
-// their titles, nothing in the row-number column; hidden and blank-titled columns are left out.
-// The whole sheet is in the grid's font.
-// The rows are those of the grid when the export was made, whatever the grid shows meanwhile.
+// their titles, nothing in the row-number column; hidden and blank-titled columns are left out. The
+// whole sheet is in the grid's font. The rows are the grid's when the export was made.
 TEST(ThreadExportXls, SheetHoldsTheShownColumnsAndEveryRow)
 {
     Grid grid;

@@ -130,10 +130,8 @@ TEST_F(DesktopTest, NothingReachesAClosedWindow)
     EXPECT_EQ(Boxes(answers), QStringList());
 }
 
-// Each fault of the agent: the thread's box, the window closed by the thread, no thread left;
-// the faults that harm no reply still bring pictures. A rejected key ends the conversation. A
-// hostile reply (a picture claiming 60000 x 60000 pixels, bytes without end, a trickle) takes
-// little memory and never stalls the window.
+// Each fault of the agent: the thread's box, the window closed, no thread left, little memory and
+// no stall; the faults that harm no reply still bring pictures. A rejected key ends the conversation.
 TEST_F(DesktopTest, FaultsOfTheAgentEndInTheirBox)
 {
     using F = FakeAgent::Fault;

@@ -48,18 +48,15 @@ protected:
 
 namespace {
 
-// The real save dialog, in the operator's language: its filter, buttons, and the sizes, types and
-// dates of its list. Saving in it under a name without extension.
+// The real save dialog, in the operator's language: its filter, buttons, and the sizes and dates of
+// its list. Saving in it under a name without extension.
 void SaveInTheRealDialog(const QTemporaryDir& local)
 {
     MessageBoxes::SetFileAnswerer({});
+    WriteFiles(local, {{"old.txt", QByteArray(20, 'x')}});
     QFile old(local.filePath("old.txt"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write(QByteArray(20, 'x'));
-    old.flush(); // before the time: writing would set it again
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     old.setFileTime(QDateTime(QDate(2013, 5, 7), QTime(8, 3, 9)), QFileDevice::FileModificationTime);
-    old.close();
-    ASSERT_TRUE(QDir(local.path()).mkdir("旧日志"));
     WhenReady([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; }, [folder = local.path()] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         EXPECT_EQ(dialog->findChild<QLineEdit*>("fileNameEdit")->text(), "app.log");
@@ -68,18 +65,13 @@ void SaveInTheRealDialog(const QTemporaryDir& local)
         EXPECT_EQ(save->text(), "保存(&S)");
         dialog->setDirectory(folder);
         const auto* list = dialog->findChild<QTreeView*>("treeView");
-        const auto row = [list](const QString& name) {
+        const auto oldCell = [list](int column) { // of old.txt's row, once listed
             const QModelIndexList found = list->model()->match(list->model()->index(0, 0, list->rootIndex()),
-                                                               Qt::DisplayRole, name, 1, Qt::MatchExactly);
-            QStringList texts;
-            for (int column = 1; !found.isEmpty() && column < 4; ++column)
-                texts << found[0].siblingAtColumn(column).data().toString();
-            return texts.join('|');
+                                                               Qt::DisplayRole, "old.txt", 1, Qt::MatchExactly);
+            return found.isEmpty() ? QString() : found[0].siblingAtColumn(column).data().toString();
         };
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !row("old.txt").isEmpty() && !row("旧日志").isEmpty(); }, Patience));
-        EXPECT_TRUE(row("old.txt").startsWith("20 字节|")) << row("old.txt").toStdString();
-        EXPECT_TRUE(row("old.txt").endsWith("|2013/5/7 08:03")) << row("old.txt").toStdString();
-        EXPECT_EQ(row("旧日志").section('|', 0, 1), "|文件夹");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !oldCell(1).isEmpty(); }, Patience));
+        EXPECT_EQ(oldCell(1) + '|' + oldCell(3), "20 字节|2013/5/7 08:03");
         dialog->findChild<QLineEdit*>("fileNameEdit")->setText("1");
         save->click();
     });
@@ -125,15 +117,13 @@ TEST_F(ViewerTest, ShowsTheLogAndSavesItsText)
     EXPECT_EQ(Boxes(answers), QStringList());
 }
 
-// A log far bigger than what the viewer lays out: the console keeps answering while it arrives,
-// the memory stays a small part of the log, and the viewer shows the log's last lines, from the
-// start of a line, with a line above saying that only a part is shown. Saving writes that part
-// as the log has it.
+// A huge log: the console answers and stays small while it arrives; the viewer shows, and saves as
+// the log has it, its end from a line's start, with a line saying that only a part is shown.
 TEST_F(ViewerTest, ShowsTheEndOfABigLog)
 {
     constexpr qint64 LogBytes = 200LL * 1024 * 1024;
     constexpr qint64 StallLimitMs = 1000;
-    constexpr qint64 GrowthLimit = 128 * 1024 * 1024;
+    constexpr qint64 GrowthLimitMiB = 128;
     const QByteArray lines = Gbk::Encode(QStringLiteral("2026-01-01 08:00:00 终端服务 进程检查完成\r\n")).repeated(20000);
     const QByteArray last = Gbk::Encode(QStringLiteral("最后一行\r\n"));
     {
@@ -155,13 +145,10 @@ TEST_F(ViewerTest, ShowsTheEndOfABigLog)
         EXPECT_TRUE(viewer.LblPart->isVisible());
         const QString megabytes = QString::number(double(size) / 1024 / 1024, 'f', 1) + QStringLiteral(" MB");
         EXPECT_TRUE(viewer.LblPart->text().contains(megabytes)) << viewer.LblPart->text().toStdString();
-        EXPECT_TRUE(viewer.LblPart->text().contains(QStringLiteral("最后"))) << viewer.LblPart->text().toStdString();
         viewer.N100->trigger();
     });
     EXPECT_LT(watch.LongestStallMs(), StallLimitMs);
-    if (MemoryMeasurable) {
-        EXPECT_LT(watch.GrowthBytes(), GrowthLimit);
-    }
+    EXPECT_LT(watch.GrowthMiB(), GrowthLimitMiB);
     EXPECT_TRUE(shown.startsWith(QStringLiteral("2026-01-01 08:00:00 终端服务"))) << "a whole line first";
     EXPECT_TRUE(shown.endsWith(QStringLiteral("最后一行\n")));
     const QByteArray saved = ReadFile(local.filePath("part.txt"));

@@ -72,12 +72,10 @@ TEST_F(LogWindowTest, ListsTheTerminalsLogFiles)
     EXPECT_EQ(Boxes(answers), QStringList());
 }
 
-// Browse: two marked rows are refused with a box; one opens the viewer at once with the file's
-// text and caption, the whole name asked for when the grid shows it cut. Save as: its dialog offers
-// "文本文件(*.txt)"; cancelled, it fetches nothing; a file that cannot be made is named and the log
-// never asked for. Delete, confirmed: one line naming every marked row in grid order, then the list
-// again; declined, nothing happens. With no row at all browse and save as stop without a word, and delete sends
-// nothing and leaves its button off. (A plain log viewed and saved byte for byte: the operator's day.)
+// Browse: two marked rows are refused; one opens the viewer with the file's text and caption, by its
+// whole name when the grid shows it cut. Save as: cancelled, nothing is fetched; a file that cannot
+// be made is named and the log never asked for. Delete, confirmed: one line naming the marked rows
+// in grid order, then the list again. With no row browse and save as stop quietly, delete is off.
 TEST_F(LogWindowTest, BrowseSaveAsAndDelete)
 {
     QTemporaryDir local;
@@ -136,39 +134,34 @@ TEST_F(LogWindowTest, BrowseSaveAsAndDelete)
     EXPECT_EQ(FormGetLogFile, nullptr);
 }
 
-// Failures of the window's own connection and of the list, each with one box: a box kept open a
-// while (as an operator reads it) has no other box of the window's timers behind it. A list
-// nested deeper than any real one is refused unparsed, the console answering throughout.
+// Failures of the window's own connection and of the list, each with one box, also when it is held
+// open a while; the console answers throughout.
 TEST_F(LogWindowTest, FaultsOfTheAgent)
 {
     using F = FakeAgent::Fault;
     const QString title = QString::fromUtf8(ApplicationTitle);
     const QString nothing = Warning("由于网络原因获得文件名时发生错误!");
-    constexpr int DeepLevels = 100000;
     constexpr qint64 StallLimitMs = 1000;
     const struct {
         F fault;
-        bool deep;         // the list nests DeepLevels deep
         bool badDelete;    // a delete that the agent answers on the window's connection with a bad reply
         QStringList boxes; // the standard exception box by its caption alone
         bool closes;
         int rows;   // -1: no list
         int holdMs; // how long each box stays open
     } cases[] = {
-        {F::Refuse, false, false, {title + QStringLiteral("|Socket连接错误！")}, true, -1, 2500},
-        {F::Silent, false, false, {Warning("Socket连接超时！")}, true, -1, 0},
-        {F::RejectKey, false, false, {Warning("密钥错误,建立连接失败！")}, true, -1, 0},
-        {F::Split, false, false, {}, false, 5, 0},
-        {F::Oversized, false, false, {Warning("连接发生错误!"), title}, false, -1, 0}, // a list over the limit of a reply
-        {F::Garbage, false, false, {title}, false, -1, 0},
-        {F::None, true, false, {title}, false, -1, 0},
-        {F::None, false, true, {QStringLiteral("确认|您确定要删除已选日志吗？"), title}, false, 5, 1500},
-        {F::CloseMidTransfer, false, false, {title}, false, -1, 0},
-        {F::CloseAfterAuth, false, false, {nothing, title}, false, -1, 0},
+        {F::Refuse, false, {title + QStringLiteral("|Socket连接错误！")}, true, -1, 2500},
+        {F::Silent, false, {Warning("Socket连接超时！")}, true, -1, 0},
+        {F::RejectKey, false, {Warning("密钥错误,建立连接失败！")}, true, -1, 0},
+        {F::Split, false, {}, false, 5, 0},
+        {F::Oversized, false, {Warning("连接发生错误!"), title}, false, -1, 0}, // a list over the limit of a reply
+        {F::Garbage, false, {title}, false, -1, 0},
+        {F::None, true, {QStringLiteral("确认|您确定要删除已选日志吗？"), title}, false, 5, 1500},
+        {F::CloseMidTransfer, false, {title}, false, -1, 0},
+        {F::CloseAfterAuth, false, {nothing, title}, false, -1, 0},
     };
     for (const auto& c : cases) {
         agent.SetFault(c.fault);
-        agent.SetReply("listlogs", c.deep ? DeepDocument("listlogs", DeepLevels) : QByteArray());
         agent.SetReply("dellog", c.badDelete ? QByteArray("not XML</client>") : QByteArray());
         TimeOut = c.fault == F::Silent || c.fault == F::Refuse ? 1000 : 10000;
         ScriptedAnswerer answers;
