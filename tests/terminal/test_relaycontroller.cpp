@@ -1,8 +1,16 @@
 // The relay controller client against fake relay controllers: frames, operations, failure codes.
-#include "console/DevTestSupport.h"
+#include "foundation/ConsoleServices.h"
+#include "foundation/Consts.h"
+#include "foundation/DevBean.h"
 #include "peers/FakeRelay.h"
 #include "support/ReachabilityPeers.h"
 #include "terminal/RemoteDeviceController.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <map>
+#include <optional>
 
 inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << b.toHex(' ').toUpper().toStdString(); }
 
@@ -22,13 +30,35 @@ const QByteArray On1 = Hex("55 AA AA AA AA AA 11 02 01 00 BB 16");
 const QByteArray Off0 = Hex("55 AA AA AA AA AA 11 02 10 00 CA 16");
 const QByteArray Off1 = Hex("55 AA AA AA AA AA 11 02 11 00 CB 16");
 
+// The settings the relay client reads, without a console; it uses no other service.
+class SettingsOnly : public ConsoleServices {
+public:
+    std::map<QString, int> integers;
+
+    QString IniReadString(const QString&) override { return {}; }
+    int IniReadInteger(const QString& key, int def) override
+    {
+        const auto it = integers.find(key);
+        return it == integers.end() ? def : it->second;
+    }
+    QString IniReadStringDef(const QString&, const QString& def) override { return def; }
+    void LogDebug(const QString&) override {}
+    void LogInfo(const QString&) override {}
+    void LogWarning(const QString&) override {}
+    void LogError(const QString&) override {}
+    void ShowWarning(const QString&) override {}
+    void ShowError(const QString&) override {}
+    void UpdateDevNetState(int, const QString&) override {}
+};
+
 class RelayControllerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        ConsoleDb::SetUp();
+        Services::MainForm = &settings;
         RelayTimings::SetForTest(Divisor);
     }
+    static void TearDownTestSuite() { Services::MainForm = nullptr; }
     // A relay set up as given, the device record pointing at it.
     FakeRelay& Relay(bool powerOn, bool buttonOn, FakeRelay::Fault fault = {}, FakeRelay::Scope scope = {})
     {
@@ -42,6 +72,7 @@ protected:
         return *relay;
     }
 
+    static inline SettingsOnly settings;
     std::optional<FakeRelay> relay;
     DevBean device;
     QElapsedTimer clock;
@@ -52,7 +83,7 @@ protected:
 // start set, shutdown unset), releasing a closed contact first.
 TEST_F(RelayControllerTest, OperationsSendExactlyTheirRequests)
 {
-    MainForm->IniWriteInteger(Consts::KeyRemoteCtrlStartInterval, 3000);
+    settings.integers[Consts::KeyRemoteCtrlStartInterval] = 3000;
     const struct { char op; bool powerOn, buttonOn; std::vector<QByteArray> frames; int minMs; } cases[] = {
         {OpStart, false, false, {Q1, Q1, On1, Q1, Off1}, RelayTimings::ButtonSettleMs + 3000},
         {OpShutdown, true, true, {Q1, Off1, Q1, On1, Q1, Off1}, RelayTimings::ButtonSettleMs + 2000},
