@@ -38,4 +38,27 @@ Taken Take(QTcpSocket* socket, qsizetype max)
     return taken;
 }
 
+End Send(QTcpSocket* socket, const QByteArray& bytes)
+{
+    // Behind bytes the toolkit still holds, the rest queues there too, in order.
+    if (socket->state() != QAbstractSocket::ConnectedState || socket->bytesToWrite() > 0)
+        return socket->write(bytes) < 0 ? End::Failed : End::None;
+    qsizetype sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::send(int(socket->socketDescriptor()), bytes.constData() + sent, size_t(bytes.size() - sent),
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) {
+            sent += n;
+            continue;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return socket->write(bytes.mid(sent)) < 0 ? End::Failed : End::None;
+        // A closed peer (the system's EPIPE) is the reader's to find; any other error broke it.
+        return errno == EPIPE ? End::None : End::Failed;
+    }
+    return End::None;
+}
+
 } // namespace SocketRead

@@ -28,4 +28,11 @@ void Connect(QTcpSocket* socket, const QString& host, quint16 port);
 // toolkit reports both as a close). Nothing when the socket is not connected.
 Taken Take(QTcpSocket* socket, qsizetype max);
 
+// Writes bytes to a socket connected by Connect; Failed when the write met a reset. The toolkit's
+// own write closes the socket on any broken write, which loses what the peer sent before it went
+// and takes the reset from the reader (the system reports it once). Here a write that meets a
+// closed peer leaves the socket to the reader, which reads what is left and finds the close. What
+// the system cannot take at once, and anything while not connected, goes through the toolkit.
+End Send(QTcpSocket* socket, const QByteArray& bytes);
+
 } // namespace SocketRead

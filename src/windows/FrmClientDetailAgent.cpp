@@ -147,7 +147,11 @@ void TClientDetail::ExecCmd(const QString& command)
     // Commands to a connection that is not (or no longer) open are dropped without a word.
     if (CSocket->state() != QAbstractSocket::ConnectedState)
         return;
-    CSocket->write(AgentProtocol::EncodeLine(command));
+    // A reset that the write meets first is the same failure as one the reader meets.
+    if (SocketRead::Send(CSocket, AgentProtocol::EncodeLine(command)) == SocketRead::End::Failed) {
+        CSocket->abort();
+        CSocketError(QAbstractSocket::NetworkError);
+    }
 }
 
 void TClientDetail::CSocketRead()
