@@ -240,8 +240,10 @@ bool TFrmLog::ExecCmd(const QString& line)
     const auto state = ClientSocket->state();
     const bool open = state == QAbstractSocket::ConnectedState || state == QAbstractSocket::ConnectingState ||
                       state == QAbstractSocket::HostLookupState;
-    if (open && ClientSocket->write(AgentProtocol::EncodeLine(line)) >= 0)
+    // A reset that the write meets before the reader is a failed send too.
+    if (open && SocketRead::Send(ClientSocket, AgentProtocol::EncodeLine(line)) != SocketRead::End::Failed)
         return true;
+    ClientSocket->abort();
     StopTimers();
     MainForm->ShowWarning(QStringLiteral("Socket连接出错！"));
     CloseLater(this);

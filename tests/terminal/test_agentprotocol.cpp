@@ -1,12 +1,18 @@
 // The agent protocol: the authentication line, the reply wait of the blocking clients, the reply splitter.
 #include "support/AgentTestSupport.h"
 #include "platform/GbkCodec.h"
+#include "platform/SocketRead.h"
 #include "support/Thrown.h"
 #include "terminal/AgentClient.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QTcpSocket>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace AgentTestSupport;
 
@@ -166,3 +172,69 @@ TEST_F(AgentProtocolTest, DeepRepliesAreRefusedBeforeParsing)
 }
 
 } // namespace
+
+namespace {
+
+// A listening socket on a loopback port chosen by the system.
+int Listener(quint16& port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof at;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&at), length) != 0 || ::listen(fd, 4) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&at), &length) != 0)
+        ADD_FAILURE() << "no listener";
+    port = ntohs(at.sin_port);
+    return fd;
+}
+
+} // namespace
+
+// The windows' connections tell a reset from an orderly close, whether the reader or a command
+// meets it first (the system reports a reset once): a reset is a failure either way, a close is
+// the reader's to find, with what the agent sent before it still read.
+TEST_F(AgentProtocolTest, ResetIsToldFromCloseByReaderAndWriter)
+{
+    quint16 port = 0;
+    const int listener = Listener(port);
+    const struct {
+        bool reset;
+        bool sendFirst;
+        SocketRead::End expected;
+    } cases[] = {
+        {true, false, SocketRead::End::Failed},
+        {true, true, SocketRead::End::Failed},
+        {false, false, SocketRead::End::Closed},
+        {false, true, SocketRead::End::None},
+    };
+    for (const auto& c : cases) {
+        QTcpSocket client;
+        SocketRead::Connect(&client, QStringLiteral("127.0.0.1"), port);
+        ASSERT_TRUE(client.waitForConnected(Patience));
+        const int peer = ::accept(listener, nullptr, nullptr);
+        ASSERT_GE(peer, 0);
+        if (c.reset) {
+            const linger now{1, 0};
+            ::setsockopt(peer, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+        } else {
+            ASSERT_EQ(::send(peer, "ab", 2, 0), 2);
+        }
+        ::close(peer);
+        // Until the end has arrived; looking does not take the reset.
+        pollfd arrived{int(client.socketDescriptor()), POLLRDHUP, 0};
+        ASSERT_EQ(::poll(&arrived, 1, Patience), 1);
+        if (c.sendFirst) {
+            EXPECT_EQ(SocketRead::Send(&client, "exit\r\n"), c.expected) << c.reset;
+        } else {
+            SocketRead::Taken taken = SocketRead::Take(&client, 1024);
+            if (!c.reset) {
+                EXPECT_EQ(taken.bytes, "ab");
+                taken = SocketRead::Take(&client, 1024);
+            }
+            EXPECT_EQ(taken.end, c.expected) << c.reset;
+        }
+    }
+    ::close(listener);
+}
