@@ -1,7 +1,7 @@
 // Fuzzes the reply documents of the windows that show them: the process, network and UPS views of
 // the detail window and the log list. The same input goes to each; a reply that is not XML or is
-// nested too deep, or a list entry whose size is no number, is an Exception the windows report,
-// anything else a fault. The detail window's views take the document its reader parsed once.
+// refused before parsing (too deep, too many attributes, a declaration), or a list entry whose
+// size is no number, is an Exception the windows report, anything else a fault. The detail window's views take the document its reader parsed once.
 #include "FuzzApp.h"
 #include "platform/Exception.h"
 #include "terminal/AgentProtocol.h"

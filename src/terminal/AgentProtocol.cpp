@@ -8,6 +8,8 @@
 #include "platform/TrimBlanks.h"
 #include "terminal/RemoteDeviceController.h"
 
+#include <QXmlStreamReader>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -24,25 +26,40 @@ qsizetype After(QStringView text, qsizetype from, QStringView close)
     return at < 0 ? text.size() : at + close.size();
 }
 
-// The index just past the '>' that ends the start tag opening at from, quoted attribute values
-// skipped; selfClosing tells whether it ended with "/>".
-qsizetype StartTagEnd(QStringView text, qsizetype from, bool& selfClosing)
+// The first pass of ScanReply: declarations, and the attributes of each start or end tag (every
+// attribute has its '=' outside quoted values).
+AgentProtocol::ReplyShape ScanMarkup(QStringView text)
 {
-    QChar quote;
-    for (qsizetype i = from; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-        } else if (c == u'"' || c == u'\'') {
-            quote = c;
-        } else if (c == u'>') {
-            selfClosing = text[i - 1] == u'/';
-            return i + 1;
+    using AgentProtocol::ReplyShape;
+    for (qsizetype i = text.indexOf(u'<'); i >= 0; i = text.indexOf(u'<', i)) {
+        const QStringView rest = text.mid(i);
+        if (rest.startsWith(u"<!--")) {
+            i = After(text, i + 4, u"-->");
+        } else if (rest.startsWith(u"<![CDATA[")) {
+            i = After(text, i + 9, u"]]>");
+        } else if (rest.startsWith(u"<!")) {
+            return ReplyShape::Declaration;
+        } else if (rest.startsWith(u"<?")) {
+            i = After(text, i + 2, u"?>");
+        } else {
+            int attributes = 0;
+            QChar quote;
+            for (++i; i < text.size(); ++i) {
+                const QChar c = text[i];
+                if (!quote.isNull()) {
+                    if (c == quote)
+                        quote = QChar();
+                } else if (c == u'"' || c == u'\'') {
+                    quote = c;
+                } else if (c == u'=' && ++attributes > AgentProtocol::MaxReplyAttributes) {
+                    return ReplyShape::TooManyAttributes;
+                } else if (c == u'>') {
+                    break;
+                }
+            }
         }
     }
-    selfClosing = false;
-    return text.size();
+    return ReplyShape::Plain;
 }
 
 } // namespace
@@ -57,28 +74,20 @@ bool OnlyBlanks(const QByteArray& bytes)
     return true;
 }
 
-bool NestedTooDeep(QStringView text, int limit)
+ReplyShape ScanReply(const QString& text)
 {
+    if (const ReplyShape shape = ScanMarkup(text); shape != ReplyShape::Plain)
+        return shape;
+    QXmlStreamReader reader(text);
     int depth = 0;
-    for (qsizetype i = text.indexOf(u'<'); i >= 0 && i < text.size(); i = text.indexOf(u'<', i)) {
-        const QStringView rest = text.mid(i);
-        if (rest.startsWith(u"<!--")) {
-            i = After(text, i + 4, u"-->");
-        } else if (rest.startsWith(u"<![CDATA[")) {
-            i = After(text, i + 9, u"]]>");
-        } else if (rest.startsWith(u"<?") || rest.startsWith(u"<!")) {
-            i = After(text, i + 2, u">");
-        } else if (rest.startsWith(u"</")) {
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement && ++depth > MaxReplyDepth)
+            return ReplyShape::TooDeep;
+        if (token == QXmlStreamReader::EndElement)
             --depth;
-            i = After(text, i + 2, u">");
-        } else {
-            bool selfClosing = false;
-            i = StartTagEnd(text, i + 1, selfClosing);
-            if (!selfClosing && ++depth > limit)
-                return true;
-        }
     }
-    return false;
+    return ReplyShape::Plain;
 }
 
 int Port()
@@ -117,8 +126,16 @@ QByteArray EncodeLine(const QString& command)
 
 QDomDocument ParseReply(const QString& text)
 {
-    if (NestedTooDeep(text))
-        throw Exception(QStringLiteral("reply nested deeper than %1 levels").arg(MaxReplyDepth));
+    switch (ScanReply(text)) {
+    case ReplyShape::TooDeep:
+        throw Exception(QStringLiteral("远程设备的回复嵌套超过%1层,无法解析!").arg(MaxReplyDepth));
+    case ReplyShape::TooManyAttributes:
+        throw Exception(QStringLiteral("远程设备的回复中有元素的属性超过%1个,无法解析!").arg(MaxReplyAttributes));
+    case ReplyShape::Declaration:
+        throw Exception(QStringLiteral("远程设备的回复带有文档类型声明,无法解析!"));
+    case ReplyShape::Plain:
+        break;
+    }
     QDomDocument doc;
     QString error;
     int line = 0;
@@ -186,7 +203,7 @@ QStringList AgentReplySplitter::Feed(const QByteArray& bytes)
 void AgentReplySplitter::WarnDropped()
 {
     if (MainForm)
-        MainForm->LogWarning(QStringLiteral("Reply of remote device longer than %1 bytes, dropped .").arg(MaxCarry));
+        MainForm->LogWarning(QStringLiteral("远程设备的回复超过%1字节,已丢弃.").arg(MaxCarry));
 }
 
 void AgentReplySplitter::Clear()

@@ -42,10 +42,26 @@ QByteArray EncodeLine(const QString& command);
 // Real replies nest a few levels; the parser's time grows much faster than the depth, so a
 // document nested deeper than this is refused before it is parsed.
 inline constexpr int MaxReplyDepth = 32;
-// True when the elements of text nest deeper than limit. One pass over the characters, no
-// allocation: cheap enough to run on any reply before it is parsed.
-bool NestedTooDeep(QStringView text, int limit = MaxReplyDepth);
-// A reply document; text that is not XML, or is nested too deep, throws Exception with the reason.
+// Real replies carry a few attributes on an element; the parser compares each attribute with all
+// before it in the same element, so one element with 100,000 of them takes it 20 s.
+inline constexpr int MaxReplyAttributes = 16;
+// What a look at a reply finds before it is parsed.
+enum class ReplyShape {
+    Plain,             // may be parsed
+    TooDeep,           // elements nested deeper than MaxReplyDepth
+    TooManyAttributes, // an element with more than MaxReplyAttributes attributes
+    Declaration,       // a document type or other markup declaration, which no agent sends: its
+                       // entities could make a small reply expand to gigabytes in the parser
+};
+// Two linear passes, each ending early. The first walks the markup by the XML rules (comments,
+// character data sections and processing instructions to their own ends, quoted values skipped)
+// for declarations and the attributes of each tag: those must be refused before the parser's
+// tokenizer sees them. The second counts the depth with that tokenizer itself, so that nothing
+// hidden anywhere counts differently from the parse. A text that is not well-formed is Plain as
+// far as it goes; the parser then reports it.
+ReplyShape ScanReply(const QString& text);
+// A reply document; text that is not XML, is nested too deep or declares a document type throws
+// Exception with the reason.
 QDomDocument ParseReply(const QString& text);
 
 } // namespace AgentProtocol

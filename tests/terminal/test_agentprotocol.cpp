@@ -140,35 +140,63 @@ TEST_F(AgentProtocolTest, SplitterCarriesUnfinishedDocumentsOver)
     EXPECT_EQ(splitter.Feed("xxx</cli"), QStringList());
     EXPECT_EQ(splitter.Feed("ent>" + a), QStringList{ta}) << "the dropped document ends at its own end tag";
     EXPECT_EQ(splitter.Feed(big + "</client>" + b), QStringList{tb}) << "a whole document over the limit is dropped too";
-    EXPECT_EQ(ConsoleDb::LogText().count(QStringLiteral("bytes, dropped .")), 2);
+    EXPECT_EQ(ConsoleDb::LogText().count(QStringLiteral("远程设备的回复超过1048576字节,已丢弃.")), 2);
 }
 
-// A reply nested deeper than any real one is refused before the parser sees it, however it was
-// built; comments, character data, quoted attribute values and empty elements add no depth.
-TEST_F(AgentProtocolTest, DeepRepliesAreRefusedBeforeParsing)
+// What would keep the parser busy for seconds is refused before it sees it, however it was built:
+// the depth counts as the parser counts it, so end tags hidden in a processing instruction lower
+// nothing; comments, character data, quoted values and empty elements add no depth and no
+// attributes. A document type could expand entities to gigabytes and is refused outright.
+TEST_F(AgentProtocolTest, RepliesThatWouldStallTheParserAreRefusedBeforeParsing)
 {
+    using AgentProtocol::ReplyShape;
     const auto nested = [](int levels, const QString& inner = {}) {
         return QStringLiteral("<e>").repeated(levels) + inner + QStringLiteral("</e>").repeated(levels);
     };
+    const auto attributes = [](int count) {
+        QString tag = QStringLiteral("<client cmd=\"process\"");
+        for (int i = 1; i < count; ++i)
+            tag += QStringLiteral(" a%1=\"\"").arg(i);
+        return tag + QStringLiteral("/>");
+    };
     const int limit = AgentProtocol::MaxReplyDepth;
+    const QString hiddenEnds = QStringLiteral("</e>").repeated(limit + 10);
     const struct {
         const char* what;
         QString text;
-        bool refused;
+        ReplyShape shape;
     } cases[] = {
-        {"a real reply", "<client cmd=\"ups\"><ups><value name=\"a\">1</value></ups></client>", false},
-        {"at the limit", nested(limit), false},
-        {"one deeper", nested(limit + 1), true},
-        {"siblings, not depth", QStringLiteral("<r>") + nested(limit - 1).repeated(50) + "</r>", false},
-        {"empty elements", nested(limit - 1, QStringLiteral("<x a=\"/>\"/>").repeated(40)), false},
-        {"markup in comments, data and values", nested(limit - 1, "<!-- <a><b> --><![CDATA[<c><d>]]><x q='<y>'/>"), false},
-        {"a prolog first", "<?xml version=\"1.0\"?><!DOCTYPE e>" + nested(limit + 1), true},
-        {"unclosed start tags", QStringLiteral("<e>").repeated(limit + 1), true},
+        {"a real reply", "<client cmd=\"ups\"><ups><value name=\"a\">1</value></ups></client>", ReplyShape::Plain},
+        {"with an XML declaration", "<?xml version=\"1.0\" encoding=\"GBK\"?><client cmd=\"auth\">success</client>",
+         ReplyShape::Plain},
+        {"at the limit", nested(limit), ReplyShape::Plain},
+        {"one deeper", nested(limit + 1), ReplyShape::TooDeep},
+        {"siblings, not depth", QStringLiteral("<r>") + nested(limit - 1).repeated(50) + "</r>", ReplyShape::Plain},
+        {"empty elements", nested(limit - 1, QStringLiteral("<x a=\"/>\"/>").repeated(40)), ReplyShape::Plain},
+        {"markup in comments, data and values", nested(limit - 1, "<!-- <a><b> --><![CDATA[<c><d>]]><x q='<y>'/>"),
+         ReplyShape::Plain},
+        {"unclosed start tags", QStringLiteral("<e>").repeated(limit + 1), ReplyShape::TooDeep},
+        {"end tags hidden in a processing instruction", "<?x " + hiddenEnds + " ?>" + nested(limit + 1),
+         ReplyShape::TooDeep},
+        {"end tags hidden in a document type", "<!DOCTYPE e [ <!-- " + hiddenEnds + " --> ]>" + nested(limit + 1),
+         ReplyShape::Declaration},
+        {"entities declared", "<!DOCTYPE client [<!ENTITY a \"aaaa\">]><client>&a;&a;</client>",
+         ReplyShape::Declaration},
+        {"as many attributes as allowed", attributes(AgentProtocol::MaxReplyAttributes), ReplyShape::Plain},
+        {"one attribute more", attributes(AgentProtocol::MaxReplyAttributes + 1), ReplyShape::TooManyAttributes},
+        {"'=' and '>' inside values", "<client cmd=\"" + QStringLiteral("=>").repeated(500) + "\"/>", ReplyShape::Plain},
     };
-    for (const auto& c : cases) {
-        const QString outcome = Thrown([&] { AgentProtocol::ParseReply(c.text); });
-        EXPECT_EQ(outcome.contains(QStringLiteral("nested deeper")), c.refused) << c.what << ": " << outcome.toStdString();
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(AgentProtocol::ScanReply(c.text), c.shape) << c.what;
+
+    // The operator reads why, in Chinese; what may be parsed is parsed.
+    EXPECT_EQ(Thrown([&] { AgentProtocol::ParseReply(nested(limit + 1)); }),
+              QStringLiteral("远程设备的回复嵌套超过32层,无法解析!"));
+    EXPECT_EQ(Thrown([&] { AgentProtocol::ParseReply(attributes(100)); }),
+              QStringLiteral("远程设备的回复中有元素的属性超过16个,无法解析!"));
+    EXPECT_EQ(Thrown([&] { AgentProtocol::ParseReply("<!DOCTYPE e><e/>"); }),
+              QStringLiteral("远程设备的回复带有文档类型声明,无法解析!"));
+    EXPECT_EQ(AgentProtocol::ParseReply(nested(limit)).documentElement().tagName(), QStringLiteral("e"));
 }
 
 } // namespace
