@@ -23,6 +23,14 @@ constexpr int DesktopWidth = 320;
 constexpr int DesktopHeight = 240;
 const QByteArray Garbage = QByteArrayLiteral("#garbage# \xb2\xbb\xca\xc7 XML <<< >>> </client>\r\n");
 
+// Dissolving a connection sends a reset at once, and the socket stays the serving thread's.
+void ResetConnection(int fd)
+{
+    sockaddr none{};
+    none.sa_family = AF_UNSPEC;
+    ::connect(fd, &none, sizeof none);
+}
+
 QString Escaped(const QString& text)
 {
     return text.toHtmlEscaped(); // & < > " as entities: attribute values stay whole
@@ -155,6 +163,13 @@ QByteArray FakeAgent::MakeJpeg(int width, int height, int seed)
 
 void FakeAgent::Serve(int fd)
 {
+    {
+        std::lock_guard g(lock_);
+        if (fault_ == Fault::ResetAtOnce) {
+            ResetConnection(fd);
+            return;
+        }
+    }
     Connection c{fd};
     QByteArray in;
     char buf[4096];
@@ -353,12 +368,8 @@ bool FakeAgent::Send(int fd, QByteArray bytes, bool toCommand)
     }
     if (toCommand && (fault == Fault::CloseMidTransfer || fault == Fault::ResetMidTransfer)) {
         SendAll(fd, bytes.left(bytes.size() / 2));
-        if (fault == Fault::ResetMidTransfer) {
-            // Dissolving the connection sends a reset at once, and the socket stays this thread's.
-            sockaddr none{};
-            none.sa_family = AF_UNSPEC;
-            ::connect(fd, &none, sizeof none);
-        }
+        if (fault == Fault::ResetMidTransfer)
+            ResetConnection(fd);
         return false;
     }
     if (toCommand && fault == Fault::GarbageStream) {

@@ -40,6 +40,7 @@ public:
         Trickle,          // each reply goes out one byte at a time, SplitPauseMs apart
         ResetMidTransfer, // sends half of each reply to a command, then resets the connection
         GarbageStream,    // answers a command with non-XML documents without end, as fast as they are taken
+        ResetAtOnce,      // accepts each connection and resets it at once
     };
     // Which replies a fault of the way out (Late, Split, Batch) affects: all, or only those to
     // commands, so that the authentication goes through unharmed.

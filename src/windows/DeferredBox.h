@@ -20,7 +20,7 @@ public:
 
     // box shows the box; with closeAfter the window closes after it instead of resuming.
     void Show(std::function<void()> box, bool closeAfter);
-    // A box is waiting or open.
+    // A box is waiting or open, or one has ended the window, which closes: nothing is read then.
     bool Pending() const { return pending_; }
     // A reply that could not be read: the standard exception box, for the window's first one
     // only. A broken agent is reported once; its later bad replies change nothing.

@@ -245,8 +245,7 @@ bool TFrmLog::ExecCmd(const QString& line)
         return true;
     ClientSocket->abort();
     StopTimers();
-    MainForm->ShowWarning(QStringLiteral("Socket连接出错！"));
-    CloseLater(this);
+    box_->Show([] { MainForm->ShowWarning(QStringLiteral("Socket连接出错！")); }, true);
     return false;
 }
 
@@ -261,9 +260,10 @@ void TFrmLog::OutTimeTimer()
     ++timeoutTicks;
     if (timeoutTicks <= TimeOut.load() / 1000)
         return;
+    // Like every failure that ends the window: one box, and nothing read behind it, so a late
+    // authentication reply fetches no list for a window that is closing.
     StopTimers();
-    MainForm->ShowWarning(QStringLiteral("Socket连接超时！"));
-    CloseLater(this);
+    box_->Show([] { MainForm->ShowWarning(QStringLiteral("Socket连接超时！")); }, true);
 }
 
 void TFrmLog::ClientSocketRead()

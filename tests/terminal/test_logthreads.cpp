@@ -132,39 +132,51 @@ TEST_F(LogThreadsTest, RejectedKey)
     EXPECT_EQ(agent->Lines().mid(1), QStringList{"exit"});
 }
 
-// A stop ends a log worker at once, also amid a trickling authentication reply or a log without
-// end; memory stays small. (Unstopped, such replies are bounded through the windows.)
+// A stop ends a log or list worker at once, also amid a trickling authentication reply or a log
+// without end, and without a box; memory stays small. (Unstopped, such replies are bounded
+// through the windows.)
 TEST_F(LogThreadsTest, HostileRepliesEndOnAStop)
 {
     using F = FakeAgent::Fault;
     WriteFiles(logs, {{"a.log", QByteArray(5000, 'a')}});
-    const std::pair<F, FakeAgent::Scope> faults[] = {
-        {F::Trickle, FakeAgent::Scope::All},
-        {F::Endless, FakeAgent::Scope::CommandsOnly},
+    const std::function<ThreadProcessBar*()> logWorker = [&] {
+        return new ThreadGetLogFile(agent->Ip(), "a.log", nullptr, 5000);
+    };
+    const std::function<ThreadProcessBar*()> listWorker = [&] { return new ThreadGetAllFileName(agent->Ip()); };
+    const struct {
+        const char* what;
+        F fault;
+        FakeAgent::Scope scope;
+        std::function<ThreadProcessBar*()> worker;
+    } cases[] = {
+        {"log, trickled key", F::Trickle, FakeAgent::Scope::All, logWorker},
+        {"list, trickled key", F::Trickle, FakeAgent::Scope::All, listWorker},
+        {"log without end", F::Endless, FakeAgent::Scope::CommandsOnly, logWorker},
     };
     agent->SetSplitPauseMs(QuietMs() / 3); // every byte within a wait of the one before
-    for (const auto& [fault, scope] : faults) {
-        EXPECT_TRUE(Settled(*agent)) << int(fault);
-        agent->SetFault(fault, scope);
+    for (const auto& c : cases) {
+        EXPECT_TRUE(Settled(*agent)) << c.what;
+        agent->SetFault(c.fault, c.scope);
         agent->ClearLines();
         ScriptedAnswerer answers;
         LoopWatch watch;
         QElapsedTimer clock;
         clock.start();
         qint64 stoppedAt = -1;
-        RunWorker(new ThreadGetLogFile(agent->Ip(), "a.log", nullptr, 5000), [&](ThreadProcessBar& w) {
-            const bool underWay = fault == F::Trickle ? !agent->Lines().isEmpty() : w.GetPosition() > 100;
+        RunWorker(c.worker(), [&](ThreadProcessBar& w) {
+            const bool underWay = c.fault == F::Trickle ? !agent->Lines().isEmpty() : w.GetPosition() > 100;
             if (stoppedAt < 0 && underWay) {
                 w.Stop();
                 stoppedAt = clock.elapsed();
             }
         });
         // A generous bound that a loaded machine keeps: long before the whole wait would have ended.
-        EXPECT_GE(stoppedAt, 0) << int(fault);
-        EXPECT_LT(clock.elapsed() - stoppedAt, AgentTimings::Scaled(AgentTimings::ReplyTotalMs) / 2) << int(fault);
-        EXPECT_EQ(Boxes(answers), QStringList()) << int(fault);
-        EXPECT_LT(watch.GrowthMiB(), 100) << int(fault);
+        EXPECT_GE(stoppedAt, 0) << c.what;
+        EXPECT_LT(clock.elapsed() - stoppedAt, AgentTimings::Scaled(AgentTimings::ReplyTotalMs) / 2) << c.what;
+        EXPECT_EQ(Boxes(answers), QStringList()) << c.what;
+        EXPECT_LT(watch.GrowthMiB(), 100) << c.what;
     }
+    ThreadGetAllFileName::ClearResult();
 }
 
 } // namespace

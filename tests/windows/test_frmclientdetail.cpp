@@ -156,6 +156,23 @@ TEST_F(DetailTest, SilentAgentTimesOut)
     }
 }
 
+// After a time-out nothing that arrives late acts: the key switches on no control of the closing
+// window, and a bad reply adds no second box, however long the operator leaves the box open.
+TEST_F(DetailTest, LateRepliesAfterATimeOutChangeNothing)
+{
+    TimeOut = 500;             // the first tick, about a second after the window shows
+    agent.SetLateMs(2500);     // the key at 2.5 s, the bad process reply at 5 s
+    agent.SetFault(FakeAgent::Fault::Late);
+    agent.SetReply("process", "not XML</client>");
+    ScriptedAnswerer answers;
+    answers.HoldOpen(5000);
+    TClientDetail w(id);
+    EXPECT_TRUE(RunModal(w));
+    EXPECT_EQ(Boxes(answers), QStringList{Warning("Socket连接超时！")});
+    EXPECT_FALSE(w.CbxProcRefresh->isEnabled());
+    EXPECT_FALSE(w.BtnUpsRefresh->isEnabled());
+}
+
 // Every fault of the agent: the window's own box and closing, or the views as well as can be; the
 // console answering and its memory small throughout. One failure, one box, held open as an operator
 // reads it, with the refreshes resting behind it; a too deep reply is refused unparsed.
@@ -237,7 +254,7 @@ TEST_F(DetailTest, FaultsOfTheAgent)
         EXPECT_LT(watch.LongestStallMs(), StallLimitMs) << int(c.fault);
         EXPECT_LT(watch.GrowthMiB(), GrowthLimitMiB) << int(c.fault);
         if (c.fault == F::Oversized) {
-            EXPECT_GE(ConsoleDb::LogText().count("bytes, dropped ."), 3);
+            EXPECT_GE(ConsoleDb::LogText().count(QStringLiteral("字节,已丢弃.")), 3);
         }
     }
 }
