@@ -26,13 +26,14 @@ void DeferredBox::Show(std::function<void()> box, bool closeAfter)
     }
     QMetaObject::invokeMethod(window_, [this, box = std::move(box)] {
         box();
-        pending_ = false;
-        // A window closed meanwhile (its timers stopped by the close) is not woken again.
+        // A window closed meanwhile (its timers stopped by the close) is not woken again, and one
+        // that closes after its box stays pending: nothing that arrives now may act on it.
         if (closeAfter_ || !window_->isVisible()) {
             rested_.clear();
             CloseLater(window_);
             return;
         }
+        pending_ = false;
         for (QTimer* timer : std::exchange(rested_, {}))
             timer->start();
         if (resumed_)

@@ -259,11 +259,12 @@ void TClientDetail::TimTimeOutTimer()
     if (timeoutTicks <= TimeOut.load() / 1000)
         return;
     TimTimeOut->stop();
-    // Marked before the box: a connection error while it is open is the same failure.
+    // Marked before the box: a connection error while it is open is the same failure. The box is
+    // shown like every other failure's: the refreshes rest and nothing is read behind it, so a
+    // late reply neither adds a box nor switches on the controls of a window that is closing.
     errorReported = true;
-    MainForm->ShowWarning(QStringLiteral("Socket连接超时！"));
+    box_->Show([] { MainForm->ShowWarning(QStringLiteral("Socket连接超时！")); }, true);
     MainForm->LogWarning(QStringLiteral("Connection Remote Device Timeout ."));
-    CloseLater(this);
 }
 
 void TClientDetail::CSocketError(QAbstractSocket::SocketError error)
