@@ -4,6 +4,7 @@
 #include "console/RecordTestSupport.h"
 #include "platform/DataSetModel.h"
 #include "platform/Exception.h"
+#include "support/XlsxReader.h"
 
 using namespace RecordTestSupport;
 using namespace DevTestSupport;
@@ -247,6 +248,48 @@ TEST_F(GridBehaviourTest, ExportWritesTheDeviceGridOrSaysWhyNot)
     EXPECT_EQ(boxes.Count(), 3);
     EXPECT_EQ(Describe(boxes.Last()), Describe({"警告", "没有要导出的数据!", MsgIcon::Warning, MsgButtons::Ok}));
     EXPECT_EQ(files(), QStringList{QStringLiteral("设备列表.xlsx")});
+}
+
+// The workbook is an xlsx file: a name typed with .xls, in any case, is saved as .xlsx; every
+// other name is kept. An .xlsx already under that name, which the dialog did not ask about, is
+// replaced only when the operator agrees.
+TEST_F(GridBehaviourTest, ExportUnderAnXlsNameWritesAnXlsxName)
+{
+    ScriptedAnswerer boxes;
+    QTemporaryDir dir;
+    QString name;
+    MessageBoxes::SetFileAnswerer([&](const FileDialogRequest&) { return name; });
+    for (const char* typed : {"旧格式.xls", "大写.XLS", "表.xls.bak", "点.xlsx"}) {
+        name = dir.filePath(QString::fromUtf8(typed));
+        MainForm->N20->trigger();
+    }
+    QStringList files = QDir(dir.path()).entryList(QDir::Files);
+    files.sort();
+    QStringList expected = {"旧格式.xlsx", "大写.xlsx", "表.xls.bak", "点.xlsx"};
+    expected.sort();
+    EXPECT_EQ(files, expected);
+    EXPECT_EQ(ReadXlsx(dir.filePath("大写.xlsx")).text.value("B11"), "终端10");
+    EXPECT_EQ(boxes.Count(), 0);
+
+    const QString older = dir.filePath("旧格式.xlsx");
+    const auto content = [&] {
+        QFile f(older);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    {
+        QFile f(older);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write("kept") == 4);
+    }
+    name = dir.filePath("旧格式.xls");
+    boxes.Answer(MsgResult::Cancel);
+    MainForm->N20->trigger();
+    EXPECT_EQ(Describe(boxes.Last()),
+              Describe({"确认", older + " 已存在。\n您想要覆盖它吗？", MsgIcon::Question, MsgButtons::OkCancel}));
+    EXPECT_EQ(content(), "kept");
+    MainForm->N20->trigger(); // answered Ok
+    MessageBoxes::SetFileAnswerer({});
+    EXPECT_EQ(boxes.Count(), 2);
+    EXPECT_TRUE(content().startsWith("PK")) << "replaced by the workbook";
 }
 
 class MainFrameTest : public ::testing::Test {
