@@ -242,7 +242,9 @@ void TMainForm::ShowDevDetail(int id)
         ip = q.AsString(QStringLiteral("ip"));
         mac = q.AsString(QStringLiteral("mac"));
         position = q.AsString(QStringLiteral("position"));
-        temp = static_cast<float>(q.AsFloat(QStringLiteral("temp")));
+        // A terminal that never sent a reading has no temperature row: unknown, as a negative
+        // reading is, not a 0 it never reported.
+        temp = q.IsNull(QStringLiteral("temp")) ? -1.0f : static_cast<float>(q.AsFloat(QStringLiteral("temp")));
         tempText = q.AsString(QStringLiteral("temp"));
         relayip = q.AsString(QStringLiteral("relayip"));
         port = q.AsString(QStringLiteral("port"));

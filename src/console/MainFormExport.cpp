@@ -4,19 +4,39 @@
 #include "platform/DataSetModel.h"
 #include "terminal/ThreadExportXls.h"
 
+#include <QFileInfo>
 #include <QTableView>
+
+namespace {
+
+// The export writes an xlsx workbook. Under a name ending in .xls, the older format's extension,
+// spreadsheet programs warn about or refuse the file, so such a name takes .xlsx instead; any
+// other name is kept as chosen.
+QString WorkbookName(const QString& chosen)
+{
+    if (QFileInfo(chosen).suffix().compare(QLatin1String("xls"), Qt::CaseInsensitive) != 0)
+        return chosen;
+    return chosen.chopped(3) + QStringLiteral("xlsx");
+}
+
+} // namespace
 
 void TMainForm::ExportGrid(QTableView* grid)
 {
-    const QString fileName = MessageBoxes::AskFile(SaveDialogExcel);
-    if (fileName.isEmpty())
+    const QString chosen = MessageBoxes::AskFile(SaveDialogExcel);
+    if (chosen.isEmpty())
         return;
+    const QString fileName = WorkbookName(chosen);
     const auto* model = grid ? qobject_cast<const DataSetModel*>(grid->model()) : nullptr;
     const DataSet* data = model ? model->GetDataSet() : nullptr;
     if (!data || data->RecordCount() < 1) {
         ShowWarning(QStringLiteral("没有要导出的数据!"));
         return;
     }
+    // The dialog asked before replacing the file named there, not this one.
+    if (fileName != chosen && QFileInfo::exists(fileName) &&
+        !Confirm(fileName + QStringLiteral(" 已存在。\n您想要覆盖它吗？")))
+        return;
     ExportThread = new ThreadExportXls(QStringLiteral("导出Excel线程"), grid, fileName);
     RunUnderWaitWindow(ExportThread); // the wait window frees the worker
     ExportThread = nullptr;

@@ -25,6 +25,8 @@ const QString IdleTimeoutSql = QStringLiteral("set session wait_timeout=24*3600"
 const QString BackslashEscapesSql = QStringLiteral(
     "set session sql_mode = trim(both ',' from replace(concat(',', @@session.sql_mode, ','), "
     "',NO_BACKSLASH_ESCAPES,', ','))");
+const QString PlainBackslashSql =
+    QStringLiteral("select find_in_set('NO_BACKSLASH_ESCAPES', @@session.sql_mode) as plain");
 const QString LimitPlanSetting = QStringLiteral("show variables like 'optimizer_join_limit_pref_ratio'");
 const QString LimitPlanSql = QStringLiteral("set session optimizer_join_limit_pref_ratio=100");
 const QString ExecLogPrefix = QStringLiteral("执行更新SQL:");
@@ -92,7 +94,10 @@ void TFormDbMod::Connect(const QString& dataSource)
         connectionString_ = ConnectionPrefix + dataSource;
         conMysql_.Open(OdbcConnectionStringFrom(connectionString_));
         ExecSql(IdleTimeoutSql); // a failure here is only logged
-        ExecSql(BackslashEscapesSql);
+        // A session that still reads a backslash as a plain character is not used: the quoting
+        // would be unsafe on it. It fails as a connection that could not be made does.
+        if (!TryExecSql(BackslashEscapesSql) || BackslashIsPlain())
+            throw Exception(ConnectFailure);
         PreferLimitPlans();
     } catch (const std::exception&) {
         if (MainForm)
@@ -101,6 +106,13 @@ void TFormDbMod::Connect(const QString& dataSource)
             MessageBoxes::Show({QStringLiteral("错误"), ConnectFailure, MsgIcon::Error, MsgButtons::Ok});
         ExitProcess(0);
     }
+}
+
+// A failed query throws, which the caller takes for a failed connection too.
+bool TFormDbMod::BackslashIsPlain()
+{
+    const DataSet mode = QuerySql(PlainBackslashSql);
+    return mode.IsEmpty() || mode.AsInteger(QStringLiteral("plain")) != 0;
 }
 
 // The record pages ask for the first rows of a long join in a given order ("... order by optime

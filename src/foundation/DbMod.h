@@ -12,8 +12,8 @@
 class TFormDbMod {
 public:
     // Connects at once (data source from the setting "DataSource", "zol" when blank) and sets
-    // the session's idle time-out and the SQL mode its quoting relies on. On failure shows
-    // "连接数据库服务失败!" and ends the process.
+    // the session's idle time-out and the SQL mode its quoting relies on. On failure, also when
+    // that mode cannot be set, shows "连接数据库服务失败!" and ends the process.
     TFormDbMod();
     ~TFormDbMod();
 
@@ -43,6 +43,7 @@ public:
 
 private:
     void Connect(const QString& dataSource);
+    bool BackslashIsPlain(); // the session's mode reads a backslash as an ordinary character
     void PreferLimitPlans();
     long long LastInsertId(); // lock held
     void OpenOn(const QString& logLine, DataSet& q); // runs q.CommandText, lock held

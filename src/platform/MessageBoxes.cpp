@@ -55,6 +55,17 @@ MsgResult ShowBox(const MessageRequest& request)
     return box.clickedButton() == ok ? MsgResult::Ok : MsgResult::Cancel;
 }
 
+// Sizes as a Chinese desktop writes them: counted in 1024s and named KB, MB, GB ... ("2.13 KB"), not
+// KiB, MiB ...; below 1 KB in bytes ("20 字节"). Qt's traditional format counts so, but names the
+// kilo with the SI "kB".
+QString DesktopDataSize(qint64 bytes)
+{
+    QString text = QLocale().formattedDataSize(bytes, 2, QLocale::DataSizeTraditionalFormat);
+    if (text.endsWith(QLatin1String(" kB")))
+        text[text.size() - 2] = QLatin1Char('K');
+    return text;
+}
+
 // The file dialog's list in the operator's language. Qt's file model writes sizes and dates in the
 // machine's own locale and leaves "Folder" untranslated; this view of it writes them in the
 // application's locale and names folders in Chinese. Names, and the types of files (which follow
@@ -71,7 +82,7 @@ public:
         const QModelIndex file = mapToSource(index);
         switch (index.column()) {
         case SizeColumn:
-            return files->isDir(file) ? QString() : QLocale().formattedDataSize(files->size(file));
+            return files->isDir(file) ? QString() : DesktopDataSize(files->size(file));
         case TypeColumn:
             if (files->isDir(file))
                 return QStringLiteral("文件夹");

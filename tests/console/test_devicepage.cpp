@@ -179,17 +179,19 @@ TEST_F(DevTreeTest, WorkerCallsApplyOnUiThreadInCallOrder)
 }
 
 // The detail box: each field of the terminal, its stored state and temperature (as the grids show
-// it; a negative one is unknown), following the moves of the shown terminal; a deleted terminal
-// empties it.
+// it; a negative one, or none ever sent, is unknown, a stored 0 is 0), following the moves of the
+// shown terminal; a deleted terminal empties it.
 TEST_F(DevTreeTest, DetailBoxTextsMovesAndDeletion)
 {
     const int id = AddWithTemp("一号机", "up", "45.3");
     const std::vector<std::tuple<int, QString, QString>> table = {
         {AddWithTemp("负", "down", "-1.5"), "已关机/已关机 0101", "未知"},
-        {AddTerminal("无温度", "down"), "已关机/已关机 0101", "0"},
-        {AddTerminal("断电", "poweroff"), "已关闭电源/已关闭电源 0101", "0"},
-        {AddTerminal("其他词", "error"), "已关机/网络良好 0110", "0"}, // running in the tree, stored word no "up"
-        {AddTerminal("无状态行"), "已关机/已关闭电源 0101", "0"}};
+        {AddWithTemp("零度", "down", "0"), "已关机/已关机 0101", "0"},
+        {AddWithTemp("空读数", "down", "null"), "已关机/已关机 0101", "未知"},
+        {AddTerminal("无温度", "down"), "已关机/已关机 0101", "未知"},
+        {AddTerminal("断电", "poweroff"), "已关闭电源/已关闭电源 0101", "未知"},
+        {AddTerminal("其他词", "error"), "已关机/网络良好 0110", "未知"}, // running in the tree, stored word no "up"
+        {AddTerminal("无状态行"), "已关机/已关闭电源 0101", "未知"}};
     MainForm->BuildDevTree();
     for (const auto& [terminal, state, temp] : table) {
         MainForm->ShowDevDetail(terminal);

@@ -4,6 +4,7 @@
 #include "console/RecordTestSupport.h"
 #include "platform/DataSetModel.h"
 #include "platform/Exception.h"
+#include "support/XlsxReader.h"
 
 using namespace RecordTestSupport;
 using namespace DevTestSupport;
@@ -111,6 +112,19 @@ TEST_F(GridBehaviourTest, RowsArePaintedByNumberAndSelection)
     EXPECT_EQ(data.RecNo(), 4);
     painted({4});
 
+    // What the window shows, as last painted: a row the grid leaves out of a repaint keeps its old
+    // colour there. Once the rows that lost their selection are painted again, so is the current row.
+    const auto onScreen = [&](int recNo) {
+        const QImage shown = view.screen()->grabWindow(view.winId()).toImage();
+        const QRect cell = view.visualRect(model.index(recNo - 1, 2));
+        return shown.pixel(view.viewport()->mapTo(&view, cell.topLeft() + QPoint(2, 2))) & RgbMask;
+    };
+    view.selectionModel()->select(model.index(6, 2), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return onScreen(7) == Selected && onScreen(4) == base; }, WaitMs));
+    view.clearSelection();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return onScreen(7) == base; }, WaitMs));
+    EXPECT_EQ(onScreen(4), Selected);
+
     // The number drawn is the row's place in the result, not anything the row holds.
     auto numberCell = [&](int recNo) {
         const QRect cell = view.visualRect(model.index(recNo - 1, 1)).adjusted(0, 0, -2, -2);
@@ -172,7 +186,7 @@ TEST_F(GridBehaviourTest, SelectAllKeepsTheCurrentRecord)
 }
 
 // One wheel turn moves the focused grid one row, whatever its size; without the focus the wheel
-// does what it does by itself. A sideways (or mostly sideways) turn scrolls and leaves the row.
+// does what it does by itself. A sideways turn, purely or mostly, scrolls sideways and leaves the row.
 TEST_F(GridBehaviourTest, WheelMovesTheFocusedGridOneRow)
 {
     auto turn = [](int delta, int sideways = 0) {
@@ -194,10 +208,13 @@ TEST_F(GridBehaviourTest, WheelMovesTheFocusedGridOneRow)
     const int width = Grid()->columnWidth(2);
     Grid()->setColumnWidth(2, Grid()->viewport()->width() * 3); // room to scroll sideways
     QScrollBar* sideways = Grid()->horizontalScrollBar();
-    sideways->setValue(0);
-    turn(-40, -120);
-    EXPECT_GT(sideways->value(), 0);
-    EXPECT_EQ(Data().RecNo(), 4);
+    for (const auto& [delta, across] : {std::pair(0, -120), std::pair(-40, -120), std::pair(0, 120)}) {
+        const int before = sideways->value();
+        turn(delta, across);
+        EXPECT_EQ(sideways->value() > before, across < 0) << delta << ' ' << across;
+        EXPECT_EQ(sideways->value() < before, across > 0) << delta << ' ' << across;
+        EXPECT_EQ(Data().RecNo(), 4) << delta << ' ' << across;
+    }
     Grid()->setColumnWidth(2, width);
 
     MainForm->TreeDev->setFocus();
@@ -247,6 +264,48 @@ TEST_F(GridBehaviourTest, ExportWritesTheDeviceGridOrSaysWhyNot)
     EXPECT_EQ(boxes.Count(), 3);
     EXPECT_EQ(Describe(boxes.Last()), Describe({"警告", "没有要导出的数据!", MsgIcon::Warning, MsgButtons::Ok}));
     EXPECT_EQ(files(), QStringList{QStringLiteral("设备列表.xlsx")});
+}
+
+// The workbook is an xlsx file: a name typed with .xls, in any case, is saved as .xlsx; every
+// other name is kept. An .xlsx already under that name, which the dialog did not ask about, is
+// replaced only when the operator agrees.
+TEST_F(GridBehaviourTest, ExportUnderAnXlsNameWritesAnXlsxName)
+{
+    ScriptedAnswerer boxes;
+    QTemporaryDir dir;
+    QString name;
+    MessageBoxes::SetFileAnswerer([&](const FileDialogRequest&) { return name; });
+    for (const char* typed : {"旧格式.xls", "大写.XLS", "表.xls.bak", "点.xlsx"}) {
+        name = dir.filePath(QString::fromUtf8(typed));
+        MainForm->N20->trigger();
+    }
+    QStringList files = QDir(dir.path()).entryList(QDir::Files);
+    files.sort();
+    QStringList expected = {"旧格式.xlsx", "大写.xlsx", "表.xls.bak", "点.xlsx"};
+    expected.sort();
+    EXPECT_EQ(files, expected);
+    EXPECT_EQ(ReadXlsx(dir.filePath("大写.xlsx")).text.value("B11"), "终端10");
+    EXPECT_EQ(boxes.Count(), 0);
+
+    const QString older = dir.filePath("旧格式.xlsx");
+    const auto content = [&] {
+        QFile f(older);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    {
+        QFile f(older);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write("kept") == 4);
+    }
+    name = dir.filePath("旧格式.xls");
+    boxes.Answer(MsgResult::Cancel);
+    MainForm->N20->trigger();
+    EXPECT_EQ(Describe(boxes.Last()),
+              Describe({"确认", older + " 已存在。\n您想要覆盖它吗？", MsgIcon::Question, MsgButtons::OkCancel}));
+    EXPECT_EQ(content(), "kept");
+    MainForm->N20->trigger(); // answered Ok
+    MessageBoxes::SetFileAnswerer({});
+    EXPECT_EQ(boxes.Count(), 2);
+    EXPECT_TRUE(content().startsWith("PK")) << "replaced by the workbook";
 }
 
 class MainFrameTest : public ::testing::Test {

@@ -388,9 +388,10 @@ TEST_F(RecordSearchTest, OperatorSearch)
     EXPECT_EQ(F().QueryGrdUser.RecordCount(), 3);
 }
 
-// The value as typed against the temperature as the grid shows it; 区间 takes the first box as the
-// upper bound; zero or no item adds nothing; no plain number warns, changes nothing, and the Return
-// that closed the warning searches no more. Clearing leaves the time range off.
+// The value as typed against the temperature as the grid shows it (a row shown at 36.6 or 30.2 is at
+// that value, at either end of 区间 too); 区间 takes the first box as the upper bound; zero or no
+// item adds nothing; no plain number warns, changes nothing, and the Return that closed the warning
+// searches no more. Clearing leaves the time range off.
 TEST_F(RecordSearchTest, TemperatureSearch)
 {
     for (const char* t : {"20", "25", "30.2", "36.6"})
@@ -403,7 +404,9 @@ TEST_F(RecordSearchTest, TemperatureSearch)
         {0, "25", "", {"20"}},
         {4, "+25.0", "", {"25", "30.2", "36.6"}},
         {2, "36.6", "", {"36.6"}},
+        {1, "30.2", "", {"20", "25", "30.2"}},
         {5, "30.2", "25", {"25", "30.2"}},
+        {5, "40", "36.6", {"36.6"}},
         {5, "25", "30", {}},
         {0, "0.0", "", {"20", "25", "30.2", "36.6"}},
         {-1, "25", "x", {"20", "25", "30.2", "36.6"}}};

@@ -1,6 +1,9 @@
-// The database module against the real server: operations and their log lines, quoting, threads, a lost connection.
+// The database module against the real server: operations and their log lines, quoting, a session
+// whose mode cannot be set, threads, a lost connection.
 #include "console/DevTestSupport.h"
 #include "foundation/SqlText.h"
+#include "platform/ProcessExit.h"
+#include "support/ScriptedAnswerer.h"
 #include "support/Thrown.h"
 
 #include <QTest>
@@ -109,6 +112,70 @@ TEST_F(DbModTest, IdleConsoleAndItsQuotingOutlastTheServersDefaults)
     ASSERT_EQ(console->ExecSql("insert into zol_user (name) values (" + quoted + ")"), 1);
     EXPECT_EQ(TestDb::Scalar("select hex(name) from zol_user"), awkward.toUtf8().toHex().toUpper());
     EXPECT_EQ(console->QuerySql("select name from zol_user where name = " + quoted).AsString("name"), awkward);
+}
+
+// A session on which the mode cannot be set is not used. A data source whose sessions begin by
+// reading a backslash as a plain character, as on a server with that default, for an account that
+// the server lets run only so many statements an hour; it connects with a limit one higher each
+// time, so that at one of them the statement that drops the flag is refused. Each console ends
+// as a failed connection does, or, its statements counted from zero again, stores and finds a
+// quoted quote and backslash exactly.
+TEST_F(DbModTest, SessionThatKeepsPlainBackslashesIsNotUsed)
+{
+    struct ProcessEnded {};
+    const QString account = "'zol_few'@'127.0.0.1'";
+    const QString database = TestDb::Scalar("select database()");
+    TestDb::Exec("drop user if exists " + account + "; create user " + account + " identified by 'few';"
+                 "grant all on " + database + ".* to " + account);
+    QFile ini(qEnvironmentVariable("ODBCSYSINI") + "/odbc.ini");
+    ASSERT_TRUE(ini.open(QIODevice::Append));
+    ini.write(QString("\n[zol_few]\nDriver=MariaDB Unicode\nSERVER=127.0.0.1\nPORT=%1\nDATABASE=%2\nUSER=zol_few\n"
+                      "PASSWORD=few\nCHARSET=utf8mb4\nINITSTMT=set session sql_mode='NO_BACKSLASH_ESCAPES'\n")
+                  .arg(qEnvironmentVariable("ZOL_TEST_MYSQL_PORT"), database)
+                  .toUtf8());
+    ini.close();
+    ScriptedAnswerer boxes;
+    struct Restore {
+        Restore()
+        {
+            SetProcessExitHandler([](int) { throw ProcessEnded{}; });
+            MainForm->IniWriteString("DataSource", "zol_few");
+        }
+        ~Restore()
+        {
+            SetProcessExitHandler({});
+            MainForm->IniWriteString("DataSource", "");
+        }
+    } restore;
+    const QString awkward = "O'Brien\\ 张三";
+    const QString quoted = "'" + SqlEscape(awkward) + "'";
+    constexpr int MostStatements = 30; // far more than connecting takes
+    QStringList outcomes;
+    for (int limit = 1; limit <= MostStatements && !outcomes.endsWith("stored"); ++limit) {
+        TestDb::Exec(QString("alter user %1 with max_queries_per_hour %2; flush user_resources").arg(account).arg(limit));
+        std::unique_ptr<TFormDbMod> console;
+        try {
+            console = std::make_unique<TFormDbMod>();
+        } catch (const ProcessEnded&) {
+            outcomes << "ended";
+            continue;
+        }
+        TestDb::Exec("flush user_resources");
+        try {
+            console->ExecSql("insert into zol_user (name) values (" + quoted + ")");
+            const DataSet found = console->QuerySql("select name from zol_user where name = " + quoted);
+            outcomes << (found.AsString("name") == awkward ? "stored" : "unsafe");
+        } catch (const Exception&) {
+            outcomes << "unsafe";
+        }
+    }
+    ASSERT_FALSE(outcomes.isEmpty());
+    EXPECT_EQ(outcomes.join(' '), (QStringList(outcomes.size() - 1, "ended") << "stored").join(' '));
+    EXPECT_EQ(boxes.Count(), outcomes.size() - 1);
+    EXPECT_EQ(Describe(boxes.Last()), Describe({"错误", "连接数据库服务失败!", MsgIcon::Error, MsgButtons::Ok}));
+    const QString log = ConsoleDb::LogText();
+    EXPECT_TRUE(log.contains(QRegularExpression("原因:.*max_queries_per_hour"))) << log.toStdString();
+    TestDb::Exec("drop user " + account);
 }
 
 TEST_F(DbModTest, ConcurrentCallersNeverSeeEachOthersResults)

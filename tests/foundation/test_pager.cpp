@@ -1,6 +1,6 @@
 // The pager against the real server: the count statement, the two statements of a refresh, the
 // buttons, totals and page box, the page-size box, pages left behind by a delete, and which
-// statements read a later page by its keys.
+// statements read a later page by its keys, and from which end.
 #include "console/DevTestSupport.h"
 #include "foundation/TPagerNavigator.h"
 #include "platform/DbNavigator.h"
@@ -194,5 +194,27 @@ TEST_F(PagerTest, KeyedReadingOnlyForItsShape)
         pager_.GoToPage(2);
         EXPECT_EQ(rows_.CommandText.contains("pager_key"), keyed) << tail.toStdString();
         EXPECT_EQ(rows_.RecordCount(), 100) << tail.toStdString();
+    }
+}
+
+// 1,030 keyed rows in pages of 100: a later page's keys are counted from the nearer end, the last
+// page's 30 from the very end in the reversed order; the page holds its rows in the list's order.
+TEST_F(PagerTest, KeyedPagesCountTheirKeysFromTheNearerEnd)
+{
+    AddRows(1030);
+    pager_.SetRowKey("id");
+    pager_.SetSql("select a.id, a.optime from zol_op_log a, zol_baseinfo b where a.zol_id = b.id order by optime desc");
+    pager_.SetPageSize(100);
+    for (const auto& [page, keys, rows] : std::vector<std::tuple<int, QString, QString>>{
+             {2, "order by optime desc, a.id desc limit 100,100", "100 0000930-0000831"},
+             {9, "order by optime asc, a.id asc limit 130,100", "100 0000230-0000131"},
+             {11, "order by optime asc, a.id asc limit 0,30", "30 0000030-0000001"}}) {
+        pager_.GoToPage(page);
+        EXPECT_TRUE(rows_.CommandText.contains("pager_key") && rows_.CommandText.contains(keys))
+            << page << ": " << rows_.CommandText.toStdString();
+        rows_.First();
+        QString shown = QString::number(rows_.RecordCount()) + ' ' + rows_.AsString("optime") + '-';
+        rows_.Last();
+        EXPECT_EQ(shown + rows_.AsString("optime"), rows) << page;
     }
 }

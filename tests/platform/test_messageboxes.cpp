@@ -1,5 +1,5 @@
-// Message boxes: the real boxes (closed by a timer), boxes asked for by a worker thread and the
-// standard box for exceptions from event handlers.
+// Message boxes: the real boxes (closed by a timer), boxes asked for by a worker thread, the sizes
+// in the real file dialog's list and the standard box for exceptions from event handlers.
 #include "platform/Application.h"
 #include "platform/Exception.h"
 #include "platform/MessageBoxes.h"
@@ -9,7 +9,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTreeView>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
@@ -66,6 +69,36 @@ TEST(RealMessageBox, ShowsTheRequestModallyBlocksAWorkerAndMapsEveryWayOfClosing
         worker.join();
         EXPECT_EQ(QString("%1 %2").arg(returnedWhileOpen).arg(result), QString("0 %1").arg(int(expected)));
     }
+}
+
+// Sizes as a Chinese desktop writes them: bytes up to 1 KB, then KB, MB, GB counted in 1024s.
+TEST(RealFileDialog, ListsSizesInTheUnitsOfAChineseDesktop)
+{
+    const std::pair<QString, qint64> files[] = {
+        {"字节.txt", 20}, {"千.txt", 2180}, {"兆.bin", 3 << 19}, {"吉.bin", 3LL << 30}};
+    QTemporaryDir folder;
+    for (const auto& [name, size] : files) {
+        QFile f(folder.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.resize(size)) << name.toStdString(); // sparse
+    }
+    QStringList shown;
+    WhenModalShows([&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        const auto* list = dialog->findChild<QTreeView*>("treeView");
+        const auto sizeOf = [list](const QString& name) { // once listed
+            const QModelIndexList found = list->model()->match(list->model()->index(0, 0, list->rootIndex()),
+                                                               Qt::DisplayRole, name, 1, Qt::MatchExactly);
+            return found.isEmpty() ? QString() : found[0].siblingAtColumn(1).data().toString();
+        };
+        for (const auto& [name, size] : files) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !sizeOf(name).isEmpty(); }, WaitLimitMs)) << name.toStdString();
+            shown << sizeOf(name);
+        }
+        dialog->reject();
+    });
+    EXPECT_EQ(MessageBoxes::AskFile({FileDialogKind::Save, "保存", folder.filePath("新.txt"), "", "txt"}), "");
+    EXPECT_EQ(shown.join(" | "), "20 字节 | 2.13 KB | 1.50 MB | 3.00 GB");
 }
 
 struct Thrower : QObject {
