@@ -4,6 +4,7 @@
 
 #include "console/Icons.h"
 #include "console/MainForm.h"
+#include "foundation/ColumnLengths.h"
 #include "foundation/Consts.h"
 #include "foundation/DbMod.h"
 #include "foundation/DevBean.h"
@@ -53,12 +54,12 @@ TFormDevEdit::TFormDevEdit(QWidget* owner) : QDialog(owner)
     QPalette palette = LblDevId->palette();
     palette.setColor(QPalette::WindowText, Maroon);
     LblDevId->setPalette(palette);
-    EdtDevName = NewEdit(GroupBox1, "EdtDevName");
-    EdtDevMac = NewEdit(GroupBox1, "EdtDevMac");
-    EdtDevIp = NewEdit(GroupBox1, "EdtDevIp");
-    EdtDevPos = NewEdit(GroupBox1, "EdtDevPos");
-    EdtRelayIp = NewEdit(GroupBox1, "EdtRelayIp");
-    MemoDevMemo = NewMemo(GroupBox1, "MemoDevMemo");
+    EdtDevName = NewEdit(GroupBox1, "EdtDevName", ColumnLengths::DevName);
+    EdtDevMac = NewEdit(GroupBox1, "EdtDevMac", ColumnLengths::DevMac);
+    EdtDevIp = NewEdit(GroupBox1, "EdtDevIp", ColumnLengths::DevIp);
+    EdtDevPos = NewEdit(GroupBox1, "EdtDevPos", ColumnLengths::DevPosition);
+    EdtRelayIp = NewEdit(GroupBox1, "EdtRelayIp", ColumnLengths::DevRelayIp);
+    MemoDevMemo = NewMemo(GroupBox1, "MemoDevMemo", ColumnLengths::DevMemo);
     EdtDevPort = NewEdit(GroupBox1, "EdtDevPort");
     Image1 = NewPicture(GroupBox1, Icons::PageImage(0).scaled(PictureSize, PictureSize));
 

@@ -4,6 +4,7 @@
 
 #include "console/Icons.h"
 #include "console/MainForm.h"
+#include "foundation/ColumnLengths.h"
 #include "foundation/DateFormat.h"
 #include "foundation/DbMod.h"
 #include "foundation/SqlText.h"
@@ -112,7 +113,7 @@ void TFormTaskEdit::BuildControls()
         CbxPauseInterval->addItem(QString::number(minutes));
     CbxPauseInterval->setCurrentIndex(0);
     CbxPauseInterval->setEnabled(false);
-    MemoTaskMemo = NewMemo(GroupBox2, "MemoTaskMemo");
+    MemoTaskMemo = NewMemo(GroupBox2, "MemoTaskMemo", ColumnLengths::TaskMemo);
     auto* task = new QGridLayout(GroupBox2);
     task->addWidget(new QLabel(QStringLiteral("选择类型："), GroupBox2), 0, 0);
     task->addWidget(DbCbxTaskType, 0, 1, 1, 2);

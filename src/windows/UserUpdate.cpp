@@ -2,6 +2,7 @@
 #include "windows/UserUpdate.h"
 
 #include "console/MainForm.h"
+#include "foundation/ColumnLengths.h"
 #include "foundation/DbMod.h"
 #include "foundation/Md5String.h"
 #include "foundation/SqlText.h"
@@ -31,9 +32,9 @@ TFormUserUpdate::TFormUserUpdate(QWidget* owner) : QDialog(owner)
     Label1 = NewLabel(GroupBox1, "Label1", "编  号：");
     Labelid = NewLabel(GroupBox1, "Labelid");
     Label3 = NewLabel(GroupBox1, "Label3", "姓  名：");
-    Editname = NewEdit(GroupBox1, "Editname");
+    Editname = NewEdit(GroupBox1, "Editname", ColumnLengths::UserName);
     Label4 = NewLabel(GroupBox1, "Label4", "登录名：");
-    Editlandname = NewEdit(GroupBox1, "Editlandname");
+    Editlandname = NewEdit(GroupBox1, "Editlandname", ColumnLengths::UserLandname);
     Label5 = NewLabel(GroupBox1, "Label5", "密  码：");
     Editpassword = NewEdit(GroupBox1, "Editpassword");
     Editpassword->setReadOnly(true);
@@ -43,7 +44,7 @@ TFormUserUpdate::TFormUserUpdate(QWidget* owner) : QDialog(owner)
     Editnewpassword = NewEdit(GroupBox1, "Editnewpassword");
     RGUserType = NewUserTypeGroup(GroupBox1);
     Label6 = NewLabel(GroupBox1, "Label6", "说  明：");
-    Memoremark = NewMemo(GroupBox1, "Memoremark");
+    Memoremark = NewMemo(GroupBox1, "Memoremark", ColumnLengths::UserRemark);
 
     auto* fields = new QGridLayout(GroupBox1);
     const std::pair<QLabel*, QWidget*> rows[] = {{Label1, Labelid},      {Label3, Editname},
