@@ -89,7 +89,8 @@ void TFormUserUpdate::BitBtn1Click()
 {
     const QString typedNewPassword = Editnewpassword->text();
     Editnewpassword->clear();
-    const QString id = TrimBlanks(Labelid->text());
+    // A dialog that found no account shows no number: 0, which no account has.
+    const int id = TrimBlanks(Labelid->text()).toInt();
     const QString name = TrimBlanks(Editname->text());
     QString password = TrimBlanks(Editpassword->text());
     const QString landname = TrimBlanks(Editlandname->text());
@@ -104,14 +105,20 @@ void TFormUserUpdate::BitBtn1Click()
     const QString sql = QStringLiteral("update zol_user set name='") + SqlEscape(name) +
                         QStringLiteral("',password='") + SqlEscape(password) + QStringLiteral("',landname='") +
                         SqlEscape(landname) + QStringLiteral("',type='") + type + QStringLiteral("',remark='") +
-                        SqlEscape(remark) + QStringLiteral("' where id=") + id;
+                        SqlEscape(remark) + QStringLiteral("' where id=") + QString::number(id);
     if (!AccountComplete(name, landname, password, Editname))
         return;
-    if (!FormDbMod->TryExecSql(sql)) {
+    using RowUpdate = TFormDbMod::RowUpdate;
+    const RowUpdate outcome = FormDbMod->UpdateRow(sql, QStringLiteral("zol_user"), QStringLiteral("id"), id);
+    if (outcome == RowUpdate::Failed) {
         Editnewpassword->setText(typedNewPassword);
         MainForm->ShowError(QStringLiteral("数据库异常!"));
         return;
     }
+    // An account deleted meanwhile (by another console) cannot be saved; the list the dialog
+    // returns to no longer shows it.
+    if (outcome == RowUpdate::Missing)
+        MainForm->ShowWarning(QStringLiteral("修改失败,用户已不存在!"));
     close();
 }
 

@@ -162,3 +162,23 @@ TEST_F(DevEditTest, EditsHoldWhatTheirColumnsHold)
     EXPECT_EQ(answers_.Count(), 0);
     EXPECT_EQ(Read("select memo from zol_baseinfo"), ("备注" + pasted).left(ColumnLength("zol_baseinfo", "memo")));
 }
+
+// A save that changes nothing is no failure. One onto a terminal another console deleted meanwhile
+// warns and writes nothing, and the terminal leaves the tree and the grid.
+TEST_F(DevEditTest, SaveOntoADeletedTerminal)
+{
+    const int kept = AddTerminal("甲", "down", "127.0.0.2");
+    const int gone = AddTerminal("乙", "down", "127.0.0.3");
+    MainForm->BuildDevTree();
+    TFormDevEdit unchanged(MainForm);
+    unchanged.LoadDevice(kept);
+    unchanged.BtnOkClick();
+    dlg_.LoadDevice(gone);
+    TestDb::Exec(QStringLiteral("delete from zol_baseinfo where id = %1; delete from zol_status where zol_id = %1").arg(gone));
+    Fill("丙", "127.0.0.4", "");
+    dlg_.BtnOkClick();
+    EXPECT_EQ(Boxes(answers_), QStringList{"警告|修改失败,设备已不存在!|2|0"});
+    EXPECT_EQ(Terminals(), "甲|127.0.0.2|4001");
+    EXPECT_EQ(std::pair(NodeOf(gone), NodeOf(kept) != nullptr), std::pair((QTreeWidgetItem*)nullptr, true));
+    EXPECT_EQ(Column(MainForm->QueryGrdDev, "id"), QStringList{QString::number(kept)});
+}
