@@ -114,6 +114,9 @@ bool DemoFleet::Read(std::map<QString, Row>& rows)
 {
     const IniFile settings(options_.settingsFile);
     agentPort_ = settings.ReadInteger(Consts::SectionSystem, AgentProtocol::KeyPort, AgentProtocol::DefaultPort);
+    // The agents listen where the console connects: a port it reads as its default is that default here too.
+    if (!Consts::SettingSocketPort.Accepts(agentPort_))
+        agentPort_ = AgentProtocol::DefaultPort;
     key_ = settings.ReadString(Consts::SectionSystem, AgentProtocol::KeyAuth, AgentProtocol::DefaultKey);
     DataSet set;
     try {

@@ -27,7 +27,6 @@ const QString NameCheckOne = QStringLiteral("检测网络");
 const QString NameCheckAll = QStringLiteral("检测所有设备网络状态");
 const QString WarnSelectGrid = QStringLiteral("请在设备列表上选择设备后，再进行此操作！");
 const QString WarnSelectTree = QStringLiteral("请在设备树上选择设备后，再进行此操作！");
-constexpr int DefaultRemoteCtrlDevPort = 5900;
 
 QString& RemoteViewerProgram()
 {
@@ -291,7 +290,8 @@ void TMainForm::RemoteControlDevice(int id)
         ShowWarning(QStringLiteral("设备IP不能为空,编号[") + QString::number(id) + QStringLiteral("]"));
         return;
     }
-    const int port = IniReadInteger(Consts::KeyRemoteCtrlDevPort, DefaultRemoteCtrlDevPort);
+    const Consts::IntSetting& viewerPort = Consts::SettingRemoteCtrlDevPort;
+    const int port = IniReadInteger(viewerPort.key, viewerPort.def);
     // The viewer runs on its own; the console neither waits for it nor watches it.
     const QString target = dev->ip.trimmed() + QStringLiteral(":") + QString::number(port);
     if (!QProcess::startDetached(RemoteViewerProgram(), {target}))

@@ -39,10 +39,13 @@ struct IntSetting {
 };
 inline const IntSetting SettingTimeOut{QStringLiteral("TimeOut"), 1000, 100, 10000};
 inline const IntSetting SettingLogLevel{QStringLiteral("LogLevel"), LevelInfo, LevelDebug, LevelError};
-inline const IntSetting SettingSocketPort{QStringLiteral("SocketPort"), 9521, INT_MIN, INT_MAX};
+// The two ports are TCP ports: 0 and anything past 65535 name no port to connect to.
+inline constexpr int FirstPort = 1;
+inline constexpr int LastPort = 65535;
+inline const IntSetting SettingSocketPort{QStringLiteral("SocketPort"), 9521, FirstPort, LastPort};
 inline const IntSetting SettingStartInterval{KeyRemoteCtrlStartInterval, 1000, 500, INT_MAX};
 inline const IntSetting SettingShutdownInterval{KeyRemoteCtrlShutdownInterval, 2000, 500, INT_MAX};
-inline const IntSetting SettingRemoteCtrlDevPort{KeyRemoteCtrlDevPort, 5900, INT_MIN, INT_MAX};
+inline const IntSetting SettingRemoteCtrlDevPort{KeyRemoteCtrlDevPort, 5900, FirstPort, LastPort};
 // The setting named key (without regard to case), or null for a key that is not in the table.
 const IntSetting* FindIntSetting(const QString& key);
 

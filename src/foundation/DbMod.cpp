@@ -150,6 +150,27 @@ std::optional<int> TFormDbMod::TryExecSql(const QString& sql)
     }
 }
 
+// Both statements under one hold of the lock; a row deleted after the lookup was still saved.
+TFormDbMod::RowUpdate TFormDbMod::UpdateRow(const QString& update, const QString& table, const QString& keyColumn,
+                                           int key)
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    try {
+        LogDebug(ExecLogPrefix + update);
+        if (conMysql_.Execute(update) > 0)
+            return RowUpdate::Saved;
+        const QString lookup = QStringLiteral("select 1 from ") + table + QStringLiteral(" where ") + keyColumn +
+                               QStringLiteral(" = ") + QString::number(key) + QStringLiteral(" limit 1");
+        LogDebug(QueryLogPrefix + lookup);
+        DataSet found;
+        conMysql_.Query(lookup, found);
+        return found.IsEmpty() ? RowUpdate::Missing : RowUpdate::Saved;
+    } catch (const std::exception& e) {
+        LogError(ErrorLogPrefix + MessageOf(e));
+        return RowUpdate::Failed;
+    }
+}
+
 // The lock is held from the start of the transaction to its end, so no other caller's statement
 // joins it. Should the rollback itself fail (a lost connection), the server discards the open
 // transaction with the connection.

@@ -25,6 +25,17 @@ public:
     // As ExecSql, but a failure (logged the same way) gives no value, so that a caller can tell it
     // from a statement that touched no row.
     std::optional<int> TryExecSql(const QString& sql);
+    // How an update of one row by its key ended.
+    enum class RowUpdate {
+        Saved,   // the row is there and holds what the update wrote (perhaps what it held before)
+        Missing, // no row has that key any more: deleted meanwhile
+        Failed,  // the database refused a statement (logged as ExecSql does)
+    };
+    // Runs update, which sets the row of table whose keyColumn is key. The server counts the rows
+    // an update changed, not those it matched (unless the data source asks for found rows), so when
+    // none counts the row is looked up to tell an update that changed nothing from one whose row is
+    // gone.
+    RowUpdate UpdateRow(const QString& update, const QString& table, const QString& keyColumn, int key);
     // Runs the statements as one transaction: committed when every one of them affected a row,
     // rolled back otherwise (a failure logged as ExecSql does). insertId, when given, receives the
     // identifier the server assigned to the row the first statement inserted.

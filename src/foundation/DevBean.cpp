@@ -3,6 +3,7 @@
 
 #include "foundation/ConsoleLog.h"
 #include "foundation/ConsoleServices.h"
+#include "foundation/Consts.h"
 #include "foundation/DbMod.h"
 #include "foundation/SqlText.h"
 #include "platform/Exception.h"
@@ -10,12 +11,10 @@
 
 namespace {
 
-constexpr int DefaultSocketPort = 9521;
-
 int SettingSocketPort()
 {
-    return MainForm ? MainForm->IniReadInteger(QStringLiteral("SocketPort"), DefaultSocketPort)
-                    : DefaultSocketPort;
+    const Consts::IntSetting& port = Consts::SettingSocketPort;
+    return MainForm ? MainForm->IniReadInteger(port.key, port.def) : port.def;
 }
 
 TFormDbMod& Db()

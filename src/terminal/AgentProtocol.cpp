@@ -2,6 +2,7 @@
 #include "terminal/AgentProtocol.h"
 
 #include "foundation/ConsoleServices.h"
+#include "foundation/Consts.h"
 #include "foundation/Md5String.h"
 #include "platform/Exception.h"
 #include "platform/GbkCodec.h"
@@ -92,7 +93,8 @@ ReplyShape ScanReply(const QString& text)
 
 int Port()
 {
-    return MainForm ? MainForm->IniReadInteger(KeyPort, DefaultPort) : DefaultPort;
+    return MainForm ? MainForm->IniReadInteger(Consts::SettingSocketPort.key, Consts::SettingSocketPort.def)
+                    : Consts::SettingSocketPort.def;
 }
 
 QString AuthCommandFor(const QString& key, const QString& nonce)

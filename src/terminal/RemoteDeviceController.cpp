@@ -44,10 +44,9 @@ RemoteDeviceController::RemoteDeviceController(DevBean* device)
     : Device(device), Socket(std::make_unique<BlockingSocket>())
 {
     if (MainForm) {
-        StartInterval = MainForm->IniReadInteger(Consts::KeyRemoteCtrlStartInterval,
-                                                 RelayTimings::DefaultStartIntervalMs);
-        ShutdownInterval = MainForm->IniReadInteger(Consts::KeyRemoteCtrlShutdownInterval,
-                                                    RelayTimings::DefaultShutdownIntervalMs);
+        StartInterval = MainForm->IniReadInteger(Consts::SettingStartInterval.key, Consts::SettingStartInterval.def);
+        ShutdownInterval =
+            MainForm->IniReadInteger(Consts::SettingShutdownInterval.key, Consts::SettingShutdownInterval.def);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "console/Icons.h"
 #include "console/MainForm.h"
+#include "foundation/ColumnLengths.h"
 #include "foundation/Consts.h"
 #include "foundation/DbMod.h"
 #include "foundation/DevBean.h"
@@ -53,12 +54,12 @@ TFormDevEdit::TFormDevEdit(QWidget* owner) : QDialog(owner)
     QPalette palette = LblDevId->palette();
     palette.setColor(QPalette::WindowText, Maroon);
     LblDevId->setPalette(palette);
-    EdtDevName = NewEdit(GroupBox1, "EdtDevName");
-    EdtDevMac = NewEdit(GroupBox1, "EdtDevMac");
-    EdtDevIp = NewEdit(GroupBox1, "EdtDevIp");
-    EdtDevPos = NewEdit(GroupBox1, "EdtDevPos");
-    EdtRelayIp = NewEdit(GroupBox1, "EdtRelayIp");
-    MemoDevMemo = NewMemo(GroupBox1, "MemoDevMemo");
+    EdtDevName = NewEdit(GroupBox1, "EdtDevName", ColumnLengths::DevName);
+    EdtDevMac = NewEdit(GroupBox1, "EdtDevMac", ColumnLengths::DevMac);
+    EdtDevIp = NewEdit(GroupBox1, "EdtDevIp", ColumnLengths::DevIp);
+    EdtDevPos = NewEdit(GroupBox1, "EdtDevPos", ColumnLengths::DevPosition);
+    EdtRelayIp = NewEdit(GroupBox1, "EdtRelayIp", ColumnLengths::DevRelayIp);
+    MemoDevMemo = NewMemo(GroupBox1, "MemoDevMemo", ColumnLengths::DevMemo);
     EdtDevPort = NewEdit(GroupBox1, "EdtDevPort");
     Image1 = NewPicture(GroupBox1, Icons::PageImage(0).scaled(PictureSize, PictureSize));
 
@@ -174,15 +175,24 @@ void TFormDevEdit::BtnOkClick()
             return;
         }
     }
-    const bool saved = editMode ? SaveEdit(port) : SaveNew(port);
-    if (!saved)
+    bool gone = false;
+    if (editMode) {
+        const TFormDbMod::RowUpdate outcome = SaveEdit(port);
+        if (outcome == TFormDbMod::RowUpdate::Failed)
+            return;
+        gone = outcome == TFormDbMod::RowUpdate::Missing;
+    } else if (!SaveNew(port)) {
         return;
+    }
 
     // The dialog is out of the way before the main window is refreshed.
     hide();
     MainForm->RefreshActivePage();
     MainForm->ShowDevDetail(MainForm->DevGridRowId());
-    PlaceInTree();
+    if (gone)
+        MainForm->RemoveDevTreeNode(LblDevId->text().toInt());
+    else
+        PlaceInTree();
     close();
 }
 
@@ -216,21 +226,25 @@ bool TFormDevEdit::SaveNew(const QString& port)
     return true;
 }
 
-// A statement the database refuses keeps the dialog open with what was typed; one that matches no
-// row (the terminal was deleted meanwhile) closes it as a save does.
-bool TFormDevEdit::SaveEdit(const QString& port)
+// A statement the database refuses keeps the dialog open with what was typed. A terminal deleted
+// meanwhile (by another console) cannot be saved: the operator is told, and the dialog closes as
+// after a save, with the terminal gone from the lists and the tree.
+TFormDbMod::RowUpdate TFormDevEdit::SaveEdit(const QString& port)
 {
+    const int id = LblDevId->text().toInt();
     const QString update =
         QStringLiteral("update zol_baseinfo set name=") + Quoted(EdtDevName->text()) + QStringLiteral(",ip=") +
         Quoted(EdtDevIp->text()) + QStringLiteral(",mac=") + Quoted(EdtDevMac->text()) +
         QStringLiteral(",position=") + Quoted(EdtDevPos->text()) + QStringLiteral(",relayIp=") +
         Quoted(EdtRelayIp->text()) + QStringLiteral(",port=") + port + QStringLiteral(",memo=") +
-        Quoted(MainForm->GetMemoText(MemoDevMemo)) + QStringLiteral(" where id =") + LblDevId->text();
-    if (!FormDbMod->TryExecSql(update)) {
+        Quoted(MainForm->GetMemoText(MemoDevMemo)) + QStringLiteral(" where id =") + QString::number(id);
+    const TFormDbMod::RowUpdate outcome = FormDbMod->UpdateRow(update, QStringLiteral("zol_baseinfo"),
+                                                               QStringLiteral("id"), id);
+    if (outcome == TFormDbMod::RowUpdate::Failed)
         MainForm->ShowError(DatabaseFailure);
-        return false;
-    }
-    return true;
+    else if (outcome == TFormDbMod::RowUpdate::Missing)
+        MainForm->ShowWarning(QStringLiteral("修改失败,设备已不存在!"));
+    return outcome;
 }
 
 void TFormDevEdit::PlaceInTree()

@@ -1,6 +1,8 @@
 // The terminal dialog: adds a terminal with its status row, or edits the stored data of one.
 #pragma once
 
+#include "foundation/DbMod.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -47,7 +49,7 @@ protected:
 
 private:
     bool SaveNew(const QString& portText);
-    bool SaveEdit(const QString& portText);
+    TFormDbMod::RowUpdate SaveEdit(const QString& portText);
     void PlaceInTree();
 
     bool editMode = false;

@@ -210,13 +210,19 @@ bool TFormPreference::Validate()
         if (MainForm->WarnIfBlank(field.edit->text(), QString::fromUtf8(field.message)))
             return false;
 
-    auto fail = [](const char* message) {
-        MainForm->ShowWarning(QString::fromUtf8(message));
+    auto fail = [](const QString& message) {
+        MainForm->ShowWarning(message);
         return false;
+    };
+    // Both ports are TCP ports: 1 to 65535.
+    const auto portRange = [](const char* field, const IntSetting& setting) {
+        return QString::fromUtf8(field) + QStringLiteral("必须在%1到%2之间！").arg(setting.min).arg(setting.max);
     };
     int value = 0;
     if (!ToInt(EdtRemoteCtrlDevPort->text(), value))
         return fail("远程设备控制端口号只能输入整型数值！");
+    if (!DevPortSetting.Accepts(value))
+        return fail(portRange("远程设备控制端口号", DevPortSetting));
     if (!ToInt(EdtRemoteCtrlStartInterval->text(), value))
         return fail("网络控制器->开机短接时间只能输入整型数值！");
     if (value < StartSetting.min)
@@ -227,6 +233,8 @@ bool TFormPreference::Validate()
         return fail("网络控制器->关机短接时间至少要大于500毫秒！");
     if (!ToInt(EdtSocketPort->text(), value))
         return fail("端口号只能输入整型数值！");
+    if (!SocketPortSetting.Accepts(value))
+        return fail(portRange("端口号", SocketPortSetting));
     if (!ToInt(EdtTimeOut->text(), value))
         return fail("超时时间只能输入整型数值！");
     if (value < TimeOutSetting.min)

@@ -4,6 +4,7 @@
 
 #include "console/Icons.h"
 #include "console/MainForm.h"
+#include "foundation/ColumnLengths.h"
 #include "foundation/DateFormat.h"
 #include "foundation/DbMod.h"
 #include "foundation/SqlText.h"
@@ -36,6 +37,7 @@ const QString AllTerminals = QStringLiteral("全部设备");
 const QString TimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 const QString RestartType = QStringLiteral("2");
 const QString DailyUnit = QStringLiteral("天");
+const QString DatabaseFailure = QStringLiteral("数据库异常!");
 // A MAC address, the longest detail of a terminal that the dialog shows whole.
 const QString WidestAddress = QStringLiteral("00-00-00-00-00-00");
 constexpr int PauseChoices[] = {10, 20, 30, 60, 120};
@@ -112,7 +114,7 @@ void TFormTaskEdit::BuildControls()
         CbxPauseInterval->addItem(QString::number(minutes));
     CbxPauseInterval->setCurrentIndex(0);
     CbxPauseInterval->setEnabled(false);
-    MemoTaskMemo = NewMemo(GroupBox2, "MemoTaskMemo");
+    MemoTaskMemo = NewMemo(GroupBox2, "MemoTaskMemo", ColumnLengths::TaskMemo);
     auto* task = new QGridLayout(GroupBox2);
     task->addWidget(new QLabel(QStringLiteral("选择类型："), GroupBox2), 0, 0);
     task->addWidget(DbCbxTaskType, 0, 1, 1, 2);
@@ -260,12 +262,17 @@ void TFormTaskEdit::BtnOkClick()
     }
     const QString memo = SqlEscape(MainForm->GetMemoText(MemoTaskMemo));
 
-    QString sql;
     if (editMode) {
-        sql = QStringLiteral("update zol_scheduletask set task_type_id=") + type + QStringLiteral(",shutdown_time='") +
-              shutdown + QStringLiteral("',up_time=") + up + QStringLiteral(",exec_unit='") + unit +
-              QStringLiteral("',task_memo='") + memo + QStringLiteral("' where task_id=") + LblTaskId->text();
-    } else if (device != QStringLiteral("0")) {
+        const int taskId = LblTaskId->text().toInt();
+        SaveEdit(QStringLiteral("update zol_scheduletask set task_type_id=") + type +
+                     QStringLiteral(",shutdown_time='") + shutdown + QStringLiteral("',up_time=") + up +
+                     QStringLiteral(",exec_unit='") + unit + QStringLiteral("',task_memo='") + memo +
+                     QStringLiteral("' where task_id=") + QString::number(taskId),
+                 taskId);
+        return;
+    }
+    QString sql;
+    if (device != QStringLiteral("0")) {
         sql = QStringLiteral("insert into zol_scheduletask ( zol_id , task_type_id , shutdown_time , up_time , "
                              "exec_unit , task_memo ) values (") +
               device + QStringLiteral(",") + type + QStringLiteral(",'") + shutdown + QStringLiteral("',") + up +
@@ -280,11 +287,27 @@ void TFormTaskEdit::BtnOkClick()
     // for "全部设备") closes the dialog without refreshing.
     const std::optional<int> rows = FormDbMod->TryExecSql(sql);
     if (!rows) {
-        MainForm->ShowError(QStringLiteral("数据库异常!"));
+        MainForm->ShowError(DatabaseFailure);
         return;
     }
     if (*rows > 0)
         MainForm->RefreshActivePage();
+    close();
+}
+
+// A statement the database refuses keeps what was typed. A task deleted meanwhile (by another
+// console) cannot be saved: the operator is told, and the refreshed page no longer shows it.
+void TFormTaskEdit::SaveEdit(const QString& update, int taskId)
+{
+    const TFormDbMod::RowUpdate outcome =
+        FormDbMod->UpdateRow(update, QStringLiteral("zol_scheduletask"), QStringLiteral("task_id"), taskId);
+    if (outcome == TFormDbMod::RowUpdate::Failed) {
+        MainForm->ShowError(DatabaseFailure);
+        return;
+    }
+    if (outcome == TFormDbMod::RowUpdate::Missing)
+        MainForm->ShowWarning(QStringLiteral("修改失败,任务已不存在!"));
+    MainForm->RefreshActivePage();
     close();
 }
 

@@ -61,6 +61,8 @@ public:
 
 private:
     void BuildControls();
+    // Edit mode: runs the update of task taskId, tells the operator what went wrong and closes.
+    void SaveEdit(const QString& update, int taskId);
     bool editMode = false;
 };
 

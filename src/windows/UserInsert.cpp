@@ -3,6 +3,7 @@
 
 #include "console/Icons.h"
 #include "console/MainForm.h"
+#include "foundation/ColumnLengths.h"
 #include "foundation/DbMod.h"
 #include "foundation/Md5String.h"
 #include "foundation/SqlText.h"
@@ -35,14 +36,14 @@ TFormUserInsert::TFormUserInsert(QWidget* owner) : QDialog(owner)
     GroupBox1 = new QGroupBox(QStringLiteral("用户信息"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     Label1 = NewLabel(GroupBox1, "Label1", "姓  名：");
-    Editname = NewEdit(GroupBox1, "Editname");
+    Editname = NewEdit(GroupBox1, "Editname", ColumnLengths::UserName);
     Label2 = NewLabel(GroupBox1, "Label2", "登录名：");
-    Editlandname = NewEdit(GroupBox1, "Editlandname");
+    Editlandname = NewEdit(GroupBox1, "Editlandname", ColumnLengths::UserLandname);
     Label3 = NewLabel(GroupBox1, "Label3", "密  码：");
     Editpassword = NewEdit(GroupBox1, "Editpassword");
     RGUserType = NewUserTypeGroup(GroupBox1);
     RGUserType->SetItemIndex(UserTypeOrdinary);
-    Memoremark = NewMemo(GroupBox1, "Memoremark");
+    Memoremark = NewMemo(GroupBox1, "Memoremark", ColumnLengths::UserRemark);
     Image1 = NewPicture(GroupBox1, Icons::PageImage(6).scaled(PictureSize, PictureSize));
 
     auto* fields = new QGridLayout;

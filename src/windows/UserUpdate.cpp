@@ -2,6 +2,7 @@
 #include "windows/UserUpdate.h"
 
 #include "console/MainForm.h"
+#include "foundation/ColumnLengths.h"
 #include "foundation/DbMod.h"
 #include "foundation/Md5String.h"
 #include "foundation/SqlText.h"
@@ -31,9 +32,9 @@ TFormUserUpdate::TFormUserUpdate(QWidget* owner) : QDialog(owner)
     Label1 = NewLabel(GroupBox1, "Label1", "编  号：");
     Labelid = NewLabel(GroupBox1, "Labelid");
     Label3 = NewLabel(GroupBox1, "Label3", "姓  名：");
-    Editname = NewEdit(GroupBox1, "Editname");
+    Editname = NewEdit(GroupBox1, "Editname", ColumnLengths::UserName);
     Label4 = NewLabel(GroupBox1, "Label4", "登录名：");
-    Editlandname = NewEdit(GroupBox1, "Editlandname");
+    Editlandname = NewEdit(GroupBox1, "Editlandname", ColumnLengths::UserLandname);
     Label5 = NewLabel(GroupBox1, "Label5", "密  码：");
     Editpassword = NewEdit(GroupBox1, "Editpassword");
     Editpassword->setReadOnly(true);
@@ -43,7 +44,7 @@ TFormUserUpdate::TFormUserUpdate(QWidget* owner) : QDialog(owner)
     Editnewpassword = NewEdit(GroupBox1, "Editnewpassword");
     RGUserType = NewUserTypeGroup(GroupBox1);
     Label6 = NewLabel(GroupBox1, "Label6", "说  明：");
-    Memoremark = NewMemo(GroupBox1, "Memoremark");
+    Memoremark = NewMemo(GroupBox1, "Memoremark", ColumnLengths::UserRemark);
 
     auto* fields = new QGridLayout(GroupBox1);
     const std::pair<QLabel*, QWidget*> rows[] = {{Label1, Labelid},      {Label3, Editname},
@@ -88,7 +89,8 @@ void TFormUserUpdate::BitBtn1Click()
 {
     const QString typedNewPassword = Editnewpassword->text();
     Editnewpassword->clear();
-    const QString id = TrimBlanks(Labelid->text());
+    // A dialog that found no account shows no number: 0, which no account has.
+    const int id = TrimBlanks(Labelid->text()).toInt();
     const QString name = TrimBlanks(Editname->text());
     QString password = TrimBlanks(Editpassword->text());
     const QString landname = TrimBlanks(Editlandname->text());
@@ -103,14 +105,20 @@ void TFormUserUpdate::BitBtn1Click()
     const QString sql = QStringLiteral("update zol_user set name='") + SqlEscape(name) +
                         QStringLiteral("',password='") + SqlEscape(password) + QStringLiteral("',landname='") +
                         SqlEscape(landname) + QStringLiteral("',type='") + type + QStringLiteral("',remark='") +
-                        SqlEscape(remark) + QStringLiteral("' where id=") + id;
+                        SqlEscape(remark) + QStringLiteral("' where id=") + QString::number(id);
     if (!AccountComplete(name, landname, password, Editname))
         return;
-    if (!FormDbMod->TryExecSql(sql)) {
+    using RowUpdate = TFormDbMod::RowUpdate;
+    const RowUpdate outcome = FormDbMod->UpdateRow(sql, QStringLiteral("zol_user"), QStringLiteral("id"), id);
+    if (outcome == RowUpdate::Failed) {
         Editnewpassword->setText(typedNewPassword);
         MainForm->ShowError(QStringLiteral("数据库异常!"));
         return;
     }
+    // An account deleted meanwhile (by another console) cannot be saved; the list the dialog
+    // returns to no longer shows it.
+    if (outcome == RowUpdate::Missing)
+        MainForm->ShowWarning(QStringLiteral("修改失败,用户已不存在!"));
     close();
 }
 

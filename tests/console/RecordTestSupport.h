@@ -121,6 +121,23 @@ inline void SelectRows(QTableView* grid, const QList<int>& rows)
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
+// The length of a text column as the server declares it.
+inline int ColumnLength(const QString& table, const QString& column)
+{
+    return TestDb::Scalar(QStringLiteral("select character_maximum_length from information_schema.columns where "
+                                         "table_schema = database() and table_name = '%1' and column_name = '%2'")
+                              .arg(table, column)).toInt();
+}
+
+// Pastes text over all an edit or a memo holds, as the operator does with Ctrl+A, Ctrl+V.
+template <typename Edit>
+void PasteOver(Edit* edit, const QString& text)
+{
+    QApplication::clipboard()->setText(text);
+    edit->selectAll();
+    edit->paste();
+}
+
 inline QStringList Boxes(const ScriptedAnswerer& answers)
 {
     QStringList boxes;

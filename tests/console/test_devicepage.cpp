@@ -358,6 +358,10 @@ TEST_F(RemoteCommandsTest, RemoteControlStartsTheViewerOrSaysWhyNot)
     GoToRow(id);
     MainForm->PmenuGridDevCtrl->trigger();
     EXPECT_EQ(files(2), QStringList({"10.1.1.7:5900", "10.1.1.7:5901"}));
+    ASSERT_TRUE(QFile::remove("10.1.1.7:5900"));
+    MainForm->IniWriteString(Consts::KeyRemoteCtrlDevPort, "70000"); // by hand, no TCP port: the default
+    MainForm->PmenuGridDevCtrl->trigger();
+    EXPECT_EQ(files(2), QStringList({"10.1.1.7:5900", "10.1.1.7:5901"}));
 
     MainForm->RemoteControlDevice(blank);
     MainForm->RemoteControlDevice(999);

@@ -82,6 +82,17 @@ TEST_F(RemotePowerTest, OneTerminalThroughEveryOperation)
                            row.arg("打开远程设备电源")}));
 }
 
+// Contact times edited by hand below what a relay needs: the operations use the defaults.
+TEST_F(RemotePowerTest, HandEditedContactTimesBelowTheLeastReadAsDefaults)
+{
+    MainForm->IniWriteString(Consts::KeyRemoteCtrlStartInterval, "499");
+    MainForm->IniWriteString(Consts::KeyRemoteCtrlShutdownInterval, "-2000");
+    DevBean device;
+    const RemoteDeviceController relay(&device);
+    EXPECT_EQ(std::pair(relay.StartInterval, relay.ShutdownInterval), std::pair(1000, 2000));
+    QFile::remove(MainForm->GetConfIni()->FileName());
+}
+
 // An empty batch ends at once; each failure is warned and logged with its code.
 TEST_F(RemotePowerTest, FailuresAreWarnedAndLoggedWithTheirCode)
 {

@@ -140,3 +140,45 @@ TEST_F(DevEditTest, EditUpdatesInPlaceOrNotAtAll)
     EXPECT_FALSE(dlg_.isVisible());
     EXPECT_EQ(Terminals(), " 丙 |127.0.0.4|7;乙|127.0.0.4|4001");
 }
+
+// Texts far longer than their columns: each edit keeps what its column holds, of a paste the first
+// part (a character beyond the Basic Multilingual Plane whole, never half), of typing nothing past
+// the end wherever the cursor stands; the save succeeds with them.
+TEST_F(DevEditTest, EditsHoldWhatTheirColumnsHold)
+{
+    const QString pasted(14000, u'机');
+    Fill("", "127.0.0.2", "");
+    for (auto [edit, column] : {std::pair(dlg_.EdtDevName, "name"), {dlg_.EdtDevMac, "mac"}, {dlg_.EdtRelayIp, "relayIp"}}) {
+        PasteOver(edit, pasted);
+        EXPECT_EQ(edit->text(), pasted.left(ColumnLength("zol_baseinfo", column))) << column;
+    }
+    const QString position(ColumnLength("zol_baseinfo", "position") - 1, u'楼');
+    PasteOver(dlg_.EdtDevPos, position + QString::fromUcs4(U"\U0001F5A5") + pasted);
+    EXPECT_EQ(dlg_.EdtDevPos->text(), position);
+    PasteOver(dlg_.MemoDevMemo, "备注" + pasted);
+    dlg_.MemoDevMemo->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(dlg_.MemoDevMemo, "Z");
+    dlg_.BtnOkClick();
+    EXPECT_EQ(answers_.Count(), 0);
+    EXPECT_EQ(Read("select memo from zol_baseinfo"), ("备注" + pasted).left(ColumnLength("zol_baseinfo", "memo")));
+}
+
+// A save that changes nothing is no failure. One onto a terminal another console deleted meanwhile
+// warns and writes nothing, and the terminal leaves the tree and the grid.
+TEST_F(DevEditTest, SaveOntoADeletedTerminal)
+{
+    const int kept = AddTerminal("甲", "down", "127.0.0.2");
+    const int gone = AddTerminal("乙", "down", "127.0.0.3");
+    MainForm->BuildDevTree();
+    TFormDevEdit unchanged(MainForm);
+    unchanged.LoadDevice(kept);
+    unchanged.BtnOkClick();
+    dlg_.LoadDevice(gone);
+    TestDb::Exec(QStringLiteral("delete from zol_baseinfo where id = %1; delete from zol_status where zol_id = %1").arg(gone));
+    Fill("丙", "127.0.0.4", "");
+    dlg_.BtnOkClick();
+    EXPECT_EQ(Boxes(answers_), QStringList{"警告|修改失败,设备已不存在!|2|0"});
+    EXPECT_EQ(Terminals(), "甲|127.0.0.2|4001");
+    EXPECT_EQ(std::pair(NodeOf(gone), NodeOf(kept) != nullptr), std::pair((QTreeWidgetItem*)nullptr, true));
+    EXPECT_EQ(Column(MainForm->QueryGrdDev, "id"), QStringList{QString::number(kept)});
+}

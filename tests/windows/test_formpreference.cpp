@@ -70,19 +70,25 @@ TEST_F(FormPreferenceTest, DefaultsAreShownAndSavedWhole)
 
     d.RgpLogLevel->SetItemIndex(0);
     d.RgpAutoDetect->SetItemIndex(1);
-    EXPECT_EQ(Press({{d.EdtTimeOut, "2500"}, {d.EdtSocketAKey, " k e "}, {d.EdtRemoteCtrlDevPort, "-1"}}), "");
+    EXPECT_EQ(Press({{d.EdtTimeOut, "2500"}, {d.EdtSocketAKey, " k e "}, {d.EdtRemoteCtrlDevPort, "5901"}}), "");
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_FALSE(MainForm->IniReadBool("AutoDetected", true));
     EXPECT_EQ(MainForm->IniReadInteger("LogLevel", 0), 1);
-    EXPECT_EQ(MainForm->IniReadInteger(Consts::KeyRemoteCtrlDevPort, 0), -1);
+    EXPECT_EQ(MainForm->IniReadInteger(Consts::KeyRemoteCtrlDevPort, 0), 5901);
     EXPECT_TRUE(ConfText().contains(QStringLiteral("SocketAKey= k e \n"))) << ConfText().toStdString();
     EXPECT_EQ(LogLevel.load(), 1);
 }
 
-// Each range check at its bound: 500 and 100 to 10000 are accepted, one past is refused.
+// Each range check at its bound: 500, 100 to 10000 and ports 1 to 65535 are accepted, one past is
+// refused.
 TEST_F(FormPreferenceTest, RangesAtTheirBounds)
 {
     TFormPreference& d = dialog_;
+    for (const char* port : {"0", "65536"}) {
+        EXPECT_EQ(Press({{d.EdtRemoteCtrlDevPort, port}}), "远程设备控制端口号必须在1到65535之间！");
+        EXPECT_EQ(Press({{d.EdtRemoteCtrlDevPort, "1"}, {d.EdtSocketPort, port}}), "端口号必须在1到65535之间！");
+    }
+    EXPECT_EQ(Press({{d.EdtSocketPort, "65535"}}), "");
     EXPECT_EQ(Press({{d.EdtRemoteCtrlStartInterval, "499"}}), "网络控制器->开机短接时间至少要大于500毫秒！");
     EXPECT_EQ(Press({{d.EdtRemoteCtrlStartInterval, "500"}, {d.EdtRemoteCtrlShutdownInterval, "499"}}),
               "网络控制器->关机短接时间至少要大于500毫秒！");
@@ -111,7 +117,7 @@ TEST_F(FormPreferenceTest, FirstFailureAloneInTheirOrder)
 }
 
 // Hand-edited values the dialog would refuse read as their defaults, each warned once however often
-// read; bounds and ports stay as stored. Saving stores the defaults.
+// read; bounds stay as stored. Saving stores the defaults.
 TEST_F(FormPreferenceTest, HandEditedValuesOutsideTheRangesReadAsDefaults)
 {
     QFile ini(MainForm->GetConfIni()->FileName());
@@ -125,14 +131,16 @@ TEST_F(FormPreferenceTest, HandEditedValuesOutsideTheRangesReadAsDefaults)
     d.FormShow();
     EXPECT_EQ(QStringList({d.EdtTimeOut->text(), d.EdtSocketPort->text(), d.EdtRemoteCtrlStartInterval->text(),
                            d.EdtRemoteCtrlShutdownInterval->text(), d.EdtRemoteCtrlDevPort->text()}),
-              QStringList({"1000", "-5", "1000", "500", "70000"}));
+              QStringList({"1000", "9521", "1000", "500", "5900"}));
     EXPECT_EQ(d.RgpLogLevel->ItemIndex(), 1);
     QStringList lines; // level|text
     for (const QString& line : ConsoleDb::LogText().split('\n', Qt::SkipEmptyParts))
         lines << line.trimmed().left(2) + "|" + line.section(" : ", 1);
     EXPECT_EQ(lines, QStringList({"警告|配置文件中 TimeOut=-1000 不在有效范围(100到10000)内,使用默认值 1000.",
+                                  "警告|配置文件中 SocketPort=-5 不在有效范围(1到65535)内,使用默认值 9521.",
                                   "警告|配置文件中 LogLevel=999 不在有效范围(1到4)内,使用默认值 2.",
-                                  "警告|配置文件中 RemoteCtrlStartInterval=0 不在有效范围(不小于500)内,使用默认值 1000."}));
+                                  "警告|配置文件中 RemoteCtrlStartInterval=0 不在有效范围(不小于500)内,使用默认值 1000.",
+                                  "警告|配置文件中 RemoteCtrlDevPort=70000 不在有效范围(1到65535)内,使用默认值 5900."}));
     EXPECT_EQ(Press({}), "");
     EXPECT_EQ(MainForm->IniReadInteger("LogLevel", 0), Consts::LevelInfo);
     EXPECT_EQ(MainForm->IniReadInteger(Consts::KeyRemoteCtrlStartInterval, 0), 1000);

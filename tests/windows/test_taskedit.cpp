@@ -153,3 +153,28 @@ TEST_F(TaskEditTest, ChecksAndRefusals)
     TFormTaskEdit bad(MainForm);
     EXPECT_THROW(bad.LoadTask(TestDb::Scalar("select max(task_id) from zol_scheduletask").toInt()), Exception);
 }
+
+// A save that changes nothing is no failure; a memo far longer than its column keeps what the column
+// holds and is saved. A save onto a task another console deleted meanwhile warns, writes
+// nothing, and the page no longer lists the task.
+TEST_F(TaskEditTest, EditsOfStoredTasks)
+{
+    const int a = AddTerminal("甲", "down", "127.0.0.2");
+    const int kept = AddTask(a, 1, "2013-05-06 22:00:00");
+    const int gone = AddTask(a, 1, "2013-05-06 23:00:00");
+    const QString pasted = "计划" + QString(14000, u'停');
+    for (const QString& memo : {QString(), pasted}) {
+        TFormTaskEdit d(MainForm);
+        d.LoadTask(kept);
+        MainForm->SetMemoText(d.MemoTaskMemo, memo);
+        d.BtnOkClick();
+    }
+    EXPECT_EQ(TestDb::Scalar("select task_memo from zol_scheduletask where task_id = " + QString::number(kept)),
+              pasted.left(ColumnLength("zol_scheduletask", "task_memo")));
+    TFormTaskEdit d(MainForm);
+    d.LoadTask(gone);
+    TestDb::Exec("delete from zol_scheduletask where task_id = " + QString::number(gone));
+    d.BtnOkClick();
+    EXPECT_EQ(Boxes(answers_), QStringList{"警告|修改失败,任务已不存在!|2|0"});
+    EXPECT_EQ(Column(MainForm->QueryGrdTask, "task_id"), QStringList{QString::number(kept)});
+}

@@ -127,3 +127,34 @@ TEST_F(UserDialogsTest, UpdateChecksAndRefusals)
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(Row(id), "甲|jia|" + MD5String("pw") + "|2|");
 }
+
+// Texts pasted far longer than their columns keep what the columns hold and are saved; an update
+// that changes nothing is no failure. One onto an account another console deleted meanwhile, or
+// before the dialog opened (it found none), warns and writes nothing.
+TEST_F(UserDialogsTest, ColumnLengthsUnchangedAndDeletedAccounts)
+{
+    const QString pasted(14000, u'员');
+    TFormUserInsert add(MainForm);
+    for (QLineEdit* edit : {add.Editname, add.Editlandname, add.Editpassword})
+        PasteOver(edit, pasted);
+    PasteOver(add.Memoremark, pasted);
+    add.BitBtn1Click();
+    const int kept = TestDb::Scalar("select max(id) from zol_user").toInt();
+    const QString row = "select concat_ws('|', char_length(name), char_length(landname), char_length(remark)) from zol_user";
+    EXPECT_EQ(TestDb::Scalar(row), QStringLiteral("%1|%2|%3").arg(ColumnLength("zol_user", "name"))
+                                       .arg(ColumnLength("zol_user", "landname")).arg(ColumnLength("zol_user", "remark")));
+    const int gone = AddUser("乙", "yi", 2);
+    for (int id : {kept, gone, gone}) {
+        TFormUserUpdate d(MainForm);
+        d.LoadUser(id);
+        if (id == gone) {
+            TestDb::Exec("delete from zol_user where id = " + QString::number(gone));
+            d.Editname->setText("丙");
+            d.Editlandname->setText("bing");
+            d.Editnewpassword->setText("pw");
+        }
+        d.BitBtn1Click();
+    }
+    EXPECT_EQ(Boxes(answers_), QStringList(2, "警告|修改失败,用户已不存在!|2|0"));
+    EXPECT_EQ(TestDb::Rows("select id from zol_user"), QStringList{QString::number(kept)});
+}
