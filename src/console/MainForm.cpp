@@ -47,15 +47,15 @@ TMainForm::TMainForm(QWidget* parent) : TMainFormServices(parent)
     BuildGridBehaviour();
     PageControlMainChange();
     setWindowState(Qt::WindowMaximized);
-    Services::MainForm = this; // the units below the console reach the window from now on
+    OpenServices(); // the units below the console reach the window from now on
 }
 
 TMainForm::~TMainForm()
 {
+    // Workers may still call in: they reach the stand-in before anything of the window goes.
+    EndServices();
     if (MainForm == this)
         MainForm = nullptr;
-    if (Services::MainForm == this)
-        Services::MainForm = nullptr;
 }
 
 void TMainForm::FormClose()

@@ -229,6 +229,23 @@ void TMainFormServices::SetMemoText(QTextEdit* memo, const QString& value)
     }
 }
 
+// ---- what the units below the console reach
+
+void TMainFormServices::OpenServices()
+{
+    MessageBoxes::SetSilent(false);
+    Services::MainForm.Open(this);
+}
+
+void TMainFormServices::EndServices()
+{
+    if (!Services::MainForm.BeginClose(this))
+        return;
+    // A call under way may be a worker's box, which waits for this thread: silence answers it.
+    MessageBoxes::SetSilent(true);
+    Services::MainForm.WaitForCalls();
+}
+
 // ---- console log
 
 void TMainFormServices::LogDebug(const QString& msg)

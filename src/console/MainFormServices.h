@@ -50,6 +50,14 @@ public:
 
     QTextEdit* MemoInfo = nullptr;
 
+    // ---- what the units below the console reach of this window (Services::MainForm)
+    // From now on they reach this window, and boxes are put before the operator again.
+    void OpenServices();
+    // The end of it: from now on no box is shown and their calls reach a quiet stand-in; returns
+    // once the calls under way have ended. Start-up calls it before the database module goes,
+    // the destructor at the latest; later calls do nothing.
+    void EndServices();
+
 protected:
     // The console page comes to the front after an error box.
     virtual void BringConsoleToFront() = 0;

@@ -5,14 +5,21 @@
 #include "console/MainForm.h"
 #include "foundation/Consts.h"
 #include "foundation/DbMod.h"
+#include "foundation/ThreadBase.h"
 #include "platform/Application.h"
 #include "platform/ScreenFill.h"
+#include "terminal/AgentProtocol.h"
 #include "windows/FormBackGound.h"
 #include "windows/LoginDlg.h"
 
 #include <exception>
 
 namespace {
+
+// The end waits for the workers it has asked to stop for AgentTimings::WaitMs and this much more:
+// a stop ends their waits for data at once, but a connection attempt or a send under way runs to
+// its own limit (that wait, the relay's too), and then the worker closes its connection.
+constexpr int WorkerEndMarginMs = 1000;
 
 // Frees a window held in a global and clears the global, also when an exception leaves.
 template <typename T>
@@ -53,6 +60,22 @@ void RunSteps(TApplication& app)
     }
 }
 
+// Workers left by windows already closed (a desktop picture thread, the probes of a stopped
+// check, the relay operations of a stopped power command) may still be running. From here on
+// nothing they do reaches the window or the operator; they are asked to stop and given a bounded
+// time before the database module and the window go. A relay operation runs to its end and may
+// outlast the wait: it touches neither of them.
+void EndConsole()
+{
+    if (MainForm)
+        MainForm->EndServices();
+    ThreadBase::StopAllAndWait(AgentTimings::Scaled(AgentTimings::WaitMs) + WorkerEndMarginMs);
+    delete FormDbMod;
+    FormDbMod = nullptr;
+    delete MainForm;
+    MainForm = nullptr;
+}
+
 } // namespace
 
 int RunStartup(TApplication& app)
@@ -65,10 +88,7 @@ int RunStartup(TApplication& app)
     // The module and the main window live until the end; close the window if it is still open.
     if (MainForm && MainForm->isVisible())
         MainForm->close();
-    delete FormDbMod;
-    FormDbMod = nullptr;
-    delete MainForm;
-    MainForm = nullptr;
+    EndConsole();
     return 0;
 }
 

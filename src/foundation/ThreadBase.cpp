@@ -5,9 +5,29 @@
 #include "platform/Exception.h"
 #include "platform/MessageBoxes.h"
 
+#include <chrono>
 #include <exception>
+#include <thread>
+#include <vector>
 
 namespace {
+
+// How often the end of the program looks whether the workers have ended.
+constexpr auto EndPollInterval = std::chrono::milliseconds(10);
+
+// The workers resumed and not yet ended. Never freed: a worker that outlasts the end of the
+// program still removes itself while static objects are being destroyed.
+struct LiveWorkers {
+    std::mutex lock;
+    std::vector<ThreadBase*> workers; // until the body has ended, before the object may be freed
+    int bodies = 0;                   // until the last step of the body, after a self-freeing delete
+};
+
+LiveWorkers& Workers()
+{
+    static LiveWorkers* live = new LiveWorkers;
+    return *live;
+}
 
 QString MessageOf(const std::exception& e)
 {
@@ -37,7 +57,43 @@ void ThreadBase::Resume()
         return; // resumed once, never restarted
     started_ = true;
     std::lock_guard<std::mutex> hold(startLock_);
-    thread_ = std::thread(&ThreadBase::Body, this);
+    // Counted before it runs, so that the end of the program waits for a worker just resumed.
+    {
+        std::lock_guard<std::mutex> guard(Workers().lock);
+        Workers().workers.push_back(this);
+        ++Workers().bodies;
+    }
+    try {
+        thread_ = std::thread(&ThreadBase::Body, this);
+    } catch (...) {
+        std::lock_guard<std::mutex> guard(Workers().lock);
+        std::erase(Workers().workers, this);
+        --Workers().bodies;
+        throw;
+    }
+}
+
+bool ThreadBase::StopAllAndWait(int waitMs)
+{
+    {
+        std::lock_guard<std::mutex> guard(Workers().lock);
+        for (ThreadBase* worker : Workers().workers)
+            worker->Stop();
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        if (RunningCount() == 0)
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(EndPollInterval);
+    }
+}
+
+int ThreadBase::RunningCount()
+{
+    std::lock_guard<std::mutex> guard(Workers().lock);
+    return Workers().bodies;
 }
 
 void ThreadBase::WaitFor()
@@ -59,8 +115,15 @@ void ThreadBase::Body()
         // line; it is the thread's own fatal failure and touches nothing else.
     }
     DoTerminate();
+    {
+        // Before the object may be freed: a stop request for all never reaches a freed worker.
+        std::lock_guard<std::mutex> guard(Workers().lock);
+        std::erase(Workers().workers, this);
+    }
     if (freeOnEnd)
         delete this;
+    std::lock_guard<std::mutex> guard(Workers().lock);
+    --Workers().bodies;
 }
 
 void ThreadBase::Execute()

@@ -25,6 +25,13 @@ public:
     // Sets StopRequested; does not wait and interrupts nothing. Run polls the flag.
     void Stop() { StopRequested = true; }
 
+    // The end of the program: asks every worker that has been resumed and has not ended to stop,
+    // then waits until none is left or waitMs have passed. True when none is left. A worker that
+    // runs to its end regardless (a relay operation) may outlast the wait.
+    static bool StopAllAndWait(int waitMs);
+    // Workers resumed whose body has not yet ended (a self-freeing one: not yet freed).
+    static int RunningCount();
+
     std::atomic<bool> Error{false};
     QString Name;
     std::atomic<bool> Finished{false};

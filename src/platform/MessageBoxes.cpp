@@ -10,7 +10,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -25,6 +27,54 @@ std::function<QString(const FileDialogRequest&)>& FileAnswerer()
     static std::function<QString(const FileDialogRequest&)> answerer;
     return answerer;
 }
+
+// Silence, and the requests of other threads than the user-interface thread that are under way.
+std::mutex silenceLock;
+bool silent = false;
+int waitingRequests = 0;
+
+// How often turning silence on looks whether the waiting requests have been answered.
+constexpr auto WaitingPollInterval = std::chrono::milliseconds(1);
+
+bool OnUserInterfaceThread()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+bool Silent()
+{
+    std::lock_guard<std::mutex> guard(silenceLock);
+    return silent;
+}
+
+// One box or file dialog asked for: refused while silent; a worker's request is counted until it
+// has been answered, so that silence can wait for it.
+class Request {
+public:
+    Request()
+    {
+        std::lock_guard<std::mutex> guard(silenceLock);
+        allowed_ = !silent;
+        counted_ = allowed_ && !OnUserInterfaceThread();
+        if (counted_)
+            ++waitingRequests;
+    }
+    ~Request()
+    {
+        if (!counted_)
+            return;
+        std::lock_guard<std::mutex> guard(silenceLock);
+        --waitingRequests;
+    }
+    Request(const Request&) = delete;
+    Request& operator=(const Request&) = delete;
+    bool Allowed() const { return allowed_; }
+
+private:
+    bool allowed_ = false;
+    bool counted_ = false;
+};
 
 QMessageBox::Icon ToQtIcon(MsgIcon icon)
 {
@@ -147,6 +197,9 @@ namespace MessageBoxes {
 
 MsgResult Show(const MessageRequest& request)
 {
+    const Request underWay;
+    if (!underWay.Allowed())
+        return MsgResult::Cancel;
     std::function<MsgResult(const MessageRequest&)> answerer;
     {
         std::lock_guard<std::mutex> guard(answererLock);
@@ -154,18 +207,23 @@ MsgResult Show(const MessageRequest& request)
     }
     if (answerer)
         return answerer(request);
-    return OnUiThread([&] { return ShowBox(request); }, MsgResult::Cancel);
+    // Silence may have come while the request waited for the user-interface thread.
+    return OnUiThread([&] { return Silent() ? MsgResult::Cancel : ShowBox(request); }, MsgResult::Cancel);
 }
 
 QString AskFile(const FileDialogRequest& request)
 {
+    const Request underWay;
+    if (!underWay.Allowed())
+        return QString();
     std::function<QString(const FileDialogRequest&)> answerer;
     {
         std::lock_guard<std::mutex> guard(answererLock);
         answerer = FileAnswerer();
     }
-    QString chosen = answerer ? answerer(request)
-                              : OnUiThread([&] { return ShowFileDialog(request); }, QString());
+    QString chosen = answerer ? answerer(request) : OnUiThread([&] {
+        return Silent() ? QString() : ShowFileDialog(request);
+    }, QString());
     if (request.kind == FileDialogKind::Save && !chosen.isEmpty() &&
         !request.defaultSuffix.isEmpty() && QFileInfo(chosen).suffix().isEmpty())
         chosen += QLatin1Char('.') + request.defaultSuffix;
@@ -182,6 +240,30 @@ void SetFileAnswerer(std::function<QString(const FileDialogRequest&)> answerer)
 {
     std::lock_guard<std::mutex> guard(answererLock);
     FileAnswerer() = std::move(answerer);
+}
+
+void SetSilent(bool on)
+{
+    {
+        std::lock_guard<std::mutex> guard(silenceLock);
+        silent = on;
+    }
+    if (!on)
+        return;
+    // A worker's request may already wait in the user-interface thread's queue: it is answered
+    // here (silently), since that thread may not run its message loop again.
+    QCoreApplication* app = QCoreApplication::instance();
+    const bool serve = OnUserInterfaceThread();
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> guard(silenceLock);
+            if (waitingRequests == 0)
+                return;
+        }
+        if (serve)
+            QCoreApplication::sendPostedEvents(app, QEvent::MetaCall);
+        std::this_thread::sleep_for(WaitingPollInterval);
+    }
 }
 
 } // namespace MessageBoxes

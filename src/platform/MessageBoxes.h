@@ -40,4 +40,10 @@ QString AskFile(const FileDialogRequest& request);
 void SetAnswerer(std::function<MsgResult(const MessageRequest&)> answerer);
 void SetFileAnswerer(std::function<QString(const FileDialogRequest&)> answerer);
 
+// Once the console has begun to close, nothing more is put before the operator: while silent, a
+// box returns Cancel and a file dialog the empty text at once, without a window and without an
+// answerer. Turning it on, on the user-interface thread, also answers so what workers asked for
+// before and still wait for, and returns when none of them waits any more.
+void SetSilent(bool silent);
+
 } // namespace MessageBoxes

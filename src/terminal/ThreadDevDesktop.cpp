@@ -65,16 +65,18 @@ void ThreadDevDesktop::CloseForm()
 
 void ThreadDevDesktop::Init()
 {
-    client_.StopWhen([link = link_] { return !link->Running(); });
+    // The window's close ends the waits, and so does the end of the program.
+    client_.StopWhen([this, link = link_] { return !link->Running() || StopRequested; });
     client_.Open();
 }
 
 void ThreadDevDesktop::Run()
 {
     // The connection stays open from one cycle to the next; each cycle authenticates anew.
-    // A cleared Running ends every wait and the sleep within AgentTimings::StopPollMs.
+    // A cleared Running or a stop request ends every wait and the sleep within
+    // AgentTimings::StopPollMs.
     bool cycling = true;
-    while (cycling && link_->Running() && client_.Connected) {
+    while (cycling && !client_.Stopping() && client_.Connected) {
         cycling = false;
         client_.Run(2, [this, &cycling] {
             if (!ReceiveDesktop()) {
@@ -173,7 +175,7 @@ bool ThreadDevDesktop::ReceiveDesktop()
 void ThreadDevDesktop::Pause()
 {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(Interval);
-    while (link_->Running() && std::chrono::steady_clock::now() < until)
+    while (!client_.Stopping() && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::min(std::chrono::milliseconds(AgentTimings::StopPollMs),
                                              std::chrono::duration_cast<std::chrono::milliseconds>(
                                                  until - std::chrono::steady_clock::now())));

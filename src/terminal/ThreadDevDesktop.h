@@ -87,7 +87,7 @@ private:
     bool ReceiveDesktop();
     // The picture's bytes after "desk", at most AgentLimits::Picture of them.
     QByteArray ReceivePicture();
-    // Sleeps the interval, or less when the window closes meanwhile.
+    // Sleeps the interval, or less when the window closes or a stop is requested meanwhile.
     void Pause();
     void CloseForm();
 

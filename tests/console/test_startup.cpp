@@ -1,13 +1,17 @@
 // Start-up order: no database ends the program before any window shows; a closed login dialog
-// ends it without a main window; a successful login runs the main window until exit.
+// ends it without a main window; a successful login runs the main window until exit; the end
+// while workers still run.
 #include "console/Startup.h"
 
-#include "console/DevTestSupport.h"
+#include "peers/FakeRelay.h"
 #include "platform/Application.h"
 #include "platform/ProcessExit.h"
-#include "support/ScriptedAnswerer.h"
-#include "support/When.h"
+#include "support/AgentTestSupport.h"
+#include "support/ReachabilityPeers.h"
+#include "terminal/ThreadConnectionTest.h"
+#include "terminal/ThreadRemoteDeviceControlBatch.h"
 #include "windows/FormBackGound.h"
+#include "windows/FrmDevDesktop.h"
 #include "windows/LoginDlg.h"
 
 #include <QTest>
@@ -47,6 +51,15 @@ protected:
     {
         SetProcessExitHandler({});
         TMainForm::SetConfigDirForTest(QString());
+    }
+    // Logs in as the operator on duty once the login dialog shows.
+    static void LogInWhenAsked()
+    {
+        When([] { return LoginDlg && LoginDlg->isVisible(); }, [] {
+            LoginDlg->Editlandname->setText("duty");
+            LoginDlg->Editpassword->setText("pw");
+            LoginDlg->OKBtn->click();
+        });
     }
     // Runs the program from a fresh state with these settings in conf.ini.
     int Run(const QByteArray& settings)
@@ -134,11 +147,7 @@ TEST_F(StartupTest, LoginRunsTheMainWindowUntilExit)
     // One terminal stored as powered off: the automatic check reports it in one console line.
     TestDb::Exec("insert into zol_baseinfo (name, ip) values ('巡检终端', '127.0.0.1');"
                  "insert into zol_status (zol_id, status) select max(id), 'poweroff' from zol_baseinfo;");
-    When([] { return LoginDlg && LoginDlg->isVisible(); }, [] {
-        LoginDlg->Editlandname->setText("duty");
-        LoginDlg->Editpassword->setText("pw");
-        LoginDlg->OKBtn->click();
-    });
+    LogInWhenAsked();
     auto checks = [] { return MainForm->MemoInfo->toPlainText().count(QStringLiteral("]关闭电源状态")); };
     QString running;
     When([&] { return MainForm && MainForm->isVisible() && checks() && MainForm->GetActivePageIndex() == 0; }, [&] {
@@ -158,6 +167,74 @@ TEST_F(StartupTest, LoginRunsTheMainWindowUntilExit)
     EXPECT_EQ(running, QStringLiteral("main=shown splash=none login=none user=%1 level=1 timeout=2500 checks=1")
                            .arg(TestDb::Scalar("select id from zol_user where landname='duty'")));
     EXPECT_EQ(answerer_.Count(), 1); // the exit question only
+    EXPECT_TRUE(!MainForm && !FormDbMod) << "both freed at the end";
+}
+
+// The operator closes the console while workers still run: a desktop picture thread whose window
+// has gone, still trying to reach its terminal; the relay operation of a stopped power command,
+// held by its relay; a reachability check whose probe ends only once the console has begun to
+// close, so that the check reports its terminal then. The end waits a bounded time, for what a
+// stop ends but not for the relay operation; nothing reaches the window being destroyed (the
+// check's report would, and the sanitizer build would catch it); no box comes after the exit.
+TEST_F(StartupTest, ClosingWhileWorkersRunReachesNothingGone)
+{
+    using namespace AgentTestSupport;
+    constexpr int Divisor = 2; // the relay holds each try for 3 s, the end waits 4 s
+    RelayTimings::SetForTest(Divisor);
+    const std::shared_ptr<void> shipped(nullptr, [](void*) { RelayTimings::SetForTest(1); });
+    ReachabilityPeers peers;
+    FakeRelay relay;
+    relay.SetFault(FakeRelay::Fault::Hold);
+    const int cut = DevTestSupport::AddTerminal(QStringLiteral("断网终端"), "up", ReachabilityPeers::SilentIp);
+    const int powered = DevTestSupport::AddTerminal(QStringLiteral("电源终端"), "up");
+    TestDb::Exec(QStringLiteral("update zol_baseinfo set relayIp = '127.0.0.1', port = %1 where id = %2")
+                     .arg(relay.Port()).arg(powered));
+    std::atomic<bool> probing{false};
+    ThreadTelnet::SetConnectForTest([&](const QString&, int, int) {
+        probing = true;
+        QElapsedTimer held;
+        held.start();
+        while (Services::MainForm && !held.hasExpired(Patience))
+            QThread::msleep(1);
+        return ThreadTelnet::ConnectResult::Failed;
+    });
+    const std::shared_ptr<void> restore(nullptr, [](void*) { ThreadTelnet::SetConnectForTest({}); });
+
+    std::unique_ptr<ThreadRemoteDeviceControlBatch> batch;
+    std::unique_ptr<ThreadConnectionTest> check;
+    int boxesBeforeExit = -1;
+    QElapsedTimer closing;
+    LogInWhenAsked();
+    WhenReady([] { return MainForm && MainForm->isVisible(); }, [&] {
+        TFormDevDesktop desktop(cut);
+        desktop.show();
+        desktop.close();
+        batch = std::make_unique<ThreadRemoteDeviceControlBatch>(std::vector<int>{powered}, "关闭电源", OpPowerOff);
+        batch->Resume();
+        check = std::make_unique<ThreadConnectionTest>(std::vector<int>{cut}, "检测网络");
+        check->Resume();
+        WhenReady([&] { return !relay.Frames().empty(); }, [&] { batch->Stop(); });
+        WhenReady([&] { return batch->Finished && probing; }, [&] {
+            boxesBeforeExit = answerer_.Count();
+            answerer_.Answer(MsgResult::Ok);
+            closing.start();
+            MainForm->BtnExitClick();
+        });
+    });
+    EXPECT_EQ(Run(QStringLiteral("AutoDetected=0\nTimeOut=10000\nSocketPort=%1\n").arg(peers.Port()).toUtf8()), 0);
+    const qint64 closedMs = closing.elapsed();
+    const int stillRunning = ThreadBase::RunningCount();
+
+    EXPECT_LT(closedMs, Patience);
+    EXPECT_EQ(answerer_.Count() - boxesBeforeExit, 1) << "the exit question only, not "
+                                                       << answerer_.Last().text.toStdString();
+    EXPECT_TRUE(check->Finished);
+    EXPECT_EQ(ThreadTelnet::LiveCount(), 0);
+    EXPECT_EQ(ThreadDevDesktop::LiveCount(), 0);
+    EXPECT_EQ(stillRunning, 1) << "the relay operation runs to its end, after the console";
+    relay.Release();
+    // Without a turn of the message loop: the program's end leaves Qt's quit request for a loop.
+    EXPECT_TRUE(ThreadBase::StopAllAndWait(Patience));
     EXPECT_TRUE(!MainForm && !FormDbMod) << "both freed at the end";
 }
 

@@ -1,5 +1,6 @@
-// Message boxes: the real boxes (closed by a timer), boxes asked for by a worker thread, the sizes
-// in the real file dialog's list and the standard box for exceptions from event handlers.
+// Message boxes: the real boxes (closed by a timer), boxes asked for by a worker thread, silence
+// at the end of the console, the sizes in the real file dialog's list and the standard box for
+// exceptions from event handlers.
 #include "platform/Application.h"
 #include "platform/Exception.h"
 #include "platform/MessageBoxes.h"
@@ -11,9 +12,11 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <atomic>
 #include <functional>
@@ -99,6 +102,46 @@ TEST(RealFileDialog, ListsSizesInTheUnitsOfAChineseDesktop)
     });
     EXPECT_EQ(MessageBoxes::AskFile({FileDialogKind::Save, "保存", folder.filePath("新.txt"), "", "txt"}), "");
     EXPECT_EQ(shown.join(" | "), "20 字节 | 2.13 KB | 1.50 MB | 3.00 GB");
+}
+
+// Silence comes while a worker's box waits in this thread's queue, as a box does until this thread
+// shows it: the box is answered before SetSilent returns, without a turn of the message loop (the
+// end of the console runs none). Later boxes, of any thread, are refused at once without asking
+// anyone, until the silence is lifted.
+TEST(Silence, AnswersTheWaitingBoxAndRefusesLaterOnes)
+{
+    std::atomic<bool> waiting{false};
+    std::atomic<int> asked{0};
+    MessageBoxes::SetAnswerer([&](const MessageRequest&) {
+        ++asked;
+        if (QThread::currentThread() == qApp->thread())
+            return MsgResult::Ok;
+        MsgResult answer = MsgResult::Cancel;
+        waiting = true;
+        QMetaObject::invokeMethod(qApp, [&] { answer = MsgResult::Ok; }, Qt::BlockingQueuedConnection);
+        return answer;
+    });
+    std::atomic<int> result{-1};
+    std::thread worker([&] { result = int(MessageBoxes::Show(Question)); });
+    while (!waiting)
+        std::this_thread::yield(); // the message loop does not run
+    MessageBoxes::SetSilent(true);
+    QElapsedTimer clock;
+    clock.start();
+    while (result == -1 && !clock.hasExpired(WaitLimitMs / 10))
+        std::this_thread::yield();
+    EXPECT_EQ(result, int(MsgResult::Ok)) << "asked for before the silence, answered";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return result != -1; }, WaitLimitMs)); // lets a fault end
+    worker.join();
+
+    std::thread([&] { result = int(MessageBoxes::Show(Question)); }).join();
+    EXPECT_EQ(result, int(MsgResult::Cancel));
+    EXPECT_EQ(MessageBoxes::Show(Question), MsgResult::Cancel);
+    EXPECT_EQ(asked, 1);
+    MessageBoxes::SetSilent(false);
+    EXPECT_EQ(MessageBoxes::Show(Question), MsgResult::Ok);
+    EXPECT_EQ(asked, 2);
+    MessageBoxes::SetAnswerer({});
 }
 
 struct Thrower : QObject {

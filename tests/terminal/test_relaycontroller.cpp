@@ -31,34 +31,25 @@ const QByteArray Off0 = Hex("55 AA AA AA AA AA 11 02 10 00 CA 16");
 const QByteArray Off1 = Hex("55 AA AA AA AA AA 11 02 11 00 CB 16");
 
 // The settings the relay client reads, without a console; it uses no other service.
-class SettingsOnly : public ConsoleServices {
+class SettingsOnly : public QuietServices {
 public:
     std::map<QString, int> integers;
 
-    QString IniReadString(const QString&) override { return {}; }
     int IniReadInteger(const QString& key, int def) override
     {
         const auto it = integers.find(key);
         return it == integers.end() ? def : it->second;
     }
-    QString IniReadStringDef(const QString&, const QString& def) override { return def; }
-    void LogDebug(const QString&) override {}
-    void LogInfo(const QString&) override {}
-    void LogWarning(const QString&) override {}
-    void LogError(const QString&) override {}
-    void ShowWarning(const QString&) override {}
-    void ShowError(const QString&) override {}
-    void UpdateDevNetState(int, const QString&) override {}
 };
 
 class RelayControllerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        Services::MainForm = &settings;
+        Services::MainForm.Open(&settings);
         RelayTimings::SetForTest(Divisor);
     }
-    static void TearDownTestSuite() { Services::MainForm = nullptr; }
+    static void TearDownTestSuite() { Services::MainForm.Open(nullptr); }
     // A relay set up as given, the device record pointing at it.
     FakeRelay& Relay(bool powerOn, bool buttonOn, FakeRelay::Fault fault = {}, FakeRelay::Scope scope = {})
     {
