@@ -9,10 +9,13 @@
 #include "platform/Application.h"
 #include "platform/ScreenFill.h"
 #include "terminal/AgentProtocol.h"
+#include "terminal/RemoteDeviceController.h"
 #include "windows/FormBackGound.h"
 #include "windows/LoginDlg.h"
 
+#include <chrono>
 #include <exception>
+#include <thread>
 
 namespace {
 
@@ -20,6 +23,8 @@ namespace {
 // a stop ends their waits for data at once, but a connection attempt or a send under way runs to
 // its own limit (that wait, the relay's too), and then the worker closes its connection.
 constexpr int WorkerEndMarginMs = 1000;
+// How often the end looks whether the button contacts held have been released.
+constexpr auto ContactPollInterval = std::chrono::milliseconds(10);
 
 // Frees a window held in a global and clears the global, also when an exception leaves.
 template <typename T>
@@ -64,12 +69,16 @@ void RunSteps(TApplication& app)
 // check, the relay operations of a stopped power command) may still be running. From here on
 // nothing they do reaches the window or the operator; they are asked to stop and given a bounded
 // time before the database module and the window go. A relay operation runs to its end and may
-// outlast the wait: it touches neither of them.
+// outlast the wait: it touches neither of them. One that has closed a terminal's button contact
+// is waited for until it has released it (within its own limits), so the program never ends
+// with a terminal's power button held down.
 void EndConsole()
 {
     if (MainForm)
         MainForm->EndServices();
     ThreadBase::StopAllAndWait(AgentTimings::Scaled(AgentTimings::WaitMs) + WorkerEndMarginMs);
+    while (RemoteDeviceController::HeldContacts() > 0)
+        std::this_thread::sleep_for(ContactPollInterval);
     delete FormDbMod;
     FormDbMod = nullptr;
     delete MainForm;

@@ -21,6 +21,17 @@ constexpr unsigned char StateOff = 0x00;
 constexpr unsigned char OffFlag = 0x10; // set in the first data byte of a switch-off request
 constexpr int MinReply = 10;            // bytes 8 and 9 must be there
 
+// Button contacts that an operation has closed and not yet released, in the whole program.
+constinit std::atomic<int> heldContacts{0};
+
+// Counts a closed button contact for as long as it lives.
+struct HeldContact {
+    HeldContact() { ++heldContacts; }
+    ~HeldContact() { --heldContacts; }
+    HeldContact(const HeldContact&) = delete;
+    HeldContact& operator=(const HeldContact&) = delete;
+};
+
 } // namespace
 
 namespace RelayTimings {
@@ -226,8 +237,15 @@ int RemoteDeviceController::PressButton(int contactMs)
     r = Step(ButtonChannel, true);
     if (r != RelayFail::Success)
         return r;
+    // From here until the release the terminal's button is held down.
+    const HeldContact held;
     Pause(contactMs);
     return Step(ButtonChannel, false);
+}
+
+int RemoteDeviceController::HeldContacts()
+{
+    return heldContacts;
 }
 
 int RemoteDeviceController::Start()

@@ -85,6 +85,9 @@ public:
     int Shutdown();
     // A press of the power button: the sequence shared by Start and Shutdown.
     int PressButton(int contactMs);
+    // Button contacts closed by operations under way and not yet released (tried), in the whole
+    // program. Ended between the two, the program would leave a terminal's button held down.
+    static int HeldContacts();
     int PowerOff();
     int PowerOn();
 

@@ -239,3 +239,40 @@ TEST_F(StartupTest, ClosingWhileWorkersRunReachesNothingGone)
 }
 
 } // namespace
+
+namespace {
+
+// The console is closed while a start holds a terminal's button down: the end waits past its
+// usual bound until the button has been released, so the terminal is not left held.
+TEST_F(StartupTest, ClosingWhileAButtonIsHeldWaitsForItsRelease)
+{
+    using namespace AgentTestSupport;
+    RelayTimings::SetForTest(WaitDivisor); // the end waits 1.6 s for workers, the contact lasts 3 s
+    const std::shared_ptr<void> shipped(nullptr, [](void*) { RelayTimings::SetForTest(1); });
+    FakeRelay relay;
+    std::atomic<bool> pressed{false};
+    relay.OnSwitched([&](int channel, bool on) {
+        if (channel == ButtonChannel && on)
+            pressed = true;
+    });
+    const int id = DevTestSupport::AddTerminal(QStringLiteral("开机终端"), "down");
+    TestDb::Exec(QStringLiteral("update zol_baseinfo set relayIp = '127.0.0.1', port = %1 where id = %2")
+                     .arg(relay.Port()).arg(id));
+    std::unique_ptr<ThreadRemoteDeviceControlBatch> batch;
+    LogInWhenAsked();
+    WhenReady([] { return MainForm && MainForm->isVisible(); }, [&] {
+        batch = std::make_unique<ThreadRemoteDeviceControlBatch>(std::vector<int>{id}, "开机", OpStart);
+        batch->Resume();
+        WhenReady([&] { return bool(pressed); }, [&] {
+            answerer_.Answer(MsgResult::Ok);
+            MainForm->BtnExitClick();
+        });
+    });
+    EXPECT_EQ(Run("AutoDetected=0\nRemoteCtrlStartInterval=30000\n"), 0);
+    EXPECT_TRUE(pressed);
+    EXPECT_FALSE(relay.Channel(ButtonChannel)) << "released before the program ended";
+    EXPECT_EQ(RemoteDeviceController::HeldContacts(), 0);
+    EXPECT_TRUE(ThreadBase::StopAllAndWait(Patience));
+}
+
+} // namespace
