@@ -14,6 +14,10 @@
 #   ZOL_DEMO     program to run in place of the simulated terminals built here; with ZOL_CONSOLE
 #                and without ZOL_DEMO there are none
 set -euo pipefail
+# What the script and its helpers write in the private folder is the owner's only; the console
+# writes the operator's files with the umask it was given.
+user_umask=$(umask)
+umask 077
 
 usage="usage: scripts/run.sh [--no-demo] [--dsn NAME] [--geometry WxH]"
 demo_wanted=1
@@ -303,8 +307,9 @@ fi
 
 take_over_from_earlier_run
 
+# As the account of the data, whose password db.sh keeps in my.cnf.
 sql() {
-  mariadb --defaults-file="$dbdir/my.cnf" -uzol -pzol -h127.0.0.1 --default-character-set=utf8mb4 \
+  mariadb --defaults-file="$dbdir/my.cnf" -h127.0.0.1 --default-character-set=utf8mb4 \
     --batch --skip-column-names "$@"
 }
 
@@ -378,7 +383,8 @@ setting() {
 # Sets a key of the [system] section, or removes it when the value is empty; other lines stay.
 set_setting() {
   local key=$1 value=$2 tmp
-  [ -f "$settings" ] || : > "$settings"
+  # A new file gets the modes the console would give it.
+  [ -f "$settings" ] || (umask "$user_umask" && : > "$settings")
   tmp=$(mktemp "$settings.XXXXXX")
   awk -v key="$key" -v value="$value" '
     function put() { if (!done && value != "") print key "=" value eol; done = 1 }
@@ -495,7 +501,7 @@ fi
 # In the background, so that a signal to this script is handled at once and the clean-up ends
 # the console before the servers it uses.
 status=0
-"$console" &
+(umask "$user_umask" && exec "$console") &
 console_pid=$!
 wait "$console_pid" || status=$?
 console_pid=

@@ -1,15 +1,18 @@
-// The run command: headless through a private VNC X server, its servers stopped on every way out,
-// a taken database port moved, and --dsn on an existing data source.
+// The run command: headless through a private VNC X server, its servers stopped on every way out, a
+// private folder and database account that only the owner reaches, a taken database port moved, and
+// --dsn on an existing data source.
 #include "support/RunScript.h"
 #include "support/TestDb.h"
 
 #include <gtest/gtest.h>
 
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -20,6 +23,7 @@
 #include <functional>
 #include <optional>
 #include <thread>
+#include <unistd.h>
 
 static void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
@@ -116,6 +120,32 @@ int Mode(const QString& path) { return static_cast<int>(QFileInfo(path).permissi
 constexpr int GroupOrOthers = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
                               QFile::WriteOther | QFile::ExeOther;
 
+// The folder and everything in it that its group or others may use.
+QStringList OpenToOthers(const QString& folder)
+{
+    QStringList open;
+    if (Mode(folder) & GroupOrOthers)
+        open << folder;
+    QDirIterator entries(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+    while (entries.hasNext()) {
+        const QString path = entries.next();
+        if (Mode(path) & GroupOrOthers)
+            open << path;
+    }
+    return open;
+}
+
+// As an older version of the scripts left them (0755 folders, 0644 files): the next run tightens them.
+void LoosenByHand(const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        const auto others = QFileInfo(path).isDir() ? QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther
+                                                    : QFile::ReadGroup | QFile::ReadOther;
+        QFile::setPermissions(path, QFile::permissions(path) | others);
+    }
+}
+
 // Listens on 127.0.0.1 at the VNC ports another desktop of the machine would hold and counts the
 // connections that reach them. A port that some program already holds is just as taken while it
 // does, but that program may let it go before the run chooses, so only the ports held here count.
@@ -148,8 +178,9 @@ struct HeldVncPorts {
 };
 
 // Without a display: the console on a managed screen of the size asked for; VNC on 127.0.0.1 only,
-// on a free port found without connecting to others, behind a kept password that only the owner
-// reads; every server goes on every way out (two hang-ups too), or at the next run after a kill.
+// on a free port found without connecting to others, behind a kept password; the private folder and
+// all in it the owner's only, also after they were loosened by hand; every server goes on every way
+// out (two hang-ups too), or at the next run after a kill.
 TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers)
 {
     RunScript run(true);
@@ -213,9 +244,7 @@ TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers
         EXPECT_EQ(run.Printed(VncPassword), firstPassword) << "made at the first run, kept since";
         EXPECT_EQ(firstPassword.size(), 8);
         EXPECT_EQ(QString::fromUtf8(Slurp(passwordFile)).trimmed(), firstPassword);
-        for (const QString& path : {vnc, passwordFile, vnc + QStringLiteral("/passwd"), db, db + QStringLiteral("/my.cnf"),
-                                    db + QStringLiteral("/odbc.ini")})
-            EXPECT_EQ(Mode(path) & GroupOrOthers, 0) << path.toStdString() << " is the owner's only";
+        EXPECT_EQ(OpenToOthers(run.Home()), QStringList()) << "the private folder is the owner's only";
 
         QMap<qint64, QString> servers = Children(run.Pid());
         const QByteArray dbPid = Slurp(db + QStringLiteral("/run/mysqld.pid"));
@@ -241,8 +270,9 @@ TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers
             if (Alive(server.key()))
                 ::kill(static_cast<pid_t>(server.key()), SIGKILL); // not to leave it to the machine
         }
-        // Loosened by hand: the next run makes it the owner's only again.
-        QFile::setPermissions(passwordFile, QFile::permissions(passwordFile) | QFile::ReadOther);
+        // Loosened by hand: the next run makes them the owner's only again.
+        LoosenByHand({run.Home(), run.Home() + QStringLiteral("/run"), passwordFile, db, db + QStringLiteral("/my.cnf"),
+                      db + QStringLiteral("/data"), db + QStringLiteral("/data/ibdata1")});
         if (others) {
             EXPECT_EQ(others->Connections(), 0) << "nothing connects to another program's VNC port";
             others.reset();
@@ -250,10 +280,87 @@ TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers
     }
 }
 
+// The account's password that db.sh keeps in the data folder's my.cnf.
+QString KeptPassword(const QString& db)
+{
+    return TestDb::ClientOption(db + QStringLiteral("/my.cnf"), QStringLiteral("password"));
+}
+
+// The mariadb client's exit code (-1 when it did not end in time) and what it printed.
+struct ClientRun {
+    int exitCode = -1;
+    QString output;
+};
+
+ClientRun Mariadb(const QStringList& args, const QString& sql)
+{
+    QProcess client;
+    client.setProcessChannelMode(QProcess::MergedChannels);
+    client.start(QStringLiteral("mariadb"), args + QStringList{QStringLiteral("--batch"), QStringLiteral("--raw"),
+                                                             QStringLiteral("--skip-column-names"), QStringLiteral("-e"), sql});
+    ClientRun run;
+    if (client.waitForFinished(EndTimeoutMs) && client.exitStatus() == QProcess::NormalExit)
+        run.exitCode = client.exitCode();
+    run.output = QString::fromUtf8(client.readAll());
+    return run;
+}
+
+// The data folder's account while its server runs: a password that only the owner's files hold, no
+// way in without it (not with the fixed password of old, not as root or an unknown user over TCP),
+// and the rights of its own databases only, with nothing to grant.
+void ExpectPrivateAccount(const QString& db, int port)
+{
+    const QString cnf = db + QStringLiteral("/my.cnf");
+    const QString password = KeptPassword(db);
+    EXPECT_EQ(password.size(), 32) << password.toStdString();
+    EXPECT_TRUE(Slurp(db + QStringLiteral("/odbc.ini")).contains("\nPASSWORD=" + password.toUtf8() + '\n'));
+    const std::pair<const char*, const char*> guesses[] = {{"zol", "zol"}, {"root", ""}, {"intruder", ""}};
+    for (const auto& [user, guess] : guesses) {
+        const ClientRun in = Mariadb({QStringLiteral("--no-defaults"), QStringLiteral("-h127.0.0.1"),
+                                      QStringLiteral("-P%1").arg(port), QStringLiteral("-u") + user,
+                                      QStringLiteral("--password=") + guess},
+                                     QStringLiteral("select count(*) from zol.zol_user"));
+        EXPECT_TRUE(in.exitCode != 0 && in.output.contains(QStringLiteral("Access denied"))) << user << ": " << in.output.toStdString();
+    }
+    const ClientRun grants = Mariadb({"--defaults-file=" + cnf, QStringLiteral("-h127.0.0.1")}, QStringLiteral("show grants"));
+    QStringList rights = grants.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    rights.replaceInStrings(QRegularExpression(QStringLiteral(" IDENTIFIED BY PASSWORD '[^']*'")), QString());
+    rights.sort();
+    EXPECT_EQ(rights, QStringList({"GRANT ALL PRIVILEGES ON `zol\\_t%`.* TO `zol`@`127.0.0.1`",
+                                   "GRANT ALL PRIVILEGES ON `zol`.* TO `zol`@`127.0.0.1`",
+                                   "GRANT USAGE ON *.* TO `zol`@`127.0.0.1`"}))
+        << grants.output.toStdString();
+}
+
+// Makes the data folder as an older version of the scripts left it: the account's password "zol" (in
+// odbc.ini, none in my.cnf), every right with the right to grant them, root open over TCP, and files
+// that others may read. Its server is stopped afterwards.
+void AgeDataFolder(const QString& db)
+{
+    const QString dbScript = QStringLiteral(ZOL_SOURCE_DIR "/scripts/db.sh");
+    const QString cnf = db + QStringLiteral("/my.cnf");
+    ASSERT_EQ(QProcess::execute(QStringLiteral("bash"), {dbScript, QStringLiteral("start"), db}), 0);
+    const ClientRun aged = Mariadb({"--defaults-file=" + cnf, QStringLiteral("-uroot"), QStringLiteral("--password="),
+                                    QStringLiteral("--protocol=socket")},
+                                   QStringLiteral("ALTER USER 'zol'@'127.0.0.1' IDENTIFIED BY 'zol';"
+                                                  "GRANT ALL PRIVILEGES ON *.* TO 'zol'@'127.0.0.1' WITH GRANT OPTION;"
+                                                  "CREATE USER 'root'@'127.0.0.1';"
+                                                  "GRANT ALL PRIVILEGES ON *.* TO 'root'@'127.0.0.1' WITH GRANT OPTION;"));
+    EXPECT_EQ(aged.exitCode, 0) << aged.output.toStdString();
+    QProcess::execute(QStringLiteral("bash"), {dbScript, QStringLiteral("stop"), db});
+    const QString odbc = db + QStringLiteral("/odbc.ini");
+    WriteFile(odbc, Slurp(odbc).replace("\nPASSWORD=" + KeptPassword(db).toUtf8(), "\nPASSWORD=zol"));
+    const QRegularExpression kept(QStringLiteral("^(user=zol|password=.*)\n"), QRegularExpression::MultilineOption);
+    WriteFile(cnf, QString::fromUtf8(Slurp(cnf)).remove(kept).toUtf8());
+    LoosenByHand({db, cnf, odbc, db + QStringLiteral("/data"),
+                  db + QStringLiteral("/data/zol"), db + QStringLiteral("/data/ibdata1")});
+}
+
 // With a display the console opens there, beside the simulated terminals with its settings file, a
 // log folder in the private folder and the demo data's failure paths (--no-demo leaves them out).
-// A database port taken by another program moves out of the range of outgoing connections' ports,
-// and the data source follows it to the data.
+// The data folder's account is private from the start. A database port taken by another program
+// moves out of the range of outgoing connections' ports, and the data source follows it to the data,
+// also in a folder of an older version of the scripts, whose account and files are made private.
 TEST(RunScriptWithDisplay, SimulatedTerminalsAndATakenDatabasePortMovesWithTheData)
 {
     RunScript run(true);
@@ -269,8 +376,12 @@ TEST(RunScriptWithDisplay, SimulatedTerminalsAndATakenDatabasePortMovesWithTheDa
     EXPECT_TRUE(run.Output().contains(QStringLiteral("simulated terminals for the demo data")))
         << run.Output().toStdString();
     const int keptPort = run.Printed(DatabasePort).toInt();
+    const QString db = run.Home() + QStringLiteral("/db");
+    ExpectPrivateAccount(db, keptPort);
+    const QString firstPassword = KeptPassword(db);
     run.EndConsole(0);
     ASSERT_EQ(run.WaitForExit(), 0) << run.Output().toStdString();
+    AgeDataFolder(db);
 
     // Should another test's server have taken the port meanwhile, it is just as well held.
     QTcpServer otherProgram;
@@ -284,6 +395,9 @@ TEST(RunScriptWithDisplay, SimulatedTerminalsAndATakenDatabasePortMovesWithTheDa
     EXPECT_FALSE(run.Output().contains(QStringLiteral("simulated terminals")));
     const int movedPort = run.Printed(DatabasePort).toInt();
     EXPECT_NE(movedPort, keptPort);
+    ExpectPrivateAccount(db, movedPort);
+    EXPECT_NE(KeptPassword(db), firstPassword) << "made anew, at random";
+    EXPECT_EQ(OpenToOthers(run.Home()), QStringList());
     run.EndConsole(0);
     EXPECT_EQ(run.WaitForExit(), 0) << run.Output().toStdString();
 
@@ -293,6 +407,29 @@ TEST(RunScriptWithDisplay, SimulatedTerminalsAndATakenDatabasePortMovesWithTheDa
     ASSERT_EQ(bounds.size(), 2);
     for (int port : {keptPort, movedPort})
         EXPECT_TRUE(port < bounds[0].toInt() || port > bounds[1].toInt()) << port;
+}
+
+// A data folder too deep for a socket path beside it: the socket (who reaches it logs in as root)
+// goes to a folder of its own in /tmp that only its owner may enter, and that folder goes with the
+// server.
+TEST(DbScript, ADeepFolderKeepsItsSocketInAFolderOfItsOwnersOnly)
+{
+    const QTemporaryDir dir;
+    const QString db = dir.filePath(QString(100, QLatin1Char('d')));
+    const QString dbScript = QStringLiteral(ZOL_SOURCE_DIR "/scripts/db.sh");
+    const auto stop = qScopeGuard([&] { QProcess::execute(QStringLiteral("bash"), {dbScript, QStringLiteral("stop"), db}); });
+    ASSERT_EQ(QProcess::execute(QStringLiteral("bash"), {dbScript, QStringLiteral("start"), db}), 0);
+    const QString cnf = db + QStringLiteral("/my.cnf");
+    const QFileInfo folder(QFileInfo(TestDb::ClientOption(cnf, QStringLiteral("socket"))).path());
+    EXPECT_TRUE(folder.filePath().startsWith(QStringLiteral("/tmp/"))) << folder.filePath().toStdString();
+    EXPECT_EQ(folder.ownerId(), ::getuid());
+    EXPECT_EQ(Mode(folder.filePath()) & GroupOrOthers, 0);
+    const ClientRun root = Mariadb({"--defaults-file=" + cnf, QStringLiteral("-uroot"), QStringLiteral("--password="),
+                                    QStringLiteral("--protocol=socket")},
+                                   QStringLiteral("select 1"));
+    EXPECT_EQ(root.exitCode, 0) << root.output.toStdString();
+    QProcess::execute(QStringLiteral("bash"), {dbScript, QStringLiteral("stop"), db});
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath()));
 }
 
 // --dsn: the built console reaches its login on an existing data source, with no private server,

@@ -23,7 +23,7 @@ dir=$(dirname "$0")
   if [ -n "$DISPLAY" ] && setxkbmap -query >/dev/null 2>&1; then echo "x=ok"; else echo "x=fail"; fi
   if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then echo "wm=ok"; else echo "wm=none"; fi
   echo "screen=$(xdpyinfo 2>/dev/null | sed -n 's/^ *dimensions: *\([0-9x]*\) .*/\1/p')"
-  if [ -f "$dir/console.sql" ]; then isql -b -d'|' zol zol zol < "$dir/console.sql" 2>&1; fi
+  if [ -f "$dir/console.sql" ]; then isql -b -d'|' zol < "$dir/console.sql" 2>&1; fi
 } > "$dir/report.part"
 mv "$dir/report.part" "$dir/report"
 # A test that has gone (its folder with it) leaves no console behind.
