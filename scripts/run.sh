@@ -165,7 +165,7 @@ take_over_from_earlier_run() {
   chmod 700 "$home" "$statedir"
   earlier=$(cat "$statedir/run.pid" 2>/dev/null || true)
   if [ -n "$earlier" ] && [ "$earlier" != "$$" ] &&
-     tr '\0' ' ' < "/proc/$earlier/cmdline" 2>/dev/null | grep -q 'run\.sh'; then
+     cat "/proc/$earlier/cmdline" 2>/dev/null | tr '\0' ' ' | grep -q 'run\.sh'; then
     echo "another run of this checkout is running (pid $earlier, $home); end it first: kill $earlier" >&2
     exit 1
   fi
