@@ -83,6 +83,8 @@ running() {
   [ -f "$dir/run/mysqld.pid" ] && kill -0 "$(cat "$dir/run/mysqld.pid")" 2>/dev/null
 }
 
+# The server runs as whoever starts it: mariadbd refuses root unless told so, and the installer
+# would hand the data folder to a user named there.
 write_cnf() {
   local port=$1
   cat > "$cnf" <<CNF
@@ -92,7 +94,7 @@ port=$port
 user=zol
 password=$password
 [mysqld]
-user=root
+user=$(id -un)
 datadir=$dir/data
 socket=$sock
 pid-file=$dir/run/mysqld.pid
