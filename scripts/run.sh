@@ -475,8 +475,9 @@ start_demo() {
     --cut-off "$demo_cut_off" --agent-down "$demo_agent_down" --silent-relay "$demo_silent_relay" \
     </dev/null >>"$log" 2>&1
   pid=$!
-  # zoldemo says "ready" when every terminal listens, "cannot listen" when some do not.
-  while ! grep -q 'ready\|cannot listen' "$log" && [ "$ticks" -lt $((demo_start_timeout * 20)) ]; do
+  # zoldemo says "ready" when every terminal listens, "N of M demo terminals cannot listen" when
+  # some do not, after a line for each of them.
+  while ! grep -q 'ready\|demo terminals cannot listen' "$log" && [ "$ticks" -lt $((demo_start_timeout * 20)) ]; do
     state=$(proc_state "$pid")
     if [ -z "$state" ] || [ "$state" = Z ]; then break; fi
     sleep 0.05
@@ -484,7 +485,7 @@ start_demo() {
   done
   if grep -q 'ready' "$log"; then
     echo "simulated terminals for the demo data (agents and relay controllers on 127.0.0.x; $log)"
-  elif grep -q 'cannot listen' "$log"; then
+  elif grep -q 'demo terminals cannot listen' "$log"; then
     echo "some simulated terminals cannot listen: another program holds their addresses. See $log:" >&2
     grep 'cannot listen' "$log" | tail -n 20 >&2 || true
   else
