@@ -6,21 +6,29 @@
 #                                   when another program holds it; the ODBC files follow the port.
 #   scripts/db.sh stop DIR          stop and wait for the server to go
 #   scripts/db.sh env DIR           print the exports that point ODBC and the tests at DIR
-# The account "zol" (password "zol") may connect from 127.0.0.1 and create databases.
+# The account "zol" may connect from 127.0.0.1 and use the database "zol" and the test fixture's
+# databases ("zol_t..."), nothing else. Its password is made at random with the data folder and kept
+# only in DIR/my.cnf ([client]: `mariadb --defaults-file=DIR/my.cnf -h127.0.0.1` logs in) and
+# DIR/odbc.ini. The administrator root has no password and no way in but the server's socket, in a
+# folder that only its owner may enter.
 set -euo pipefail
 # The folder holds the database password (my.cnf, odbc.ini): its owner's only.
 umask 077
+# The server does not keep the umask it is started with: these give its files and folders.
+export UMASK=0600 UMASK_DIR=0700
 # shellcheck source=ports.sh
 source "$(dirname "${BASH_SOURCE[0]}")/ports.sh"
 
 cmd=${1:?usage: db.sh start|stop|env DIR [PORT]}
 dir=$(mkdir -p "${2:?missing DIR}" && cd "$2" && pwd)
 cnf="$dir/my.cnf"
-# A Unix socket path may hold about 107 bytes; a deep folder gets its socket in /tmp instead.
-sock="$dir/run/mysqld.sock"
-if [ ${#sock} -gt 100 ]; then
-  sock="/tmp/zol-mysqld-$(printf '%s' "$dir" | md5sum | cut -c1-12).sock"
+# A Unix socket path may hold about 107 bytes; a deep folder gets its socket in a folder of its
+# own in /tmp instead. Whoever reaches the socket logs in as root: its folder is the owner's only.
+sockdir="$dir/run"
+if [ "$(printf '%s/mysqld.sock' "$sockdir" | LC_ALL=C wc -c)" -gt 100 ]; then
+  sockdir="/tmp/zol-mysqld-$(printf '%s' "$dir" | md5sum | cut -c1-12)"
 fi
+sock="$sockdir/mysqld.sock"
 
 # The system's ephemeral range, from which outgoing connections take their local ports: a port
 # kept from it could be taken by any program's connection at any time.
@@ -57,18 +65,36 @@ free_port() {
   return 1
 }
 
+# A value of my.cnf's [client] section ("" when there is none).
+client_value() {
+  [ -f "$cnf" ] || return 0
+  awk -v key="$1" '/^\[/ { client = $0 == "[client]"; next }
+                   client && index($0, key "=") == 1 { print substr($0, length(key) + 2); exit }' "$cnf"
+}
+
+# The mariadb tools as root, through the socket of the server that runs on my.cnf.
+as_root() {
+  local tool=$1
+  shift
+  "$tool" --no-defaults --protocol=socket --socket="$(client_value socket)" -uroot "$@"
+}
+
 running() {
   [ -f "$dir/run/mysqld.pid" ] && kill -0 "$(cat "$dir/run/mysqld.pid")" 2>/dev/null
 }
 
+# The server runs as whoever starts it: mariadbd refuses root unless told so, and the installer
+# would hand the data folder to a user named there.
 write_cnf() {
   local port=$1
   cat > "$cnf" <<CNF
 [client]
 socket=$sock
 port=$port
+user=zol
+password=$password
 [mysqld]
-user=root
+user=$(id -un)
 datadir=$dir/data
 socket=$sock
 pid-file=$dir/run/mysqld.pid
@@ -96,9 +122,45 @@ SERVER=127.0.0.1
 PORT=$port
 DATABASE=zol
 USER=zol
-PASSWORD=zol
+PASSWORD=$password
 CHARSET=utf8mb4
 INI
+}
+
+# The account "zol" with the password of my.cnf and the rights the data needs (no GRANT OPTION,
+# nothing outside its databases); root and anonymous accounts that could log in over TCP go.
+# Run at every start, so a folder made when the account had a fixed password and every right is
+# brought to this too.
+secure_accounts() {
+  local host drops
+  drops=$(as_root mariadb --batch --skip-column-names -e \
+    "SELECT CONCAT('DROP USER ', QUOTE(user), '@', QUOTE(host), ';') FROM mysql.user
+     WHERE (user = 'root' AND host <> 'localhost') OR user = ''")
+  {
+    printf '%s\n' "$drops"
+    for host in 127.0.0.1 localhost; do
+      cat <<SQL
+CREATE USER IF NOT EXISTS 'zol'@'$host';
+ALTER USER 'zol'@'$host' IDENTIFIED BY '$password';
+REVOKE ALL PRIVILEGES, GRANT OPTION FROM 'zol'@'$host';
+GRANT ALL PRIVILEGES ON \`zol\`.* TO 'zol'@'$host';
+GRANT ALL PRIVILEGES ON \`zol\\_t%\`.* TO 'zol'@'$host';
+SQL
+    done
+  } | as_root mariadb || { echo "db.sh: could not set up the account zol; see $dir/mysqld.err" >&2; exit 1; }
+}
+
+# The password kept in my.cnf, or a new one for a new folder (or one that kept none).
+choose_password() {
+  password=$(client_value password)
+  if [ -z "$password" ]; then
+    password=$(head -c 32 /dev/urandom | sha256sum | cut -c1-32)
+  fi
+}
+
+# The owner's only, also what an older version of this script or the server left readable.
+tighten() {
+  chmod -R go-rwx "$dir"
 }
 
 # Starts mariadbd on the port of my.cnf; returns 0 when it answers, 1 when it died or never did.
@@ -109,7 +171,7 @@ launch() {
   setsid /usr/sbin/mariadbd --defaults-file="$cnf" </dev/null >>"$dir/mysqld.out" 2>&1 &
   pid=$!
   for _ in $(seq 1 600); do
-    mariadb-admin --defaults-file="$cnf" -uroot ping >/dev/null 2>&1 && return 0
+    as_root mariadb-admin ping >/dev/null 2>&1 && return 0
     kill -0 "$pid" 2>/dev/null || return 1
     sleep 0.05
   done
@@ -119,8 +181,17 @@ launch() {
 
 case "$cmd" in
 start)
+  choose_password
   if running; then
-    sed -n 's/^port=//p' "$cnf" | head -n1
+    # Started earlier, perhaps by an older version of this script: the same server, socket and
+    # port, with the account and files brought up to date.
+    port=$(client_value port)
+    sock=$(client_value socket)
+    write_cnf "$port"
+    tighten
+    secure_accounts
+    write_odbc "$port"
+    echo "$port"
     exit 0
   fi
   # A port given here is kept; the one kept in my.cnf moves when another program holds it, and the
@@ -138,18 +209,21 @@ start)
   fi
   # A temporary folder of its own: servers installed side by side would meet in a shared one.
   mkdir -p "$dir/run" "$dir/data" "$dir/tmp"
-  # A folder made before the umask above was set is made the owner's only too.
-  chmod 700 "$dir"
-  for f in "$cnf" "$dir/odbc.ini" "$dir/odbcinst.ini"; do
-    if [ -e "$f" ]; then chmod 600 "$f"; fi
-  done
+  if [ "$sockdir" != "$dir/run" ]; then
+    mkdir -p "$sockdir"
+    # Made by someone else (or a link to their folder), it would hand them the socket.
+    if [ -L "$sockdir" ] || [ ! -d "$sockdir" ] || [ "$(stat -c %u "$sockdir")" != "$(id -u)" ]; then
+      echo "db.sh: $sockdir is not a folder of this user's; remove it" >&2
+      exit 1
+    fi
+    chmod 700 "$sockdir"
+  fi
   write_cnf "$port"
-  fresh=0
+  tighten
   if [ ! -d "$dir/data/mysql" ]; then
     mariadb-install-db --defaults-file="$cnf" --auth-root-authentication-method=normal \
       --skip-test-db >"$dir/install.log" 2>&1 || {
       echo "mariadb-install-db failed; see $dir/install.log" >&2; exit 1; }
-    fresh=1
   fi
   started=0
   for attempt in 1 2 3 4 5; do
@@ -166,15 +240,9 @@ start)
     tail -n 20 "$dir/mysqld.err" >&2 || true
     exit 1
   fi
-  if [ "$fresh" = 1 ]; then
-    mariadb --defaults-file="$cnf" -uroot <<'SQL'
-CREATE USER IF NOT EXISTS 'zol'@'127.0.0.1' IDENTIFIED BY 'zol';
-CREATE USER IF NOT EXISTS 'zol'@'localhost' IDENTIFIED BY 'zol';
-GRANT ALL PRIVILEGES ON *.* TO 'zol'@'127.0.0.1' WITH GRANT OPTION;
-GRANT ALL PRIVILEGES ON *.* TO 'zol'@'localhost' WITH GRANT OPTION;
-FLUSH PRIVILEGES;
-SQL
-  fi
+  # The server makes its socket open to all; its folder keeps it the owner's anyway.
+  chmod 600 "$sock"
+  secure_accounts
   write_odbc "$port"
   echo "$port"
   ;;
@@ -185,6 +253,7 @@ stop)
     for _ in $(seq 1 400); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
     kill -KILL "$pid" 2>/dev/null || true
   fi
+  if [ "$sockdir" != "$dir/run" ]; then rmdir "$sockdir" 2>/dev/null || true; fi
   ;;
 env)
   [ -f "$cnf" ] || { echo "db.sh: no server in $dir (run: db.sh start $dir)" >&2; exit 1; }

@@ -6,7 +6,8 @@
 #   scripts/run.sh [--no-demo] [--dsn NAME] [--geometry WxH]
 #     --no-demo      no simulated terminals
 #     --dsn NAME     the console on the ODBC data source NAME (the organisation's own server): no
-#                    private server, no demo data, no simulated terminals
+#                    private server, no demo data, no simulated terminals; when NAME cannot be
+#                    reached the run ends at once with the driver's reason (status 1)
 #     --geometry WxH the size of the VNC screen (default 1600x1000)
 #   ZOL_HOME     private folder (default .zol): database server, VNC password, X authority, the
 #                simulated terminals' log files
@@ -14,6 +15,10 @@
 #   ZOL_DEMO     program to run in place of the simulated terminals built here; with ZOL_CONSOLE
 #                and without ZOL_DEMO there are none
 set -euo pipefail
+# What the script and its helpers write in the private folder is the owner's only; the console
+# writes the operator's files with the umask it was given.
+user_umask=$(umask)
+umask 077
 
 usage="usage: scripts/run.sh [--no-demo] [--dsn NAME] [--geometry WxH]"
 demo_wanted=1
@@ -66,7 +71,7 @@ vnc_start_timeout=30
 demo_start_timeout=30
 # Seconds the window manager gets to take the screen; the console runs without it after that.
 wm_start_timeout=15
-# Seconds a data source named with --dsn gets to answer before the console tries it.
+# Seconds a data source named with --dsn gets to answer; the console does not start without it.
 dsn_probe_timeout=30
 # The demo data's failure paths (db/demo.sql): a terminal cut off from the network, one whose
 # agent does not run, a relay controller that never answers.
@@ -161,7 +166,7 @@ take_over_from_earlier_run() {
   chmod 700 "$home" "$statedir"
   earlier=$(cat "$statedir/run.pid" 2>/dev/null || true)
   if [ -n "$earlier" ] && [ "$earlier" != "$$" ] &&
-     tr '\0' ' ' < "/proc/$earlier/cmdline" 2>/dev/null | grep -q 'run\.sh'; then
+     cat "/proc/$earlier/cmdline" 2>/dev/null | tr '\0' ' ' | grep -q 'run\.sh'; then
     echo "another run of this checkout is running (pid $earlier, $home); end it first: kill $earlier" >&2
     exit 1
   fi
@@ -303,8 +308,9 @@ fi
 
 take_over_from_earlier_run
 
+# As the account of the data, whose password db.sh keeps in my.cnf.
 sql() {
-  mariadb --defaults-file="$dbdir/my.cnf" -uzol -pzol -h127.0.0.1 --default-character-set=utf8mb4 \
+  mariadb --defaults-file="$dbdir/my.cnf" -h127.0.0.1 --default-character-set=utf8mb4 \
     --batch --skip-column-names "$@"
 }
 
@@ -378,7 +384,8 @@ setting() {
 # Sets a key of the [system] section, or removes it when the value is empty; other lines stay.
 set_setting() {
   local key=$1 value=$2 tmp
-  [ -f "$settings" ] || : > "$settings"
+  # A new file gets the modes the console would give it.
+  [ -f "$settings" ] || (umask "$user_umask" && : > "$settings")
   tmp=$(mktemp "$settings.XXXXXX")
   awk -v key="$key" -v value="$value" '
     function put() { if (!done && value != "") print key "=" value eol; done = 1 }
@@ -399,13 +406,31 @@ set_setting() {
   rm -f "$tmp"
 }
 
+# Connects to the data source once and ends the run with the driver's reason when that fails:
+# nobody may be there to close the console's "连接数据库服务失败!" box.
+probe_data_source() {
+  local probe status=0 reason
+  probe=$(timeout -k 5 "$dsn_probe_timeout" isql -v -b "$dsn" </dev/null 2>&1) || status=$?
+  [ "$status" -ne 0 ] || return 0
+  if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
+    reason="no answer within $dsn_probe_timeout s"
+  else
+    # isql -v shows the driver's records as "[STATE][unixODBC][component]text": the state and
+    # the text say why (data source not found, server refused, login refused).
+    reason=$(printf '%s\n' "$probe" | sed -n 's/^\(\[[0-9A-Z]\{5\}\]\)\(\[[^]]*\]\)*/\1 /p' | head -n 2) || true
+    [ -n "$reason" ] || reason=$(printf '%s\n' "$probe" | grep -v '^\[ISQL\]' | tail -n 2) || true
+  fi
+  echo "the data source \"$dsn\" cannot be reached: ${reason:-isql ended with status $status}" >&2
+  echo "the console was not started (data sources are read from ${ODBCSYSINI:-/etc}/odbc.ini and ~/.odbc.ini)" >&2
+  exit 1
+}
+
 # The console reads its data source from its settings file: the one named is set there for this
 # run, and what was there before comes back afterwards (unless the operator chose another meanwhile
-# in 数据源). A data source that does not answer is named on the terminal; the console then says
-# "连接数据库服务失败!" and ends.
+# in 数据源).
 use_data_source() {
-  local probe
   step "data source \"$dsn\""
+  probe_data_source
   settings_before=$(setting "$settings_key")
   settings_existed=0
   [ -f "$settings" ] && settings_existed=1
@@ -413,14 +438,7 @@ use_data_source() {
     set_setting "$settings_key" "$dsn"
     settings_restore=1
   fi
-  if probe=$(timeout "$dsn_probe_timeout" isql -b "$dsn" </dev/null 2>&1); then
-    echo "the console uses the data source \"$dsn\" (set in $settings for this run)"
-    dsn_reached=1
-  else
-    echo "the data source \"$dsn\" cannot be reached (ODBCSYSINI=${ODBCSYSINI:-/etc}, ~/.odbc.ini):" >&2
-    printf '%s\n' "$probe" | tail -n 5 >&2
-    dsn_reached=0
-  fi
+  echo "the console uses the data source \"$dsn\" (set in $settings for this run)"
 }
 
 restore_data_source() {
@@ -457,8 +475,9 @@ start_demo() {
     --cut-off "$demo_cut_off" --agent-down "$demo_agent_down" --silent-relay "$demo_silent_relay" \
     </dev/null >>"$log" 2>&1
   pid=$!
-  # zoldemo says "ready" when every terminal listens, "cannot listen" when some do not.
-  while ! grep -q 'ready\|cannot listen' "$log" && [ "$ticks" -lt $((demo_start_timeout * 20)) ]; do
+  # zoldemo says "ready" when every terminal listens, "N of M demo terminals cannot listen" when
+  # some do not, after a line for each of them.
+  while ! grep -q 'ready\|demo terminals cannot listen' "$log" && [ "$ticks" -lt $((demo_start_timeout * 20)) ]; do
     state=$(proc_state "$pid")
     if [ -z "$state" ] || [ "$state" = Z ]; then break; fi
     sleep 0.05
@@ -466,7 +485,7 @@ start_demo() {
   done
   if grep -q 'ready' "$log"; then
     echo "simulated terminals for the demo data (agents and relay controllers on 127.0.0.x; $log)"
-  elif grep -q 'cannot listen' "$log"; then
+  elif grep -q 'demo terminals cannot listen' "$log"; then
     echo "some simulated terminals cannot listen: another program holds their addresses. See $log:" >&2
     grep 'cannot listen' "$log" | tail -n 20 >&2 || true
   else
@@ -495,12 +514,8 @@ fi
 # In the background, so that a signal to this script is handled at once and the clean-up ends
 # the console before the servers it uses.
 status=0
-"$console" &
+(umask "$user_umask" && exec "$console") &
 console_pid=$!
 wait "$console_pid" || status=$?
 console_pid=
-if [ -n "$dsn" ] && [ "$dsn_reached" = 0 ]; then
-  echo "the console could not connect to the data source \"$dsn\"" >&2
-  [ "$status" -ne 0 ] || status=1
-fi
 exit "$status"

@@ -80,30 +80,30 @@ TEST_F(DbModTest, OperationsLogTheirStatementsAndFailures)
 // gone, the console still stores and finds a text escaped as the mysql client does, exactly.
 TEST_F(DbModTest, IdleConsoleAndItsQuotingOutlastTheServersDefaults)
 {
-    OdbcConnection admin;
-    admin.Open("DSN=zol");
+    OdbcConnection observer;
+    observer.Open("DSN=zol");
     DataSet defaults;
-    admin.Query("select @@global.wait_timeout as idle, @@global.sql_mode as mode", defaults);
+    observer.Query("select @@global.wait_timeout as idle, @@global.sql_mode as mode", defaults);
     const QString restore = "set global wait_timeout=" + defaults.AsString("idle") + ", global sql_mode='" +
                             SqlEscape(defaults.AsString("mode")) + "'";
     std::unique_ptr<TFormDbMod> console;
     OdbcConnection plain;
     try {
-        admin.Execute("set global wait_timeout=2, global sql_mode=concat(@@global.sql_mode, ',NO_BACKSLASH_ESCAPES')");
+        TestDb::ExecAsRoot("set global wait_timeout=2, global sql_mode=concat(@@global.sql_mode, ',NO_BACKSLASH_ESCAPES')");
         console = std::make_unique<TFormDbMod>();
         plain.Open("DSN=zol");
     } catch (...) {
-        admin.Execute(restore);
+        TestDb::ExecAsRoot(restore);
         throw;
     }
-    admin.Execute(restore);
+    TestDb::ExecAsRoot(restore);
     DataSet id;
     plain.Query("select connection_id() as id", id);
     const QString gone = "select count(*) as n from information_schema.processlist where id = " + id.AsString("id");
     constexpr int IdleEndsWithinMs = 60000;
     EXPECT_TRUE(QTest::qWaitFor([&] {
         DataSet n;
-        admin.Query(gone, n);
+        observer.Query(gone, n);
         return n.AsInteger("n") == 0;
     }, IdleEndsWithinMs));
 

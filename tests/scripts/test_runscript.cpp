@@ -1,14 +1,19 @@
-// The run command: headless through a private VNC X server, its servers stopped on every way out,
-// a taken database port moved, and --dsn on an existing data source.
+// The run command: headless through a private VNC X server, its servers stopped on every way out, a
+// private folder and database account that only the owner reaches, a taken database port moved, and
+// --dsn on an existing data source or on one that cannot be reached.
+#include "support/DemoProgram.h"
+#include "support/RunScript.h"
 #include "support/TestDb.h"
 
 #include <gtest/gtest.h>
 
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -18,15 +23,17 @@
 #include <csignal>
 #include <functional>
 #include <optional>
+#include <pwd.h>
 #include <thread>
+#include <unistd.h>
 
 static void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 
-constexpr int StartTimeoutMs = 120000; // the first run installs a database server and loads the demo data
-constexpr int EndTimeoutMs = 60000;
-constexpr int IoTimeoutMs = 10000;
+constexpr int StartTimeoutMs = RunScript::StartTimeoutMs;
+constexpr int EndTimeoutMs = RunScript::EndTimeoutMs;
+constexpr int IoTimeoutMs = RunScript::IoTimeoutMs;
 constexpr char RfbSecurityVncAuth = 2;
 constexpr int RfbChallengeSize = 16;
 constexpr int FirstVncPort = 5900;
@@ -36,175 +43,6 @@ constexpr auto HangUpGap = std::chrono::milliseconds(50); // a closing terminal'
 const QRegularExpression VncPort(QStringLiteral(R"(VNC on 127\.0\.0\.1:(\d+) only)"));
 const QRegularExpression VncPassword(QStringLiteral(R"(VNC password: (\S+))"));
 const QRegularExpression DatabasePort(QStringLiteral(R"(MariaDB on 127\.0\.0\.1:(\d+))"));
-const QRegularExpression XDisplay(QStringLiteral(R"(private X server \((:\d+)\))"));
-
-// Stands in for the console: reports the display, whether an X client gets through to it, and the
-// output of console.sql through the data source; then waits for the file that holds its exit code.
-constexpr char StandInConsole[] = R"sh(#!/bin/sh
-dir=$(dirname "$0")
-{
-  echo "display=$DISPLAY"
-  if [ -n "$DISPLAY" ] && setxkbmap -query >/dev/null 2>&1; then echo "x=ok"; else echo "x=fail"; fi
-  if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then echo "wm=ok"; else echo "wm=none"; fi
-  echo "screen=$(xdpyinfo 2>/dev/null | sed -n 's/^ *dimensions: *\([0-9x]*\) .*/\1/p')"
-  if [ -f "$dir/console.sql" ]; then isql -b -d'|' zol zol zol < "$dir/console.sql" 2>&1; fi
-} > "$dir/report.part"
-mv "$dir/report.part" "$dir/report"
-# A test that has gone (its folder with it) leaves no console behind.
-while [ ! -f "$dir/end" ] && [ -f "$0" ]; do sleep 0.05; done
-code=$(cat "$dir/end" 2>/dev/null || echo 1)
-rm -f "$dir/end" "$dir/report"
-exit "$code"
-)sh";
-
-// Stands in for the simulated terminals: reports its arguments, says it is ready as the real program
-// does, and runs until it is told to end (or its test has gone).
-constexpr char StandInDemo[] = R"(#!/bin/bash
-dir=$(dirname "$0")
-printf '%s\n' "$@" > "$dir/demo-report.part"
-mv "$dir/demo-report.part" "$dir/demo-report"
-echo "zoldemo: ready, 0 demo terminals"
-trap 'exit 0' TERM
-while [ -f "$0" ]; do sleep 0.05; done
-)";
-
-QByteArray Slurp(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
-        ADD_FAILURE() << "cannot write " << path.toStdString();
-}
-
-// scripts/run.sh in a private folder of its own (ZOL_HOME), with the stand-in console and, when
-// asked, the stand-in simulated terminals. A script still running is ended (TERM, as a user's kill
-// would) with the object, and a database server that it left behind is stopped.
-class RunScript {
-public:
-    explicit RunScript(bool withDemo)
-    {
-        WriteFile(Path("console"), StandInConsole);
-        if (withDemo)
-            WriteFile(Path("demo"), StandInDemo);
-        for (const char* program : {"console", "demo"})
-            QFile::setPermissions(Path(program), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        process_.setProcessChannelMode(QProcess::MergedChannels);
-    }
-
-    ~RunScript()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.terminate();
-            if (!process_.waitForFinished(EndTimeoutMs))
-                process_.kill();
-            process_.waitForFinished(EndTimeoutMs);
-        }
-        const QString dbScript = QStringLiteral(ZOL_SOURCE_DIR "/scripts/db.sh");
-        QProcess::execute(QStringLiteral("bash"), {dbScript, QStringLiteral("stop"), Home() + QStringLiteral("/db")});
-    }
-
-    // Without a display the script serves the console through its VNC X server.
-    void Start(const QString& display = QString(), const QStringList& args = {})
-    {
-        output_.clear();
-        // A console ended by a signal leaves its report behind.
-        for (const char* file : {"end", "report", "demo-report"})
-            QFile::remove(Path(file));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XAUTHORITY", "ZOL_DEMO"})
-            env.remove(QString::fromLatin1(name));
-        if (!display.isEmpty())
-            env.insert(QStringLiteral("DISPLAY"), display);
-        env.insert(QStringLiteral("ZOL_HOME"), Home());
-        env.insert(QStringLiteral("ZOL_CONSOLE"), Path("console"));
-        if (QFile::exists(Path("demo")))
-            env.insert(QStringLiteral("ZOL_DEMO"), Path("demo"));
-        // In a sanitized build: libxkbcommon-x11 hands strndup a keymap name without a terminating
-        // NUL, which the strict string checks of a sanitized console on an X server count as an overflow.
-        if (env.contains(QStringLiteral("ASAN_OPTIONS")))
-            env.insert(QStringLiteral("ASAN_OPTIONS"),
-                       env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":strict_string_checks=0"));
-        process_.setProcessEnvironment(env);
-        process_.start(QStringLiteral("bash"), QStringList{QStringLiteral(ZOL_SOURCE_DIR "/scripts/run.sh")} + args);
-        process_.waitForStarted();
-    }
-
-    // The console built here in place of the stand-in; a copy, so that the settings file beside it
-    // is this test's.
-    void UseBuiltConsole()
-    {
-        const QString built = QFileInfo(QStringLiteral(ZOL_DEMO_PROGRAM)).dir().filePath(QStringLiteral("../src/zolconsole"));
-        QFile::remove(Path("console"));
-        if (!QFile::copy(built, Path("console")))
-            ADD_FAILURE() << "cannot copy " << built.toStdString();
-    }
-
-    // The titles of the windows on the script's VNC X server, as xwininfo lists them.
-    QString WindowTitles()
-    {
-        QProcess list;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), Printed(XDisplay));
-        env.insert(QStringLiteral("XAUTHORITY"), Home() + QStringLiteral("/vnc/Xauthority"));
-        list.setProcessEnvironment(env);
-        list.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
-        list.waitForFinished(IoTimeoutMs);
-        return QString::fromUtf8(list.readAllStandardOutput());
-    }
-
-    // SQL that the stand-in console runs through the data source "zol" on its next start.
-    void SetConsoleSql(const QString& sql) { WriteFile(Path("console.sql"), sql.toUtf8() + '\n'); }
-
-    // The stand-in console's report once it runs ("display=", "x=ok|fail", then the output
-    // of its SQL); empty when the script ended or the time ran out first.
-    QString WaitForConsole()
-    {
-        const QString report = Path("report");
-        const auto ranOrEnded = [&] { return QFile::exists(report) || process_.state() == QProcess::NotRunning; };
-        // An empty report says the time ran out; the caller's checks show it.
-        static_cast<void>(QTest::qWaitFor(ranOrEnded, StartTimeoutMs));
-        return QString::fromUtf8(Slurp(report));
-    }
-
-    // The stand-in simulated terminals' arguments, one a line; empty when they have not run since
-    // the script last started.
-    QString DemoReport() const { return QString::fromUtf8(Slurp(Path("demo-report"))); }
-
-    void EndConsole(int exitCode) { WriteFile(Path("end"), QByteArray::number(exitCode)); }
-
-    // The script's exit code, or -1 when it did not end in time.
-    int WaitForExit()
-    {
-        if (!QTest::qWaitFor([this] { return process_.state() == QProcess::NotRunning; }, EndTimeoutMs))
-            return -1;
-        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
-    }
-
-    // To the script alone, not to the console it started.
-    void Signal(int signal) { ::kill(static_cast<pid_t>(process_.processId()), signal); }
-
-    // What the script printed so far, decoded whole: a read may end inside a character.
-    QString Output()
-    {
-        output_ += process_.readAll();
-        return QString::fromUtf8(output_);
-    }
-
-    QString Printed(const QRegularExpression& pattern) { return pattern.match(Output()).captured(1); }
-    QString Home() const { return Path("home"); }
-    QString Path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
-    qint64 Pid() const { return process_.processId(); }
-
-private:
-    QTemporaryDir dir_;
-    QProcess process_;
-    QByteArray output_;
-};
 
 QString Line(const QString& report, const QString& key)
 {
@@ -284,6 +122,32 @@ int Mode(const QString& path) { return static_cast<int>(QFileInfo(path).permissi
 constexpr int GroupOrOthers = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
                               QFile::WriteOther | QFile::ExeOther;
 
+// The folder and everything in it that its group or others may use.
+QStringList OpenToOthers(const QString& folder)
+{
+    QStringList open;
+    if (Mode(folder) & GroupOrOthers)
+        open << folder;
+    QDirIterator entries(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+    while (entries.hasNext()) {
+        const QString path = entries.next();
+        if (Mode(path) & GroupOrOthers)
+            open << path;
+    }
+    return open;
+}
+
+// As an older version of the scripts left them (0755 folders, 0644 files): the next run tightens them.
+void LoosenByHand(const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        const auto others = QFileInfo(path).isDir() ? QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther
+                                                    : QFile::ReadGroup | QFile::ReadOther;
+        QFile::setPermissions(path, QFile::permissions(path) | others);
+    }
+}
+
 // Listens on 127.0.0.1 at the VNC ports another desktop of the machine would hold and counts the
 // connections that reach them. A port that some program already holds is just as taken while it
 // does, but that program may let it go before the run chooses, so only the ports held here count.
@@ -316,8 +180,9 @@ struct HeldVncPorts {
 };
 
 // Without a display: the console on a managed screen of the size asked for; VNC on 127.0.0.1 only,
-// on a free port found without connecting to others, behind a kept password that only the owner
-// reads; every server goes on every way out (two hang-ups too), or at the next run after a kill.
+// on a free port found without connecting to others, behind a kept password; the private folder and
+// all in it the owner's only, also after they were loosened by hand; every server goes on every way
+// out (two hang-ups too), or at the next run after a kill, which says so once for each.
 TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers)
 {
     RunScript run(true);
@@ -364,6 +229,7 @@ TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers
         if (!leftBehind.isEmpty()) {
             EXPECT_EQ(run.Output().count(QStringLiteral("that an earlier run left running")), 3)
                 << "the simulated terminals, the X server, the database server: " << run.Output().toStdString();
+            EXPECT_FALSE(run.Output().contains(QStringLiteral("No such file"))) << run.Output().toStdString();
         }
         leftBehind.clear();
 
@@ -381,9 +247,7 @@ TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers
         EXPECT_EQ(run.Printed(VncPassword), firstPassword) << "made at the first run, kept since";
         EXPECT_EQ(firstPassword.size(), 8);
         EXPECT_EQ(QString::fromUtf8(Slurp(passwordFile)).trimmed(), firstPassword);
-        for (const QString& path : {vnc, passwordFile, vnc + QStringLiteral("/passwd"), db, db + QStringLiteral("/my.cnf"),
-                                    db + QStringLiteral("/odbc.ini")})
-            EXPECT_EQ(Mode(path) & GroupOrOthers, 0) << path.toStdString() << " is the owner's only";
+        EXPECT_EQ(OpenToOthers(run.Home()), QStringList()) << "the private folder is the owner's only";
 
         QMap<qint64, QString> servers = Children(run.Pid());
         const QByteArray dbPid = Slurp(db + QStringLiteral("/run/mysqld.pid"));
@@ -409,8 +273,9 @@ TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers
             if (Alive(server.key()))
                 ::kill(static_cast<pid_t>(server.key()), SIGKILL); // not to leave it to the machine
         }
-        // Loosened by hand: the next run makes it the owner's only again.
-        QFile::setPermissions(passwordFile, QFile::permissions(passwordFile) | QFile::ReadOther);
+        // Loosened by hand: the next run makes them the owner's only again.
+        LoosenByHand({run.Home(), run.Home() + QStringLiteral("/run"), passwordFile, db, db + QStringLiteral("/my.cnf"),
+                      db + QStringLiteral("/data"), db + QStringLiteral("/data/ibdata1")});
         if (others) {
             EXPECT_EQ(others->Connections(), 0) << "nothing connects to another program's VNC port";
             others.reset();
@@ -418,10 +283,87 @@ TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers
     }
 }
 
+// The account's password that db.sh keeps in the data folder's my.cnf.
+QString KeptPassword(const QString& db)
+{
+    return TestDb::ClientOption(db + QStringLiteral("/my.cnf"), QStringLiteral("password"));
+}
+
+// The mariadb client's exit code (-1 when it did not end in time) and what it printed.
+struct ClientRun {
+    int exitCode = -1;
+    QString output;
+};
+
+ClientRun Mariadb(const QStringList& args, const QString& sql)
+{
+    QProcess client;
+    client.setProcessChannelMode(QProcess::MergedChannels);
+    client.start(QStringLiteral("mariadb"), args + QStringList{QStringLiteral("--batch"), QStringLiteral("--raw"),
+                                                             QStringLiteral("--skip-column-names"), QStringLiteral("-e"), sql});
+    ClientRun run;
+    if (client.waitForFinished(EndTimeoutMs) && client.exitStatus() == QProcess::NormalExit)
+        run.exitCode = client.exitCode();
+    run.output = QString::fromUtf8(client.readAll());
+    return run;
+}
+
+// The data folder's account while its server runs: a password that only the owner's files hold, no
+// way in without it (not with the fixed password of old, not as root or an unknown user over TCP),
+// and the rights of its own databases only, with nothing to grant.
+void ExpectPrivateAccount(const QString& db, int port)
+{
+    const QString cnf = db + QStringLiteral("/my.cnf");
+    const QString password = KeptPassword(db);
+    EXPECT_EQ(password.size(), 32) << password.toStdString();
+    EXPECT_TRUE(Slurp(db + QStringLiteral("/odbc.ini")).contains("\nPASSWORD=" + password.toUtf8() + '\n'));
+    const std::pair<const char*, const char*> guesses[] = {{"zol", "zol"}, {"root", ""}, {"intruder", ""}};
+    for (const auto& [user, guess] : guesses) {
+        const ClientRun in = Mariadb({QStringLiteral("--no-defaults"), QStringLiteral("-h127.0.0.1"),
+                                      QStringLiteral("-P%1").arg(port), QStringLiteral("-u") + user,
+                                      QStringLiteral("--password=") + guess},
+                                     QStringLiteral("select count(*) from zol.zol_user"));
+        EXPECT_TRUE(in.exitCode != 0 && in.output.contains(QStringLiteral("Access denied"))) << user << ": " << in.output.toStdString();
+    }
+    const ClientRun grants = Mariadb({"--defaults-file=" + cnf, QStringLiteral("-h127.0.0.1")}, QStringLiteral("show grants"));
+    QStringList rights = grants.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    rights.replaceInStrings(QRegularExpression(QStringLiteral(" IDENTIFIED BY PASSWORD '[^']*'")), QString());
+    rights.sort();
+    EXPECT_EQ(rights, QStringList({"GRANT ALL PRIVILEGES ON `zol\\_t%`.* TO `zol`@`127.0.0.1`",
+                                   "GRANT ALL PRIVILEGES ON `zol`.* TO `zol`@`127.0.0.1`",
+                                   "GRANT USAGE ON *.* TO `zol`@`127.0.0.1`"}))
+        << grants.output.toStdString();
+}
+
+// Makes the data folder as an older version of the scripts left it: the account's password "zol" (in
+// odbc.ini, none in my.cnf), every right with the right to grant them, root open over TCP, and files
+// that others may read. Its server is stopped afterwards.
+void AgeDataFolder(const QString& db)
+{
+    const QString dbScript = QStringLiteral(ZOL_SOURCE_DIR "/scripts/db.sh");
+    const QString cnf = db + QStringLiteral("/my.cnf");
+    ASSERT_EQ(QProcess::execute(QStringLiteral("bash"), {dbScript, QStringLiteral("start"), db}), 0);
+    const ClientRun aged = Mariadb({"--defaults-file=" + cnf, QStringLiteral("-uroot"), QStringLiteral("--password="),
+                                    QStringLiteral("--protocol=socket")},
+                                   QStringLiteral("ALTER USER 'zol'@'127.0.0.1' IDENTIFIED BY 'zol';"
+                                                  "GRANT ALL PRIVILEGES ON *.* TO 'zol'@'127.0.0.1' WITH GRANT OPTION;"
+                                                  "CREATE USER 'root'@'127.0.0.1';"
+                                                  "GRANT ALL PRIVILEGES ON *.* TO 'root'@'127.0.0.1' WITH GRANT OPTION;"));
+    EXPECT_EQ(aged.exitCode, 0) << aged.output.toStdString();
+    QProcess::execute(QStringLiteral("bash"), {dbScript, QStringLiteral("stop"), db});
+    const QString odbc = db + QStringLiteral("/odbc.ini");
+    WriteFile(odbc, Slurp(odbc).replace("\nPASSWORD=" + KeptPassword(db).toUtf8(), "\nPASSWORD=zol"));
+    const QRegularExpression kept(QStringLiteral("^(user=zol|password=.*)\n"), QRegularExpression::MultilineOption);
+    WriteFile(cnf, QString::fromUtf8(Slurp(cnf)).remove(kept).toUtf8());
+    LoosenByHand({db, cnf, odbc, db + QStringLiteral("/data"),
+                  db + QStringLiteral("/data/zol"), db + QStringLiteral("/data/ibdata1")});
+}
+
 // With a display the console opens there, beside the simulated terminals with its settings file, a
 // log folder in the private folder and the demo data's failure paths (--no-demo leaves them out).
-// A database port taken by another program moves out of the range of outgoing connections' ports,
-// and the data source follows it to the data.
+// The data folder's account is private from the start. A database port taken by another program
+// moves out of the range of outgoing connections' ports, and the data source follows it to the data,
+// also in a folder of an older version of the scripts, whose account and files are made private.
 TEST(RunScriptWithDisplay, SimulatedTerminalsAndATakenDatabasePortMovesWithTheData)
 {
     RunScript run(true);
@@ -437,8 +379,12 @@ TEST(RunScriptWithDisplay, SimulatedTerminalsAndATakenDatabasePortMovesWithTheDa
     EXPECT_TRUE(run.Output().contains(QStringLiteral("simulated terminals for the demo data")))
         << run.Output().toStdString();
     const int keptPort = run.Printed(DatabasePort).toInt();
+    const QString db = run.Home() + QStringLiteral("/db");
+    ExpectPrivateAccount(db, keptPort);
+    const QString firstPassword = KeptPassword(db);
     run.EndConsole(0);
     ASSERT_EQ(run.WaitForExit(), 0) << run.Output().toStdString();
+    AgeDataFolder(db);
 
     // Should another test's server have taken the port meanwhile, it is just as well held.
     QTcpServer otherProgram;
@@ -452,6 +398,9 @@ TEST(RunScriptWithDisplay, SimulatedTerminalsAndATakenDatabasePortMovesWithTheDa
     EXPECT_FALSE(run.Output().contains(QStringLiteral("simulated terminals")));
     const int movedPort = run.Printed(DatabasePort).toInt();
     EXPECT_NE(movedPort, keptPort);
+    ExpectPrivateAccount(db, movedPort);
+    EXPECT_NE(KeptPassword(db), firstPassword) << "made anew, at random";
+    EXPECT_EQ(OpenToOthers(run.Home()), QStringList());
     run.EndConsole(0);
     EXPECT_EQ(run.WaitForExit(), 0) << run.Output().toStdString();
 
@@ -463,8 +412,43 @@ TEST(RunScriptWithDisplay, SimulatedTerminalsAndATakenDatabasePortMovesWithTheDa
         EXPECT_TRUE(port < bounds[0].toInt() || port > bounds[1].toInt()) << port;
 }
 
+// The server runs as the user who starts it (as root, the test starts it as nobody when it can),
+// and a data folder too deep for a socket path beside it puts the socket (who reaches it logs in as
+// root) in a folder of that user's own in /tmp that nobody else may enter, gone with the server.
+TEST(DbScript, AnOrdinaryUsersServerInADeepFolder)
+{
+    const QString dbScript = QStringLiteral(ZOL_SOURCE_DIR "/scripts/db.sh");
+    const passwd* nobody = ::getpwnam("nobody");
+    QStringList runAs; // empty: as this process's user
+    if (::getuid() == 0 && nobody)
+        runAs = QStringList{QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--")};
+    const auto run = [&](const QStringList& command) {
+        const QStringList line = runAs + command;
+        return QProcess::execute(line.first(), line.mid(1));
+    };
+    if (!runAs.isEmpty() && run({QStringLiteral("test"), QStringLiteral("-r"), dbScript}) != 0)
+        runAs.clear(); // a checkout that others may not read
+    const uid_t owner = runAs.isEmpty() ? ::getuid() : nobody->pw_uid;
+    // In /tmp itself: the tests' own temporary folder is theirs only.
+    const QTemporaryDir dir(QStringLiteral("/tmp/zol-deep-XXXXXX"));
+    ASSERT_EQ(::chown(QFile::encodeName(dir.path()).constData(), owner, static_cast<gid_t>(-1)), 0);
+    const QString db = dir.filePath(QString(100, QLatin1Char('d')));
+    const auto stop = qScopeGuard([&] { run({QStringLiteral("bash"), dbScript, QStringLiteral("stop"), db}); });
+    ASSERT_EQ(run({QStringLiteral("bash"), dbScript, QStringLiteral("start"), db}), 0);
+    const QString cnf = db + QStringLiteral("/my.cnf");
+    EXPECT_EQ(QFileInfo(db + QStringLiteral("/data")).ownerId(), owner);
+    const QFileInfo folder(QFileInfo(TestDb::ClientOption(cnf, QStringLiteral("socket"))).path());
+    EXPECT_TRUE(folder.filePath().startsWith(QStringLiteral("/tmp/zol-mysqld-"))) << folder.filePath().toStdString();
+    EXPECT_EQ(folder.ownerId(), owner);
+    EXPECT_EQ(Mode(folder.filePath()) & GroupOrOthers, 0);
+    const ClientRun in = Mariadb({"--defaults-file=" + cnf, QStringLiteral("-h127.0.0.1")}, QStringLiteral("select current_user()"));
+    EXPECT_EQ(in.output.trimmed(), QStringLiteral("zol@127.0.0.1"));
+    run({QStringLiteral("bash"), dbScript, QStringLiteral("stop"), db});
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath()));
+}
+
 // --dsn: the built console reaches its login on an existing data source, with no private server,
-// demo or settings file of the script's, and the server left running; an unreachable one is named.
+// demo or settings file of the script's, and the server left running.
 TEST(RunScriptOnADataSource, ReachesTheLoginAndLeavesTheServerRunning)
 {
     TestDb::CreateFresh(); // the data source "zol" names a fresh database on the tests' server
@@ -482,14 +466,47 @@ TEST(RunScriptOnADataSource, ReachesTheLoginAndLeavesTheServerRunning)
     EXPECT_EQ(run.WaitForExit(), 128 + SIGTERM) << run.Output().toStdString();
     EXPECT_EQ(TestDb::Scalar(QStringLiteral("select count(*) from zol_user")), "0") << "the server runs on";
     EXPECT_FALSE(QFileInfo::exists(run.Path("conf.ini"))) << "there was none before";
+}
 
-    run.Start(QString(), {QStringLiteral("--dsn"), QStringLiteral("nowhere")});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return run.WindowTitles().contains(titleWith.arg("错误")); }, StartTimeoutMs))
-        << run.Output().toStdString();
-    EXPECT_TRUE(run.Output().contains(QStringLiteral("the data source \"nowhere\" cannot be reached")))
-        << run.Output().toStdString();
-    run.Signal(SIGTERM);
-    EXPECT_EQ(run.WaitForExit(), 128 + SIGTERM) << run.Output().toStdString();
+// --dsn on a data source that cannot be reached (not defined, a server that refuses the connection,
+// a login the server refuses): the run ends with the driver's reason and status 1 before an X
+// server or the console starts (nobody may be there to close the console's box), and the settings
+// file stays as it was.
+TEST(RunScriptOnADataSource, AnUnreachableOneEndsTheRunWithTheReasonBeforeAnyServerStarts)
+{
+    const HeldPort refusing; // bound, never listening: a connection to it is refused
+    const QTemporaryDir odbc;
+    WriteFile(odbc.filePath(QStringLiteral("odbcinst.ini")),
+              "[MariaDB Unicode]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\n");
+    const QString source = QStringLiteral("[%1]\nDriver=MariaDB Unicode\nSERVER=127.0.0.1\nPORT=%2\nDATABASE=zol\n"
+                                          "USER=zol\nPASSWORD=not-the-password\nCHARSET=utf8mb4\n");
+    WriteFile(odbc.filePath(QStringLiteral("odbc.ini")),
+              (source.arg(QStringLiteral("refusing")).arg(refusing.Number()) +
+               source.arg(QStringLiteral("wronglogin"), qEnvironmentVariable("ZOL_TEST_MYSQL_PORT")))
+                  .toUtf8());
+    qputenv("ODBCSYSINI", odbc.path().toLocal8Bit());
+    RunScript run(false);
+    const QByteArray settings = "[system]\nDataSource=kept\n";
+    WriteFile(run.Path("conf.ini"), settings);
+    const struct {
+        const char* dsn;
+        const char* reason;
+    } sources[] = {
+        {"nowhere", "[IM002] Data source name not found"},
+        {"refusing", "[S1000] Can't connect to server on '127.0.0.1'"},
+        {"wronglogin", "[28000] Access denied for user 'zol'"},
+    };
+    for (const auto& source : sources) {
+        SCOPED_TRACE(source.dsn);
+        run.Start(QString(), {QStringLiteral("--dsn"), QString::fromLatin1(source.dsn)});
+        EXPECT_EQ(run.WaitForExit(), 1) << run.Output().toStdString();
+        const QString said = QStringLiteral("the data source \"%1\" cannot be reached: ").arg(source.dsn);
+        EXPECT_TRUE(run.Output().contains(said + source.reason)) << run.Output().toStdString();
+        EXPECT_FALSE(run.Output().contains(QStringLiteral("[ISQL]"))) << run.Output().toStdString();
+        EXPECT_FALSE(QFileInfo::exists(run.Home() + QStringLiteral("/vnc"))) << "no X server";
+        EXPECT_FALSE(QFileInfo::exists(run.Path("report"))) << "no console";
+        EXPECT_EQ(Slurp(run.Path("conf.ini")), settings);
+    }
 }
 
 } // namespace

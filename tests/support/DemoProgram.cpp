@@ -42,8 +42,10 @@ bool DemoProgram::Start(const QStringList& args)
 {
     output_.clear();
     process_.start(QStringLiteral(ZOL_DEMO_PROGRAM), QStringList{QStringLiteral("--logs"), logs_.path()} + args);
+    // A terminal that cannot listen says so on a line of its own before the program's last word.
     const auto saidOrEnded = [this] {
-        return Output().contains(QStringLiteral("ready")) || Output().contains(QStringLiteral("cannot listen")) ||
+        return Output().contains(QStringLiteral("ready")) ||
+               Output().contains(QStringLiteral("demo terminals cannot listen")) ||
                process_.state() == QProcess::NotRunning;
     };
     return QTest::qWaitFor(saidOrEnded, ReadyTimeoutMs) && Output().contains(QStringLiteral("ready")) &&

@@ -24,7 +24,7 @@ struct Leftovers {
         if ((keep && *keep) || !cnf || databases.isEmpty())
             return;
         const QString cmd = "mariadb '--defaults-file=" + QString::fromLocal8Bit(cnf) +
-                            "' -uzol -pzol -h127.0.0.1 -e 'DROP DATABASE IF EXISTS " +
+                            "' -h127.0.0.1 -e 'DROP DATABASE IF EXISTS " +
                             databases.join("; DROP DATABASE IF EXISTS ") + "' >/dev/null 2>&1";
         [[maybe_unused]] int rc = std::system(cmd.toLocal8Bit().constData());
     }
@@ -39,10 +39,16 @@ QString Env(const char* name)
     return v;
 }
 
-QString RunClient(const QString& database, const QString& sql)
+// The account and password come from the [client] section of the server's my.cnf; as root, the
+// client goes through the server's socket, root's only way in.
+QString RunClient(const QString& database, const QString& sql, bool asRoot = false)
 {
-    QStringList args{"--defaults-file=" + Env("ZOL_TEST_MYSQL_CNF"), "-uzol", "-pzol", "-h127.0.0.1",
-                     "--default-character-set=utf8mb4", "--batch", "--skip-column-names"};
+    QStringList args{"--defaults-file=" + Env("ZOL_TEST_MYSQL_CNF")};
+    if (asRoot)
+        args << "-uroot" << "--password=" << "--protocol=socket";
+    else
+        args << "-h127.0.0.1";
+    args << "--default-character-set=utf8mb4" << "--batch" << "--skip-column-names";
     if (!database.isEmpty())
         args << database;
     QProcess p;
@@ -68,6 +74,22 @@ void WriteFile(const QString& path, const QString& text)
 
 namespace TestDb {
 
+QString ClientOption(const QString& cnfPath, const QString& name)
+{
+    QFile cnf(cnfPath);
+    if (!cnf.open(QIODevice::ReadOnly))
+        throw std::runtime_error("cannot read " + cnfPath.toStdString());
+    const QByteArray key = name.toUtf8() + '=';
+    bool client = false;
+    for (const QByteArray& line : cnf.readAll().split('\n')) {
+        if (line.startsWith('['))
+            client = line.trimmed() == "[client]";
+        else if (client && line.startsWith(key))
+            return QString::fromUtf8(line.mid(key.size()).trimmed());
+    }
+    return QString();
+}
+
 QString CreateFresh()
 {
     const QString port = Env("ZOL_TEST_MYSQL_PORT");
@@ -77,17 +99,22 @@ QString CreateFresh()
     RunClient(QString(), QString("CREATE DATABASE %1 CHARACTER SET utf8mb4; USE %1;\nsource %2/db/schema.sql\n")
                              .arg(g_name, ZOL_SOURCE_DIR));
 
+    const QString password = ClientOption(Env("ZOL_TEST_MYSQL_CNF"), "password");
+    if (password.isEmpty())
+        throw std::runtime_error("no password in the server's my.cnf (start it with scripts/db.sh)");
     static const QTemporaryDir odbcDir; // removed when the process ends
     WriteFile(odbcDir.filePath("odbcinst.ini"),
               "[MariaDB Unicode]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\n");
     WriteFile(odbcDir.filePath("odbc.ini"), QString("[zol]\nDriver=MariaDB Unicode\nSERVER=127.0.0.1\nPORT=%1\n"
-                                             "DATABASE=%2\nUSER=zol\nPASSWORD=zol\nCHARSET=utf8mb4\n")
-                                         .arg(port, g_name));
+                                             "DATABASE=%2\nUSER=zol\nPASSWORD=%3\nCHARSET=utf8mb4\n")
+                                         .arg(port, g_name, password));
     setenv("ODBCSYSINI", odbcDir.path().toLocal8Bit().constData(), 1);
     return g_name;
 }
 
 void Exec(const QString& sql) { RunClient(g_name, sql); }
+
+void ExecAsRoot(const QString& sql) { RunClient(QString(), sql, true); }
 
 QStringList Rows(const QString& sql)
 {

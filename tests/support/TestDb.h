@@ -16,5 +16,10 @@ void Exec(const QString& sql);
 QStringList Rows(const QString& sql);
 QString Scalar(const QString& sql);
 void Truncate(); // empties every table of the schema
+// An option of the [client] section of a my.cnf that scripts/db.sh wrote ("password", "socket"),
+// "" when it has none; throws std::runtime_error when the file cannot be read.
+QString ClientOption(const QString& cnfPath, const QString& name);
+// As the server's administrator, for what the account of the data may not do (server-wide settings).
+void ExecAsRoot(const QString& sql);
 
 } // namespace TestDb
