@@ -125,8 +125,9 @@ TEST_F(DbModTest, SessionThatKeepsPlainBackslashesIsNotUsed)
     struct ProcessEnded {};
     const QString account = "'zol_few'@'127.0.0.1'";
     const QString database = TestDb::Scalar("select database()");
-    TestDb::Exec("drop user if exists " + account + "; create user " + account + " identified by 'few';"
-                 "grant all on " + database + ".* to " + account);
+    // Accounts are the server's to manage: as root, through its socket.
+    TestDb::ExecAsRoot("drop user if exists " + account + "; create user " + account + " identified by 'few';"
+                       "grant all on " + database + ".* to " + account);
     QFile ini(qEnvironmentVariable("ODBCSYSINI") + "/odbc.ini");
     ASSERT_TRUE(ini.open(QIODevice::Append));
     ini.write(QString("\n[zol_few]\nDriver=MariaDB Unicode\nSERVER=127.0.0.1\nPORT=%1\nDATABASE=%2\nUSER=zol_few\n"
@@ -152,7 +153,7 @@ TEST_F(DbModTest, SessionThatKeepsPlainBackslashesIsNotUsed)
     constexpr int MostStatements = 30; // far more than connecting takes
     QStringList outcomes;
     for (int limit = 1; limit <= MostStatements && !outcomes.endsWith("stored"); ++limit) {
-        TestDb::Exec(QString("alter user %1 with max_queries_per_hour %2; flush user_resources").arg(account).arg(limit));
+        TestDb::ExecAsRoot(QString("alter user %1 with max_queries_per_hour %2; flush user_resources").arg(account).arg(limit));
         std::unique_ptr<TFormDbMod> console;
         try {
             console = std::make_unique<TFormDbMod>();
@@ -160,7 +161,7 @@ TEST_F(DbModTest, SessionThatKeepsPlainBackslashesIsNotUsed)
             outcomes << "ended";
             continue;
         }
-        TestDb::Exec("flush user_resources");
+        TestDb::ExecAsRoot("flush user_resources");
         try {
             console->ExecSql("insert into zol_user (name) values (" + quoted + ")");
             const DataSet found = console->QuerySql("select name from zol_user where name = " + quoted);
@@ -175,7 +176,7 @@ TEST_F(DbModTest, SessionThatKeepsPlainBackslashesIsNotUsed)
     EXPECT_EQ(Describe(boxes.Last()), Describe({"错误", "连接数据库服务失败!", MsgIcon::Error, MsgButtons::Ok}));
     const QString log = ConsoleDb::LogText();
     EXPECT_TRUE(log.contains(QRegularExpression("原因:.*max_queries_per_hour"))) << log.toStdString();
-    TestDb::Exec("drop user " + account);
+    TestDb::ExecAsRoot("drop user " + account);
 }
 
 TEST_F(DbModTest, ConcurrentCallersNeverSeeEachOthersResults)
