@@ -5,6 +5,7 @@
 #include "platform/RichText.h"
 #include "terminal/AgentProtocol.h"
 
+#include <QTextDocument>
 #include <QTextEdit>
 #include <algorithm>
 #include <cstring>
@@ -59,13 +60,17 @@ void ThreadGetLogFile::ReceiveLog()
         total += int(block.size()) / 100;
         SetPosition(total);
     }
-    // A stopped transfer shows what came so far. The control belongs to the user-interface thread.
-    if (target_)
-        QMetaObject::invokeMethod(target_, [target = target_, shown = viewer_.shown, data = data_] {
-            RichText::Load(target, data.Bytes());
-            if (shown)
-                shown(data);
-        }, Qt::QueuedConnection);
+    // A stopped transfer shows what came so far. The text is made into a document here, so that
+    // the user-interface thread, to which the control belongs, only puts it in place.
+    if (!target_)
+        return;
+    std::unique_ptr<QTextDocument> doc = RichText::Build(data_.Bytes());
+    doc->moveToThread(target_->thread());
+    QMetaObject::invokeMethod(target_, [target = target_, shown = viewer_.shown, data = data_, doc = std::move(doc)]() mutable {
+        RichText::Show(target, std::move(doc));
+        if (shown)
+            shown(data);
+    }, Qt::QueuedConnection);
 }
 
 void ThreadGetLogFile::Cleanup()

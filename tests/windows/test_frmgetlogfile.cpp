@@ -1,18 +1,21 @@
 // The log viewer: the fetched text, its smallest type size, saving through the real dialog, and
 // failed fetches.
 #include "platform/GbkCodec.h"
+#include "platform/LongLines.h"
 #include "support/AgentTestSupport.h"
 #include "support/Thrown.h"
 #include "terminal/LogExcerpt.h"
 #include "windows/FrmGetLogFile.h"
 #include "windows/FrmWait.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextEdit>
 #include <QTreeView>
 
@@ -155,6 +158,42 @@ TEST_F(ViewerTest, ShowsTheEndOfABigLog)
     EXPECT_LE(saved.size(), LogExcerpt::ShownBytes);
     EXPECT_GT(saved.size(), LogExcerpt::ShownBytes - lines.size());
     EXPECT_TRUE(saved.endsWith(last));
+    EXPECT_EQ(Boxes(answers), QStringList());
+}
+
+// A line of a million characters is shown in blocks of bounded length (as one block it would hold
+// up the console at every repaint). Copied or saved, it is one line again, as the agent sent it;
+// a line break typed into it is saved where it was typed, and undone, it is gone again.
+TEST_F(ViewerTest, LongLinesAreBrokenForDisplayOnly)
+{
+    const QByteArray log = Gbk::Encode(QStringLiteral("第一行\r\n长行")) + QByteArray(1024 * 1024, 'x') + "\r\nlast\r\n";
+    WriteFiles(logs, {{"long.log", log}});
+    ScriptedAnswerer answers;
+    QString target;
+    MessageBoxes::SetFileAnswerer([&](const FileDialogRequest&) { return target; });
+    TFormGetLogFile viewer("long.log", agent.Ip(), int(log.size()));
+    View(viewer, [&] {
+        const QTextDocument* doc = viewer.RichEdit->document();
+        int longest = 0;
+        for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+            longest = std::max(longest, block.length() - 1);
+        EXPECT_LE(longest, LongLines::MaxBlockChars);
+        viewer.MenuItem14->trigger();
+        viewer.MenuItem13->trigger();
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), Gbk::Decode(log).replace("\r\n", "\n"));
+        QTextCursor inside(doc->findBlockByNumber(3));
+        inside.movePosition(QTextCursor::NextCharacter);
+        viewer.RichEdit->setTextCursor(inside);
+        QTest::keyClick(viewer.RichEdit, Qt::Key_Return);
+        target = local.filePath("typed.txt");
+        viewer.N100->trigger();
+        QTest::keyClick(viewer.RichEdit, Qt::Key_Z, Qt::ControlModifier);
+        target = local.filePath("undone.txt");
+        viewer.N100->trigger();
+    });
+    const qsizetype typedAt = log.indexOf("xxx") + 2 * LongLines::MaxBlockChars - 2 + 1;
+    EXPECT_EQ(ReadFile(local.filePath("typed.txt")), log.left(typedAt) + "\r\n" + log.mid(typedAt));
+    EXPECT_EQ(ReadFile(local.filePath("undone.txt")), log);
     EXPECT_EQ(Boxes(answers), QStringList());
 }
 
