@@ -53,7 +53,7 @@ void ThreadGetLogFile::ReceiveLog()
         data_.Append(block.left(room));
         if (block.size() > room) {
             if (MainForm)
-                MainForm->LogWarning(QStringLiteral("Log %1 longer than %2 bytes, cut there .").arg(LogName).arg(AgentLimits::Log));
+                MainForm->LogWarning(QStringLiteral("日志文件 %1 超过 %2 字节,其后部分已截断.").arg(LogName).arg(AgentLimits::Log));
             break;
         }
         block = client_.Read();

@@ -148,6 +148,7 @@ TEST_F(ViewerTest, ShowsTheEndOfABigLog)
         EXPECT_TRUE(viewer.LblPart->isVisible());
         const QString megabytes = QString::number(double(size) / 1024 / 1024, 'f', 1) + QStringLiteral(" MB");
         EXPECT_TRUE(viewer.LblPart->text().contains(megabytes)) << viewer.LblPart->text().toStdString();
+        EXPECT_TRUE(viewer.LblPart->text().contains(QStringLiteral("最后"))) << viewer.LblPart->text().toStdString();
         viewer.N100->trigger();
     });
     EXPECT_LT(watch.LongestStallMs(), StallLimitMs);
