@@ -34,6 +34,9 @@ public:
 
     void Run()
     {
+        // One edit for the whole text: outside an edit, each insertion places the cursor on the
+        // laid-out line, which means going over the whole paragraph so far, every time.
+        cursor_.beginEditBlock();
         std::vector<GroupState> stack;
         GroupState state;
         int pendingSkip = 0; // stand-in characters still to drop after a \u
@@ -66,6 +69,7 @@ public:
             }
         }
         Flush(state);
+        cursor_.endEditBlock();
     }
 
 private:
