@@ -262,6 +262,9 @@ void Show(QTextEdit* edit, std::unique_ptr<QTextDocument> doc)
     // The control frees a document of its own when it is replaced, not one given to it before.
     const bool givenBefore = previous->parent() == edit;
     doc->setDefaultFont(edit->font());
+    // Without a page size a document is not laid out: the control lays it out once, when it gives
+    // it its own size, rather than again for each of its settings that it applies first.
+    doc->setPageSize(QSizeF(0, 0));
     doc->setParent(edit);
     edit->setDocument(doc.release());
     if (givenBefore)
