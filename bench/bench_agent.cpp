@@ -1,6 +1,7 @@
 // Times the agent clients against a fake agent on 127.0.0.1: desktop pictures at the window's
 // interval, one refresh of the detail window's three views, the peak memory and longest
-// main-thread stall for each hostile reply, and the log viewer on big logs and long lines.
+// main-thread stall for each hostile reply, and the log viewer on big logs and long lines
+// (plain, Chinese and rich text).
 //   bench_agent [seconds of pictures=10] [detail refreshes=100] [seconds the viewer stays open=10]
 // Needs the private database (eval "$(scripts/db.sh env .zol/devdb)"). The shipped 6000 ms waits apply.
 #include "console/DevTestSupport.h"
@@ -275,11 +276,12 @@ double CpuMs()
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
-// Writes a log of about megabytes MiB made of line, repeated.
-void WriteLog(const QString& path, const QByteArray& line, qint64 megabytes)
+// Writes a log of about megabytes MiB: head, then line, repeated.
+void WriteLog(const QString& path, const QByteArray& line, qint64 megabytes, const QByteArray& head = {})
 {
     QFile file(path);
     file.open(QIODevice::WriteOnly);
+    file.write(head);
     const QByteArray block = line.repeated(qMax<qsizetype>(1, (1024 * 1024) / line.size()));
     for (qint64 written = 0; written < megabytes * 1024 * 1024; written += block.size())
         file.write(block);
@@ -374,6 +376,8 @@ void Viewer(FakeAgent& agent, int idleSeconds)
     WriteLog(dir.filePath("normal.log"), line, 200);
     WriteLog(dir.filePath("oneline.log"), "0123456789abcdef", 200);
     WriteLog(dir.filePath("chinese.log"), Gbk::Encode(QStringLiteral("终端服务进程检查完成,")), 200);
+    WriteLog(dir.filePath("rich.rtf"), "plain text \\b bold\\b0  \\cf1 coloured\\cf0 ", 200, // one paragraph
+             "{\\rtf1\\ansi\\ansicpg936{\\colortbl ;\\red255\\green0\\blue0;}");
     {
         QFile file(dir.filePath("longline.log"));
         file.open(QIODevice::WriteOnly);
@@ -388,6 +392,7 @@ void Viewer(FakeAgent& agent, int idleSeconds)
         {"short lines, then one of 1 MB", "longline.log"},
         {"200 MB log without line breaks", "oneline.log"},
         {"the same in Chinese", "chinese.log"},
+        {"rich text, 200 MB in one paragraph", "rich.rtf"},
         {"200 MB log of short lines", "normal.log"},
     };
     for (const auto& c : cases)
