@@ -1,7 +1,8 @@
 // Times the agent clients against a fake agent on 127.0.0.1: desktop pictures at the window's
-// interval, one refresh of the detail window's three views, and the peak memory and longest
-// main-thread stall for each hostile reply.
-//   bench_agent [seconds of pictures=10] [detail refreshes=100]
+// interval, one refresh of the detail window's three views, the peak memory and longest
+// main-thread stall for each hostile reply, and the log viewer on big logs and long lines
+// (plain, Chinese and rich text).
+//   bench_agent [seconds of pictures=10] [detail refreshes=100] [seconds the viewer stays open=10]
 // Needs the private database (eval "$(scripts/db.sh env .zol/devdb)"). The shipped 6000 ms waits apply.
 #include "console/DevTestSupport.h"
 #include "platform/Application.h"
@@ -11,15 +12,19 @@
 #include "terminal/ThreadGetLogFile.h"
 #include "windows/FrmClientDetail.h"
 #include "windows/FrmDevDesktop.h"
+#include "windows/FrmGetLogFile.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextEdit>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 namespace {
@@ -263,6 +268,141 @@ void HostileWorkers(FakeAgent& agent, const ScriptedAnswerer& boxes)
     Report("reply nested 100000 levels, on the main thread", watch, ms, outcome);
 }
 
+// Processor time of the whole process, in milliseconds.
+double CpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// Writes a log of about megabytes MiB: head, then line, repeated.
+void WriteLog(const QString& path, const QByteArray& line, qint64 megabytes, const QByteArray& head = {})
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(head);
+    const QByteArray block = line.repeated(qMax<qsizetype>(1, (1024 * 1024) / line.size()));
+    for (qint64 written = 0; written < megabytes * 1024 * 1024; written += block.size())
+        file.write(block);
+}
+
+// The log viewer as the operator has it: fetching and showing the log; open with the caret
+// blinking, first at the start, then at the end (Ctrl+End), idleSeconds in all; then paging up,
+// to the right and back to the start. For each phase the longest main-thread stall; the
+// processor time while open; the peak memory throughout.
+void ViewLog(FakeAgent& agent, const char* what, const QString& name, qint64 size, int idleSeconds)
+{
+    constexpr int PageSteps = 20;
+    using AgentTestSupport::LoopWatch;
+    LoopWatch whole;
+    LoopWatch load;
+    std::unique_ptr<LoopWatch> idle;
+    std::unique_ptr<LoopWatch> paging;
+    qint64 loadMs = 0;
+    qint64 loadStall = 0;
+    qint64 idleStall = 0;
+    double idleCpu = 0;
+    double cpuAtIdle = 0;
+    bool focused = false;
+    QElapsedTimer clock;
+    clock.start();
+    TFormGetLogFile viewer(name, agent.Ip(), int(qMin<qint64>(size, INT_MAX)));
+    FormGetLogFile = &viewer;
+    QTextEdit* edit = viewer.RichEdit;
+    const auto page = [&] {
+        idleStall = idle->LongestStallMs();
+        idleCpu = (CpuMs() - cpuAtIdle) / double(clock.elapsed());
+        paging = std::make_unique<LoopWatch>();
+        for (int i = 0; i < PageSteps; ++i) {
+            QTest::keyClick(edit, Qt::Key_PageUp);
+            QCoreApplication::processEvents();
+        }
+        edit->horizontalScrollBar()->setValue(edit->horizontalScrollBar()->maximum());
+        QCoreApplication::processEvents();
+        QTest::keyClick(edit, Qt::Key_Home, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        QTimer::singleShot(500, &viewer, [&] { viewer.close(); });
+    };
+    When([&] { return QApplication::activeModalWidget() == &viewer; }, [&] {
+        loadMs = clock.elapsed();
+        loadStall = load.LongestStallMs();
+        idle = std::make_unique<LoopWatch>();
+        cpuAtIdle = CpuMs();
+        clock.restart();
+        viewer.activateWindow();
+        edit->setFocus();
+        QTimer::singleShot(idleSeconds * 500, &viewer, [&] {
+            focused = edit->hasFocus();
+            QTest::keyClick(edit, Qt::Key_End, Qt::ControlModifier);
+            QTimer::singleShot(idleSeconds * 500, &viewer, page);
+        });
+    }, &viewer);
+    viewer.exec();
+    FormGetLogFile = nullptr;
+    std::printf("  %-34s shown after %5lld ms; longest stall: loading %5lld ms, open %5lld ms, paging %5lld ms;"
+                " CPU while open %3.0f%%; peak +%4lld MiB%s\n",
+                what, loadMs, loadStall, idleStall, paging ? paging->LongestStallMs() : -1, idleCpu * 100,
+                whole.GrowthMiB(), focused ? "" : " (caret not focused)");
+}
+
+// The operator goes to the end (Ctrl+End) as soon as the viewer shows, before the text has been
+// laid out in the background: how long that one key holds up the console.
+qint64 EndAtOnce(FakeAgent& agent, const QString& name, qint64 size)
+{
+    TFormGetLogFile viewer(name, agent.Ip(), int(qMin<qint64>(size, INT_MAX)));
+    FormGetLogFile = &viewer;
+    qint64 ms = -1;
+    When([&] { return QApplication::activeModalWidget() == &viewer; }, [&] {
+        QElapsedTimer clock;
+        clock.start();
+        QTest::keyClick(viewer.RichEdit, Qt::Key_End, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        ms = clock.elapsed();
+        viewer.close();
+    }, &viewer);
+    viewer.exec();
+    FormGetLogFile = nullptr;
+    return ms;
+}
+
+void Viewer(FakeAgent& agent, int idleSeconds)
+{
+    QTemporaryDir dir;
+    agent.SetLogFolder(dir.path());
+    agent.SetFault(FakeAgent::Fault::None);
+    agent.SetEndRawReplies(true);
+    const QByteArray line = Gbk::Encode(QStringLiteral("2026-01-01 08:00:00 终端服务 进程检查完成\r\n"));
+    WriteLog(dir.filePath("normal.log"), line, 200);
+    WriteLog(dir.filePath("oneline.log"), "0123456789abcdef", 200);
+    WriteLog(dir.filePath("chinese.log"), Gbk::Encode(QStringLiteral("终端服务进程检查完成,")), 200);
+    WriteLog(dir.filePath("rich.rtf"), "plain text \\b bold\\b0  \\cf1 coloured\\cf0 ", 200, // one paragraph
+             "{\\rtf1\\ansi\\ansicpg936{\\colortbl ;\\red255\\green0\\blue0;}");
+    {
+        QFile file(dir.filePath("longline.log"));
+        file.open(QIODevice::WriteOnly);
+        file.write(line.repeated(100));
+        file.write(QByteArray("x").repeated(1024 * 1024)); // the last line, still being written
+    }
+    std::printf("log viewer, open %d s after the log has come:\n", idleSeconds);
+    const struct {
+        const char* what;
+        const char* name;
+    } cases[] = {
+        {"short lines, then one of 1 MB", "longline.log"},
+        {"200 MB log without line breaks", "oneline.log"},
+        {"the same in Chinese", "chinese.log"},
+        {"rich text, 200 MB in one paragraph", "rich.rtf"},
+        {"200 MB log of short lines", "normal.log"},
+    };
+    for (const auto& c : cases)
+        ViewLog(agent, c.what, c.name, QFileInfo(dir.filePath(c.name)).size(), idleSeconds);
+    std::printf("log viewer, Ctrl+End as soon as it shows:\n");
+    for (const auto& c : cases)
+        std::printf("  %-34s %5lld ms\n", c.what, EndAtOnce(agent, c.name, QFileInfo(dir.filePath(c.name)).size()));
+    agent.SetEndRawReplies(false);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -270,6 +410,7 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     const int seconds = argc > 1 ? std::max(2, std::atoi(argv[1])) : 10;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 100;
+    const int viewerSeconds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 10;
     TApplication app(argc, argv);
     ConsoleDb::SetUp();
     TestDb::Truncate();
@@ -283,6 +424,7 @@ int main(int argc, char** argv)
     ScriptedAnswerer hostile;
     HostileDesktop(agent, hostile);
     HostileWorkers(agent, hostile);
+    Viewer(agent, viewerSeconds);
     agent.SetFault(FakeAgent::Fault::None);
     for (const QString& box : AgentTestSupport::Boxes(boxes))
         std::printf("box: %s\n", qPrintable(box));

@@ -1,10 +1,12 @@
-// A small rich-text (RTF) reader: text runs with their character formats into a text control.
+// A small rich-text (RTF) reader: text runs with their character formats into a text document.
 #include "platform/RichText.h"
 
 #include "platform/GbkCodec.h"
+#include "platform/LongLines.h"
 
 #include <QColor>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QVector>
 
@@ -28,10 +30,13 @@ struct GroupState {
 
 class Reader {
 public:
-    Reader(const QByteArray& bytes, QTextEdit* edit) : in_(bytes), cursor_(edit->document()) {}
+    Reader(const QByteArray& bytes, QTextDocument* doc) : in_(bytes), cursor_(doc) {}
 
     void Run()
     {
+        // One edit for the whole text: outside an edit, each insertion places the cursor on the
+        // laid-out line, which means going over the whole paragraph so far, every time.
+        cursor_.beginEditBlock();
         std::vector<GroupState> stack;
         GroupState state;
         int pendingSkip = 0; // stand-in characters still to drop after a \u
@@ -64,6 +69,7 @@ public:
             }
         }
         Flush(state);
+        cursor_.endEditBlock();
     }
 
 private:
@@ -236,15 +242,38 @@ bool IsRtf(const QByteArray& bytes)
     return bytes.startsWith("{\\rtf");
 }
 
+std::unique_ptr<QTextDocument> Build(const QByteArray& bytes)
+{
+    auto doc = std::make_unique<QTextDocument>();
+    doc->setUndoRedoEnabled(false); // loading is nothing the operator could undo
+    if (IsRtf(bytes))
+        Reader(bytes, doc.get()).Run();
+    else
+        doc->setPlainText(Gbk::Decode(bytes));
+    LongLines::Break(doc.get());
+    doc->setUndoRedoEnabled(true);
+    doc->setModified(false);
+    return doc;
+}
+
+void Show(QTextEdit* edit, std::unique_ptr<QTextDocument> doc)
+{
+    QTextDocument* previous = edit->document();
+    // The control frees a document of its own when it is replaced, not one given to it before.
+    const bool givenBefore = previous->parent() == edit;
+    doc->setDefaultFont(edit->font());
+    // Without a page size a document is not laid out: the control lays it out once, when it gives
+    // it its own size, rather than again for each of its settings that it applies first.
+    doc->setPageSize(QSizeF(0, 0));
+    doc->setParent(edit);
+    edit->setDocument(doc.release());
+    if (givenBefore)
+        delete previous;
+}
+
 void Load(QTextEdit* edit, const QByteArray& bytes)
 {
-    if (!IsRtf(bytes)) {
-        edit->setPlainText(Gbk::Decode(bytes));
-        return;
-    }
-    edit->clear();
-    Reader(bytes, edit).Run();
-    edit->moveCursor(QTextCursor::Start);
+    Show(edit, Build(bytes));
 }
 
 } // namespace RichText

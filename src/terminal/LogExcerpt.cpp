@@ -3,6 +3,17 @@
 
 #include "platform/RichText.h"
 
+#include <algorithm>
+
+namespace {
+// The lowest byte that can be the second half of a two-byte GBK character.
+constexpr uchar FirstGbkTrailByte = 0x40;
+// Below this, a byte is a character of its own or the second half of one, never a first half.
+constexpr uchar FirstHighByte = 0x80;
+// How far into a tail a character boundary is looked for.
+constexpr qsizetype AlignSearchBytes = 1024;
+} // namespace
+
 void LogExcerpt::Append(const QByteArray& block)
 {
     if (total_ == 0)
@@ -25,8 +36,16 @@ QByteArray LogExcerpt::Bytes() const
         return kept_;
     QByteArray tail = kept_.right(limit_);
     const qsizetype lineEnd = tail.indexOf('\n');
-    // A tail without any line end is shown as it is.
-    return lineEnd < 0 ? tail : tail.mid(lineEnd + 1);
+    if (lineEnd >= 0 && lineEnd + 1 < tail.size())
+        return tail.mid(lineEnd + 1);
+    // The tail lies within one line (its only line end, if any, closes it). Cut among two-byte
+    // characters, it would decode a byte out of step: it is shown from its first byte below 0x40
+    // (in GBK always a character of its own) when there is one near its start, else as it is.
+    if (uchar(tail[0]) < FirstHighByte)
+        return tail;
+    const auto searched = tail.cbegin() + std::min(tail.size(), AlignSearchBytes);
+    const auto own = std::find_if(tail.cbegin(), searched, [](char c) { return uchar(c) < FirstGbkTrailByte; });
+    return own == searched ? tail : tail.mid(own - tail.cbegin());
 }
 
 void LogExcerpt::Clear()

@@ -14,7 +14,8 @@ public:
     explicit LogExcerpt(qsizetype shownBytes = ShownBytes) : limit_(shownBytes) {}
 
     void Append(const QByteArray& block);
-    // The bytes to show. A tail begins with a whole line, so no character is cut either.
+    // The bytes to show. A tail begins with a whole line, or, when it lies within one line, with a
+    // whole character.
     QByteArray Bytes() const;
     // Bytes received in all.
     qint64 Total() const { return total_; }

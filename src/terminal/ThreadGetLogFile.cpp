@@ -5,6 +5,7 @@
 #include "platform/RichText.h"
 #include "terminal/AgentProtocol.h"
 
+#include <QTextDocument>
 #include <QTextEdit>
 #include <algorithm>
 #include <cstring>
@@ -52,20 +53,24 @@ void ThreadGetLogFile::ReceiveLog()
         data_.Append(block.left(room));
         if (block.size() > room) {
             if (MainForm)
-                MainForm->LogWarning(QStringLiteral("Log %1 longer than %2 bytes, cut there .").arg(LogName).arg(AgentLimits::Log));
+                MainForm->LogWarning(QStringLiteral("日志文件 %1 超过 %2 字节,其后部分已截断.").arg(LogName).arg(AgentLimits::Log));
             break;
         }
         block = client_.Read();
         total += int(block.size()) / 100;
         SetPosition(total);
     }
-    // A stopped transfer shows what came so far. The control belongs to the user-interface thread.
-    if (target_)
-        QMetaObject::invokeMethod(target_, [target = target_, shown = viewer_.shown, data = data_] {
-            RichText::Load(target, data.Bytes());
-            if (shown)
-                shown(data);
-        }, Qt::QueuedConnection);
+    // A stopped transfer shows what came so far. The text is made into a document here, so that
+    // the user-interface thread, to which the control belongs, only puts it in place.
+    if (!target_)
+        return;
+    std::unique_ptr<QTextDocument> doc = RichText::Build(data_.Bytes());
+    doc->moveToThread(target_->thread());
+    QMetaObject::invokeMethod(target_, [target = target_, shown = viewer_.shown, data = data_, doc = std::move(doc)]() mutable {
+        RichText::Show(target, std::move(doc));
+        if (shown)
+            shown(data);
+    }, Qt::QueuedConnection);
 }
 
 void ThreadGetLogFile::Cleanup()

@@ -3,6 +3,7 @@
 
 #include "platform/EventGuard.h"
 #include "platform/GbkCodec.h"
+#include "platform/LongLines.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SaveBytes.h"
 #include "terminal/LogExcerpt.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -30,6 +32,25 @@ QString Megabytes(qint64 bytes)
 {
     return QString::number(double(bytes) / BytesPerMb, 'f', 1) + QStringLiteral(" MB");
 }
+
+// The log's text control. A selection that spans the breaks of a long line is copied (or dragged
+// out) as the log has it, in one line.
+class LogTextEdit : public QTextEdit {
+public:
+    using QTextEdit::QTextEdit;
+
+protected:
+    QMimeData* createMimeDataFromSelection() const override
+    {
+        const QTextCursor selection = textCursor();
+        const QString text = LongLines::Text(document(), selection.selectionStart(), selection.selectionEnd());
+        if (text.size() == selection.selectionEnd() - selection.selectionStart())
+            return QTextEdit::createMimeDataFromSelection(); // no break in it
+        auto* data = new QMimeData;
+        data->setText(text);
+        return data;
+    }
+};
 } // namespace
 
 TFormGetLogFile::TFormGetLogFile(const QString& fileName, const QString& ip, int trueSize)
@@ -43,7 +64,7 @@ TFormGetLogFile::TFormGetLogFile(const QString& fileName, const QString& ip, int
     font.setPointSize(TypeSize);
     setFont(font);
 
-    RichEdit = new QTextEdit(this);
+    RichEdit = new LogTextEdit(this);
     RichEdit->setObjectName(QStringLiteral("RichEdit"));
     RichEdit->setFont(font);
     RichEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -174,8 +195,9 @@ void TFormGetLogFile::N100Click()
     if (path.isEmpty())
         return;
     RichEdit->setAcceptRichText(false); // the text is plain from now on
-    // The logs' own form: GBK, each line ended by CR LF (the text control keeps line feeds only).
-    QString text = RichEdit->toPlainText();
+    // The logs' own form: GBK, each line ended by CR LF (the text control keeps line feeds only),
+    // long lines whole again.
+    QString text = LongLines::Text(RichEdit->document());
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     SaveBytes(path, Gbk::Encode(text));
     RichEdit->document()->setModified(false);

@@ -1,11 +1,14 @@
 // The log-save and log-list workers against a fake agent: progress, stops, and what the windows cannot reach.
 #include "platform/GbkCodec.h"
+#include "platform/LongLines.h"
 #include "support/AgentTestSupport.h"
 #include "terminal/ThreadGetAllFileName.h"
 #include "terminal/ThreadGetLogFile.h"
 #include "terminal/ThreadSaveFile.h"
 
 #include <QElapsedTimer>
+#include <QTextEdit>
+#include <optional>
 
 using namespace AgentTestSupport;
 
@@ -177,6 +180,29 @@ TEST_F(LogThreadsTest, HostileRepliesEndOnAStop)
         EXPECT_LT(watch.GrowthMiB(), 100) << c.what;
     }
     ThreadGetAllFileName::ClearResult();
+}
+
+// A log without end, not stopped, ends at the limit of a log: the console says so in a line of its
+// own, and the viewer gets the end of what came, as after a stop, while memory stays small.
+TEST_F(LogThreadsTest, EndlessLogEndsAtItsLimit)
+{
+    WriteFiles(logs, {{"a.log", QByteArray(5000, 'a')}});
+    agent->SetFault(FakeAgent::Fault::Endless, FakeAgent::Scope::CommandsOnly);
+    ScriptedAnswerer answers;
+    ConsoleDb::ClearLog();
+    QTextEdit target;
+    std::optional<LogExcerpt> shown;
+    ThreadGetLogFile::Viewer viewer;
+    viewer.shown = [&](const LogExcerpt& log) { shown = log; };
+    LoopWatch watch;
+    RunWorker(new ThreadGetLogFile(agent->Ip(), "a.log", &target, 5000, viewer));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.has_value(); }, Patience));
+    EXPECT_EQ(shown->Total(), AgentLimits::Log);
+    EXPECT_EQ(LongLines::Text(target.document()), QString(LogExcerpt::ShownBytes, QLatin1Char('x')));
+    EXPECT_TRUE(ConsoleDb::LogText().contains(
+        QStringLiteral("日志文件 a.log 超过 %1 字节,其后部分已截断.").arg(AgentLimits::Log)));
+    EXPECT_EQ(Boxes(answers), QStringList());
+    EXPECT_LT(watch.GrowthMiB(), 100);
 }
 
 } // namespace

@@ -1,18 +1,21 @@
 // The log viewer: the fetched text, its smallest type size, saving through the real dialog, and
 // failed fetches.
 #include "platform/GbkCodec.h"
+#include "platform/LongLines.h"
 #include "support/AgentTestSupport.h"
 #include "support/Thrown.h"
 #include "terminal/LogExcerpt.h"
 #include "windows/FrmGetLogFile.h"
 #include "windows/FrmWait.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextEdit>
 #include <QTreeView>
 
@@ -145,6 +148,7 @@ TEST_F(ViewerTest, ShowsTheEndOfABigLog)
         EXPECT_TRUE(viewer.LblPart->isVisible());
         const QString megabytes = QString::number(double(size) / 1024 / 1024, 'f', 1) + QStringLiteral(" MB");
         EXPECT_TRUE(viewer.LblPart->text().contains(megabytes)) << viewer.LblPart->text().toStdString();
+        EXPECT_TRUE(viewer.LblPart->text().contains(QStringLiteral("最后"))) << viewer.LblPart->text().toStdString();
         viewer.N100->trigger();
     });
     EXPECT_LT(watch.LongestStallMs(), StallLimitMs);
@@ -155,6 +159,29 @@ TEST_F(ViewerTest, ShowsTheEndOfABigLog)
     EXPECT_LE(saved.size(), LogExcerpt::ShownBytes);
     EXPECT_GT(saved.size(), LogExcerpt::ShownBytes - lines.size());
     EXPECT_TRUE(saved.endsWith(last));
+    EXPECT_EQ(Boxes(answers), QStringList());
+}
+
+// A line of a million characters is shown in blocks of bounded length (as one block it would hold
+// up the console at every repaint). Copied or saved, it is one line again, as the agent sent it.
+TEST_F(ViewerTest, LongLinesAreBrokenForDisplayOnly)
+{
+    const QByteArray log = Gbk::Encode(QStringLiteral("第一行\r\n长行")) + QByteArray(1024 * 1024, 'x') + "\r\nlast\r\n";
+    WriteFiles(logs, {{"long.log", log}});
+    ScriptedAnswerer answers;
+    MessageBoxes::SetFileAnswerer([&](const FileDialogRequest&) { return local.filePath("long.txt"); });
+    TFormGetLogFile viewer("long.log", agent.Ip(), int(log.size()));
+    View(viewer, [&] {
+        int longest = 0;
+        for (QTextBlock block = viewer.RichEdit->document()->begin(); block.isValid(); block = block.next())
+            longest = std::max(longest, block.length() - 1);
+        EXPECT_LE(longest, LongLines::MaxBlockChars);
+        viewer.MenuItem14->trigger();
+        viewer.MenuItem13->trigger();
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), Gbk::Decode(log).replace("\r\n", "\n"));
+        viewer.N100->trigger();
+    });
+    EXPECT_EQ(ReadFile(local.filePath("long.txt")), log);
     EXPECT_EQ(Boxes(answers), QStringList());
 }
 
