@@ -251,21 +251,7 @@ void HostileWorkers(FakeAgent& agent, const ScriptedAnswerer& boxes)
         Report("200 MB log fetched (not shown)", watch, ms, QStringLiteral("the fake agent holds 200 MB of it"));
     }
     agent.SetEndRawReplies(false);
-
-    const QString deep = Gbk::Decode(FakeAgent::Document("process", QStringLiteral("<a>").repeated(FakeAgent::DeepLevels) +
-                                                                        QStringLiteral("</a>").repeated(FakeAgent::DeepLevels)));
-    AgentTestSupport::LoopWatch watch;
-    QElapsedTimer clock;
-    clock.start();
-    QString outcome = QStringLiteral("parsed");
-    try {
-        AgentProtocol::ParseReply(deep);
-    } catch (const Exception& e) {
-        outcome = e.Message;
-    }
-    const qint64 ms = clock.elapsed();
-    QCoreApplication::processEvents();
-    Report("reply nested 100000 levels, on the main thread", watch, ms, outcome);
+    // Replies that would keep the parser busy are timed by bench_replies.
 }
 
 // Processor time of the whole process, in milliseconds.
