@@ -1,8 +1,10 @@
 // Times the reply documents that once kept the parser busy for seconds: each large input of
-// fuzz/replies/hostile/ (or the files given) read as the windows read a reply, refused or parsed.
+// fuzz/replies/hostile/ (or the files given) decoded as a reply from the wire (GBK) and read as the
+// windows read a reply, refused or parsed.
 //   bench_replies [FILE...]
 // Every one should end well under a second; the program says which do not.
 #include "platform/Exception.h"
+#include "platform/GbkCodec.h"
 #include "terminal/AgentProtocol.h"
 
 #include <QApplication>
@@ -34,7 +36,7 @@ int main(int argc, char** argv)
             std::printf("%s: cannot read\n", qPrintable(path));
             return 2;
         }
-        const QString reply = QString::fromUtf8(file.readAll());
+        const QString reply = Gbk::Decode(file.readAll());
         QElapsedTimer clock;
         clock.start();
         QString outcome = QStringLiteral("parsed");

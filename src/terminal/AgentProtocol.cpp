@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -63,6 +64,18 @@ AgentProtocol::ReplyShape ScanMarkup(QStringView text)
     return ReplyShape::Plain;
 }
 
+// Namespace prefixes are parts of names in a reply, as the agents write them. A reader that
+// resolved them would stop at an undeclared prefix, where a parser that does not reads on.
+constexpr bool ReplyNamespaceProcessing = false;
+
+// The one way a reply is read, by the depth count and by the parse alike.
+std::unique_ptr<QXmlStreamReader> ReplyReader(const QString& text)
+{
+    auto reader = std::make_unique<QXmlStreamReader>(text);
+    reader->setNamespaceProcessing(ReplyNamespaceProcessing);
+    return reader;
+}
+
 } // namespace
 
 namespace AgentProtocol {
@@ -75,20 +88,29 @@ bool OnlyBlanks(const QByteArray& bytes)
     return true;
 }
 
-ReplyShape ScanReply(const QString& text)
+ReplyScan ScanReply(const QString& text)
 {
     if (const ReplyShape shape = ScanMarkup(text); shape != ReplyShape::Plain)
-        return shape;
-    QXmlStreamReader reader(text);
+        return {shape, {}};
+    const std::unique_ptr<QXmlStreamReader> reader = ReplyReader(text);
     int depth = 0;
-    while (!reader.atEnd()) {
-        const QXmlStreamReader::TokenType token = reader.readNext();
+    while (!reader->atEnd()) {
+        const QXmlStreamReader::TokenType token = reader->readNext();
         if (token == QXmlStreamReader::StartElement && ++depth > MaxReplyDepth)
-            return ReplyShape::TooDeep;
+            return {ReplyShape::TooDeep, {}};
         if (token == QXmlStreamReader::EndElement)
             --depth;
     }
-    return ReplyShape::Plain;
+    if (reader->hasError()) {
+        const QString reason = ReadError(reader->errorString(), reader->lineNumber(), reader->columnNumber());
+        return {ReplyShape::NotWellFormed, reason};
+    }
+    return {};
+}
+
+QString ReadError(const QString& reason, qint64 line, qint64 column)
+{
+    return QStringLiteral("%1 (第%2行,第%3列)").arg(reason).arg(line).arg(column);
 }
 
 int Port()
@@ -128,13 +150,16 @@ QByteArray EncodeLine(const QString& command)
 
 QDomDocument ParseReply(const QString& text)
 {
-    switch (ScanReply(text)) {
+    const ReplyScan scan = ScanReply(text);
+    switch (scan.shape) {
     case ReplyShape::TooDeep:
         throw Exception(QStringLiteral("远程设备的回复嵌套超过%1层,无法解析!").arg(MaxReplyDepth));
     case ReplyShape::TooManyAttributes:
         throw Exception(QStringLiteral("远程设备的回复中有元素的属性超过%1个,无法解析!").arg(MaxReplyAttributes));
     case ReplyShape::Declaration:
         throw Exception(QStringLiteral("远程设备的回复带有文档类型声明,无法解析!"));
+    case ReplyShape::NotWellFormed:
+        throw Exception(scan.reason);
     case ReplyShape::Plain:
         break;
     }
@@ -142,8 +167,9 @@ QDomDocument ParseReply(const QString& text)
     QString error;
     int line = 0;
     int column = 0;
-    if (!doc.setContent(text, &error, &line, &column))
-        throw Exception(QStringLiteral("%1 (line %2, column %3)").arg(error).arg(line).arg(column));
+    const std::unique_ptr<QXmlStreamReader> reader = ReplyReader(text);
+    if (!doc.setContent(reader.get(), ReplyNamespaceProcessing, &error, &line, &column))
+        throw Exception(ReadError(error, line, column));
     return doc;
 }
 

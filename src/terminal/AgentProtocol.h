@@ -52,14 +52,22 @@ enum class ReplyShape {
     TooManyAttributes, // an element with more than MaxReplyAttributes attributes
     Declaration,       // a document type or other markup declaration, which no agent sends: its
                        // entities could make a small reply expand to gigabytes in the parser
+    NotWellFormed,     // the reader stops with an error before the end: the parse would refuse it too
+};
+struct ReplyScan {
+    ReplyShape shape = ReplyShape::Plain;
+    QString reason; // NotWellFormed: the reader's reason with its position, as the operator reads it
 };
 // Two linear passes, each ending early. The first walks the markup by the XML rules (comments,
 // character data sections and processing instructions to their own ends, quoted values skipped)
 // for declarations and the attributes of each tag: those must be refused before the parser's
-// tokenizer sees them. The second counts the depth with that tokenizer itself, so that nothing
-// hidden anywhere counts differently from the parse. A text that is not well-formed is Plain as
-// far as it goes; the parser then reports it.
-ReplyShape ScanReply(const QString& text);
+// tokenizer sees them. The second counts the depth with the very reader the parse reads with (the
+// same text, the same settings), so that nothing hidden anywhere counts differently from the
+// parse; where that reader stops with an error, the reply is refused there, since what lies
+// beyond was never counted.
+ReplyScan ScanReply(const QString& text);
+// A reader's or parser's reason for refusing a text, with the line and column where it stopped.
+QString ReadError(const QString& reason, qint64 line, qint64 column);
 // A reply document; text that is not XML, is nested too deep or declares a document type throws
 // Exception with the reason.
 QDomDocument ParseReply(const QString& text);

@@ -3,15 +3,40 @@
 
 #include "platform/RichText.h"
 
-#include <algorithm>
 
 namespace {
-// The lowest byte that can be the second half of a two-byte GBK character.
-constexpr uchar FirstGbkTrailByte = 0x40;
-// Below this, a byte is a character of its own or the second half of one, never a first half.
-constexpr uchar FirstHighByte = 0x80;
-// How far into a tail a character boundary is looked for.
-constexpr qsizetype AlignSearchBytes = 1024;
+// GBK as the console decodes it: a byte of 0x81-0xFE followed by a byte of 0x40-0x7E or 0x80-0xFE
+// is one character; every other byte is a character of its own.
+constexpr uchar FirstLeadByte = 0x81;
+constexpr uchar LastLeadByte = 0xFE;
+constexpr uchar FirstTrailByte = 0x40;
+constexpr uchar NeverTrailByte = 0x7F;
+constexpr uchar LastTrailByte = 0xFE;
+
+bool IsLead(char c)
+{
+    return uchar(c) >= FirstLeadByte && uchar(c) <= LastLeadByte;
+}
+
+bool IsTrail(char c)
+{
+    return uchar(c) >= FirstTrailByte && uchar(c) <= LastTrailByte && uchar(c) != NeverTrailByte;
+}
+
+// The first character start at or after at, in bytes that begin with a whole character. Going
+// forward from the middle, a byte of 0x40-0xFE may begin a character or end one; going back, a byte
+// that cannot begin a two-byte character ends a character, whatever came before it, and from there
+// on each byte that can begin one does (every such byte also ends a pair when it follows one).
+// So the run of such bytes just before at, counted back to that byte or to the start, says whether
+// at lies in the middle of a character. No more than the run is looked at.
+qsizetype CharacterStart(const QByteArray& bytes, qsizetype at)
+{
+    qsizetype from = at;
+    while (from > 0 && IsLead(bytes[from - 1]))
+        --from;
+    const bool afterLead = (at - from) % 2 == 1;
+    return afterLead && at < bytes.size() && IsTrail(bytes[at]) ? at + 1 : at;
+}
 } // namespace
 
 void LogExcerpt::Append(const QByteArray& block)
@@ -25,27 +50,17 @@ void LogExcerpt::Append(const QByteArray& block)
         return;
     }
     kept_.append(block);
-    // Trimmed only when twice the limit has gathered: each byte is moved at most once more.
+    // Trimmed only when twice the limit has gathered: each byte is moved at most once more. What is
+    // kept begins with a whole character, as the log does.
     if (kept_.size() > 2 * limit_)
-        kept_.remove(0, kept_.size() - limit_);
+        kept_.remove(0, CharacterStart(kept_, kept_.size() - limit_));
 }
 
 QByteArray LogExcerpt::Bytes() const
 {
     if (rtf_ || total_ <= limit_)
         return kept_;
-    QByteArray tail = kept_.right(limit_);
-    const qsizetype lineEnd = tail.indexOf('\n');
-    if (lineEnd >= 0 && lineEnd + 1 < tail.size())
-        return tail.mid(lineEnd + 1);
-    // The tail lies within one line (its only line end, if any, closes it). Cut among two-byte
-    // characters, it would decode a byte out of step: it is shown from its first byte below 0x40
-    // (in GBK always a character of its own) when there is one near its start, else as it is.
-    if (uchar(tail[0]) < FirstHighByte)
-        return tail;
-    const auto searched = tail.cbegin() + std::min(tail.size(), AlignSearchBytes);
-    const auto own = std::find_if(tail.cbegin(), searched, [](char c) { return uchar(c) < FirstGbkTrailByte; });
-    return own == searched ? tail : tail.mid(own - tail.cbegin());
+    return kept_.mid(CharacterStart(kept_, kept_.size() - limit_));
 }
 
 void LogExcerpt::Clear()

@@ -16,8 +16,8 @@ public:
     explicit LogExcerpt(qsizetype shownBytes = ShownBytes) : limit_(shownBytes) {}
 
     void Append(const QByteArray& block);
-    // The bytes to show. A tail begins with a whole line, or, when it lies within one line, with a
-    // whole character.
+    // The bytes to show. A tail is the last ShownBytes from the first whole character among them
+    // (one byte fewer when the cut falls within a character).
     QByteArray Bytes() const;
     // Bytes received in all.
     qint64 Total() const { return total_; }

@@ -173,7 +173,7 @@ TEST_F(AgentProtocolTest, RepliesThatWouldStallTheParserAreRefusedBeforeParsing)
         {"one deeper", nested(limit + 1), ReplyShape::TooDeep},
         {"siblings, not depth", QStringLiteral("<r>") + nested(limit - 1).repeated(50) + "</r>", ReplyShape::Plain},
         {"empty elements", nested(limit - 1, QStringLiteral("<x a=\"/>\"/>").repeated(40)), ReplyShape::Plain},
-        {"markup in comments, data and values", nested(limit - 1, "<!-- <a><b> --><![CDATA[<c><d>]]><x q='<y>'/>"),
+        {"markup in comments, data and values", nested(limit - 1, "<!-- <a><b> --><![CDATA[<c><d>]]><x q='&lt;y>'/>"),
          ReplyShape::Plain},
         {"unclosed start tags", QStringLiteral("<e>").repeated(limit + 1), ReplyShape::TooDeep},
         {"end tags hidden in a processing instruction", "<?x " + hiddenEnds + " ?>" + nested(limit + 1),
@@ -187,7 +187,7 @@ TEST_F(AgentProtocolTest, RepliesThatWouldStallTheParserAreRefusedBeforeParsing)
         {"'=' and '>' inside values", "<client cmd=\"" + QStringLiteral("=>").repeated(500) + "\"/>", ReplyShape::Plain},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(AgentProtocol::ScanReply(c.text), c.shape) << c.what;
+        EXPECT_EQ(AgentProtocol::ScanReply(c.text).shape, c.shape) << c.what;
 
     // The operator reads why, in Chinese; what may be parsed is parsed.
     EXPECT_EQ(Thrown([&] { AgentProtocol::ParseReply(nested(limit + 1)); }),
@@ -197,6 +197,71 @@ TEST_F(AgentProtocolTest, RepliesThatWouldStallTheParserAreRefusedBeforeParsing)
     EXPECT_EQ(Thrown([&] { AgentProtocol::ParseReply("<!DOCTYPE e><e/>"); }),
               QStringLiteral("远程设备的回复带有文档类型声明,无法解析!"));
     EXPECT_EQ(AgentProtocol::ParseReply(nested(limit)).documentElement().tagName(), QStringLiteral("e"));
+}
+
+// Namespace prefixes are read as the parse reads them, as parts of names: however they are misused,
+// a deep reply stays too deep, and a shallow one parses as it always did, prefixes and all.
+TEST_F(AgentProtocolTest, PrefixesCountAsTheParseReadsThem)
+{
+    using AgentProtocol::ReplyShape;
+    const int limit = AgentProtocol::MaxReplyDepth;
+    const auto nested = [](int levels) {
+        return QStringLiteral("<a>").repeated(levels) + QStringLiteral("</a>").repeated(levels);
+    };
+    const struct {
+        const char* what;
+        QString open;
+        QString close;
+        QString name; // of the element the levels are in, as parsed
+    } shapes[] = {
+        {"an undeclared element prefix", "<x:list>", "</x:list>", "x:list"},
+        {"an undeclared attribute prefix", "<list y:n=\"1\">", "</list>", "list"},
+        {"xmlns as an element prefix", "<xmlns:list>", "</xmlns:list>", "xmlns:list"},
+        {"attributes that clash once prefixes are resolved",
+         "<list xmlns:p=\"u\" xmlns:q=\"u\" p:n=\"1\" q:n=\"2\">", "</list>", "list"},
+        {"an illegal namespace declaration", "<list xmlns:xml=\"u\">", "</list>", "list"},
+        {"a prefix used outside its scope", "<p:head xmlns:p=\"u\"/><p:list>", "</p:list>", "p:list"},
+    };
+    for (const auto& s : shapes) {
+        const auto reply = [&](int levels) {
+            return "<client cmd=\"process\">" + s.open + nested(levels) + s.close + "</client>";
+        };
+        EXPECT_EQ(AgentProtocol::ScanReply(reply(limit)).shape, ReplyShape::TooDeep) << s.what;
+        EXPECT_EQ(Thrown([&] { AgentProtocol::ParseReply(reply(limit)); }),
+                  QStringLiteral("远程设备的回复嵌套超过32层,无法解析!"))
+            << s.what;
+        const QDomDocument doc = AgentProtocol::ParseReply(reply(limit - 2));
+        EXPECT_EQ(doc.documentElement().lastChildElement().tagName(), s.name) << s.what;
+    }
+}
+
+// Text that the reader cannot read to its end is refused where the reader stops, with the reader's
+// reason and its place in Chinese: nothing after that place was counted, so nothing of it may
+// reach the parse.
+TEST_F(AgentProtocolTest, WhatTheReaderCannotReadIsRefusedWhereItStops)
+{
+    using AgentProtocol::ReplyShape;
+    const QString deep = QStringLiteral("<a>").repeated(60000) + QStringLiteral("</a>").repeated(60000);
+    const struct {
+        const char* what;
+        QString text;
+        QString place;
+    } cases[] = {
+        {"'<' in a value", "<x q='<y>'/>", "(第1行,第7列)"},
+        {"a mismatched end tag", "<client>\n<a></b>" + deep + "</client>", "(第2行,第7列)"},
+        {"an undeclared entity", "<client>&x;" + deep + "</client>", "(第1行,第11列)"},
+        {"a second root", "<client/><client>" + deep + "</client>", "(第1行,第17列)"},
+        {"an end missing", "<client><a></a>", "(第1行,第15列)"},
+        {"nothing", "", "(第1行,第0列)"},
+    };
+    for (const auto& c : cases) {
+        const AgentProtocol::ReplyScan scan = AgentProtocol::ScanReply(c.text);
+        EXPECT_EQ(scan.shape, ReplyShape::NotWellFormed) << c.what;
+        EXPECT_TRUE(scan.reason.endsWith(c.place)) << c.what << ": " << scan.reason.toStdString();
+        EXPECT_GT(scan.reason.size(), c.place.size() + 1) << c.what << ": the reader's reason first";
+        EXPECT_EQ(Thrown([&] { AgentProtocol::ParseReply(c.text); }), scan.reason) << c.what;
+    }
+    EXPECT_EQ(AgentProtocol::ReadError(QStringLiteral("需要开始标记。"), 1, 1), QStringLiteral("需要开始标记。 (第1行,第1列)"));
 }
 
 } // namespace
