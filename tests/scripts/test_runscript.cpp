@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -313,6 +314,22 @@ TEST(RunScriptWithDisplay, SimulatedTerminalsAndATakenDatabasePortMovesWithTheDa
         EXPECT_TRUE(port < bounds[0].toInt() || port > bounds[1].toInt()) << port;
 }
 
+// Data sources of these names on 127.0.0.1 at these ports, with a login no server accepts, in ODBC
+// files of the folder that this process and its children use from now on.
+void UseDataSources(const QTemporaryDir& odbc, const QList<QPair<QString, int>>& sources)
+{
+    WriteFile(odbc.filePath(QStringLiteral("odbcinst.ini")),
+              "[MariaDB Unicode]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\n");
+    QString text;
+    for (const auto& [name, port] : sources)
+        text += QStringLiteral("[%1]\nDriver=MariaDB Unicode\nSERVER=127.0.0.1\nPORT=%2\nDATABASE=zol\n"
+                               "USER=zol\nPASSWORD=not-the-password\nCHARSET=utf8mb4\n")
+                    .arg(name)
+                    .arg(port);
+    WriteFile(odbc.filePath(QStringLiteral("odbc.ini")), text.toUtf8());
+    qputenv("ODBCSYSINI", odbc.path().toLocal8Bit());
+}
+
 // --dsn: the built console reaches its login on an existing data source, with no private server,
 // demo or settings file of the script's, and the server left running.
 TEST(RunScriptOnADataSource, ReachesTheLoginAndLeavesTheServerRunning)
@@ -342,15 +359,8 @@ TEST(RunScriptOnADataSource, AnUnreachableOneEndsTheRunWithTheReasonBeforeAnySer
 {
     const HeldPort refusing; // bound, never listening: a connection to it is refused
     const QTemporaryDir odbc;
-    WriteFile(odbc.filePath(QStringLiteral("odbcinst.ini")),
-              "[MariaDB Unicode]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\n");
-    const QString source = QStringLiteral("[%1]\nDriver=MariaDB Unicode\nSERVER=127.0.0.1\nPORT=%2\nDATABASE=zol\n"
-                                          "USER=zol\nPASSWORD=not-the-password\nCHARSET=utf8mb4\n");
-    WriteFile(odbc.filePath(QStringLiteral("odbc.ini")),
-              (source.arg(QStringLiteral("refusing")).arg(refusing.Number()) +
-               source.arg(QStringLiteral("wronglogin"), qEnvironmentVariable("ZOL_TEST_MYSQL_PORT")))
-                  .toUtf8());
-    qputenv("ODBCSYSINI", odbc.path().toLocal8Bit());
+    UseDataSources(odbc, {{QStringLiteral("refusing"), refusing.Number()},
+                          {QStringLiteral("wronglogin"), qEnvironmentVariable("ZOL_TEST_MYSQL_PORT").toInt()}});
     RunScript run(false);
     const QByteArray settings = "[system]\nDataSource=kept\n";
     WriteFile(run.Path("conf.ini"), settings);
@@ -373,6 +383,45 @@ TEST(RunScriptOnADataSource, AnUnreachableOneEndsTheRunWithTheReasonBeforeAnySer
         EXPECT_FALSE(QFileInfo::exists(run.Path("report"))) << "no console";
         EXPECT_EQ(Slurp(run.Path("conf.ini")), settings);
     }
+}
+
+// --dsn leaves the settings file alone until the data source has answered: a run killed while its
+// check waits on a server that takes the connection and never answers (for up to 30 s) leaves the
+// file as it was, its content and its time.
+TEST(RunScriptOnADataSource, TheSettingsFileStaysUntouchedUntilTheDataSourceAnswers)
+{
+    QTcpServer silent; // the system accepts for it; nothing is ever written back
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const QTemporaryDir odbc;
+    UseDataSources(odbc, {{QStringLiteral("silent"), silent.serverPort()}});
+    RunScript run(false);
+    const QString settingsFile = run.Path("conf.ini");
+    const QByteArray settings = "[system]\nDataSource=kept\n";
+    WriteFile(settingsFile, settings);
+    {
+        QFile file(settingsFile);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        // A day back: a write at any moment of the test changes it.
+        ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
+    }
+    const QDateTime stamp = QFileInfo(settingsFile).lastModified();
+    const auto expectUntouched = [&](const char* when) {
+        EXPECT_EQ(QString::fromUtf8(Slurp(settingsFile)), QString::fromUtf8(settings)) << when;
+        EXPECT_EQ(QFileInfo(settingsFile).lastModified().toString(Qt::ISODateWithMs), stamp.toString(Qt::ISODateWithMs))
+            << when;
+    };
+    run.Start(QString(), {QStringLiteral("--dsn"), QStringLiteral("silent")});
+    const bool checking = QTest::qWaitFor(
+        [&] {
+            silent.waitForNewConnection(0);
+            return silent.hasPendingConnections() || run.Pid() <= 0;
+        },
+        StartTimeoutMs);
+    ASSERT_TRUE(checking && silent.hasPendingConnections()) << run.Output().toStdString();
+    expectUntouched("while the data source is checked");
+    run.Signal(SIGKILL);
+    EXPECT_EQ(run.WaitForExit(), -1);
+    expectUntouched("after a kill during the check");
 }
 
 } // namespace
