@@ -10,7 +10,8 @@
 # databases ("zol_t..."), nothing else. Its password is made at random with the data folder and kept
 # only in DIR/my.cnf ([client]: `mariadb --defaults-file=DIR/my.cnf -h127.0.0.1` logs in) and
 # DIR/odbc.ini. The administrator root has no password and no way in but the server's socket, in a
-# folder that only its owner may enter.
+# folder that only its owner may enter. No other account is kept: every start brings the accounts
+# to these while the server can be reached through that socket alone, and names each one it drops.
 set -euo pipefail
 # The folder holds the database password (my.cnf, odbc.ini): its owner's only.
 umask 077
@@ -29,6 +30,9 @@ if [ "$(printf '%s/mysqld.sock' "$sockdir" | LC_ALL=C wc -c)" -gt 100 ]; then
   sockdir="/tmp/zol-mysqld-$(printf '%s' "$dir" | md5sum | cut -c1-12)"
 fi
 sock="$sockdir/mysqld.sock"
+# The running server's pid and the state of its accounts when this script last brought them to the
+# managed set: while both hold, no session of the server began with other rights.
+mark="$dir/run/accounts"
 
 # The system's ephemeral range, from which outgoing connections take their local ports: a port
 # kept from it could be taken by any program's connection at any time.
@@ -72,15 +76,44 @@ client_value() {
                    client && index($0, key "=") == 1 { print substr($0, length(key) + 2); exit }' "$cnf"
 }
 
-# The mariadb tools as root, through the socket of the server that runs on my.cnf.
+# The mariadb tools as root, through the socket of the server that runs on my.cnf. Without a socket
+# named there the client would take its default one, the machine's own server's: refused instead.
 as_root() {
-  local tool=$1
+  local tool=$1 socket
   shift
-  "$tool" --no-defaults --protocol=socket --socket="$(client_value socket)" -uroot "$@"
+  socket=$(client_value socket)
+  if [ -z "$socket" ]; then
+    echo "db.sh: $cnf names no socket of the server of $dir (is the file missing?); not reaching for" \
+         "another server's. Stop this one (bash scripts/db.sh stop $dir) and start it again." >&2
+    return 1
+  fi
+  "$tool" --no-defaults --protocol=socket --socket="$socket" -uroot "$@"
 }
 
 running() {
   [ -f "$dir/run/mysqld.pid" ] && kill -0 "$(cat "$dir/run/mysqld.pid")" 2>/dev/null
+}
+
+# Whether a process has ended: gone, or a child of this script that is not reaped yet.
+ended() {
+  local stat
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 0
+  stat=${stat##*) }
+  [ "${stat%% *}" = Z ]
+}
+
+# Stops the server of the pid file and waits until it has gone (TERM, KILL after 20 s).
+stop_server() {
+  local pid
+  rm -f "$mark"
+  [ -f "$dir/run/mysqld.pid" ] || return 0
+  pid=$(cat "$dir/run/mysqld.pid")
+  [ -n "$pid" ] || return 0
+  kill -TERM "$pid" 2>/dev/null || return 0
+  for _ in $(seq 1 400); do ended "$pid" && break; sleep 0.05; done
+  kill -KILL "$pid" 2>/dev/null || true
+  for _ in $(seq 1 100); do ended "$pid" && break; sleep 0.05; done
+  wait "$pid" 2>/dev/null || true
 }
 
 # The server runs as whoever starts it: mariadbd refuses root unless told so, and the installer
@@ -127,27 +160,95 @@ CHARSET=utf8mb4
 INI
 }
 
-# The account "zol" with the password of my.cnf and the rights the data needs (no GRANT OPTION,
-# nothing outside its databases); root and anonymous accounts that could log in over TCP go.
-# Run at every start, so a folder made when the account had a fixed password and every right is
-# brought to this too.
+# The accounts this script keeps: root (through the socket only), the server's own mariadb.sys, and
+# "zol" from 127.0.0.1 and through the socket. PUBLIC, the role of every account, is kept without
+# rights (it cannot be dropped).
+managed_accounts="('root', 'localhost'), ('mariadb.sys', 'localhost'), ('zol', '127.0.0.1'), ('zol', 'localhost')"
+
+# Every account and role of the server but root and mariadb.sys, one a line: user and host in
+# hexadecimal (any text survives the way back), its kind, and its name as SQL writes it (the batch
+# output writes a line end or tab in it as \n or \t: one line each).
+other_accounts() {
+  as_root mariadb --batch --skip-column-names <<SQL
+SELECT CONCAT_WS('|', HEX(User), HEX(Host),
+                 IF(User = 'PUBLIC' AND Host = '', 'public', IF(IFNULL(JSON_VALUE(Priv, '\$.is_role'), 0), 'role', 'user')),
+                 IF(Host = '', QUOTE(User), CONCAT(QUOTE(User), '@', QUOTE(Host))))
+FROM mysql.global_priv
+WHERE (User, Host) NOT IN (('root', 'localhost'), ('mariadb.sys', 'localhost'))
+ORDER BY User, Host
+SQL
+}
+
+# The accounts brought to the managed set, while nobody but this script can reach the server: every
+# other account and role is dropped (each named on stderr, unless the data folder was installed just
+# now and they are the installer's), PUBLIC loses its rights, and "zol" is made anew (no right, role,
+# proxy or limit of before survives) with the password of my.cnf and the rights the data needs (no
+# GRANT OPTION, nothing outside its databases).
 secure_accounts() {
-  local host drops
-  drops=$(as_root mariadb --batch --skip-column-names -e \
-    "SELECT CONCAT('DROP USER ', QUOTE(user), '@', QUOTE(host), ';') FROM mysql.user
-     WHERE (user = 'root' AND host <> 'localhost') OR user = ''")
+  local installed=$1 rows user host kind name host_name
+  rows=$(other_accounts) || { echo "db.sh: could not list the accounts; see $dir/mysqld.err" >&2; exit 1; }
   {
-    printf '%s\n' "$drops"
-    for host in 127.0.0.1 localhost; do
+    while IFS='|' read -r user host kind name; do
+      [ -n "$kind" ] || continue
+      case "$kind" in
+        public) echo "REVOKE ALL PRIVILEGES, GRANT OPTION FROM PUBLIC;" ;;
+        role) echo "EXECUTE IMMEDIATE CONCAT('DROP ROLE ', QUOTE(UNHEX('$user')));" ;;
+        *) echo "EXECUTE IMMEDIATE CONCAT('DROP USER ', QUOTE(UNHEX('$user')), '@', QUOTE(UNHEX('$host')));" ;;
+      esac
+    done <<< "$rows"
+    for host_name in 127.0.0.1 localhost; do
       cat <<SQL
-CREATE USER IF NOT EXISTS 'zol'@'$host';
-ALTER USER 'zol'@'$host' IDENTIFIED BY '$password';
-REVOKE ALL PRIVILEGES, GRANT OPTION FROM 'zol'@'$host';
-GRANT ALL PRIVILEGES ON \`zol\`.* TO 'zol'@'$host';
-GRANT ALL PRIVILEGES ON \`zol\\_t%\`.* TO 'zol'@'$host';
+CREATE USER 'zol'@'$host_name' IDENTIFIED BY '$password';
+GRANT ALL PRIVILEGES ON \`zol\`.* TO 'zol'@'$host_name';
+GRANT ALL PRIVILEGES ON \`zol\\_t%\`.* TO 'zol'@'$host_name';
 SQL
     done
-  } | as_root mariadb || { echo "db.sh: could not set up the account zol; see $dir/mysqld.err" >&2; exit 1; }
+  } | as_root mariadb || { echo "db.sh: could not set up the accounts; see $dir/mysqld.err" >&2; exit 1; }
+  while [ "$installed" = 0 ] && IFS='|' read -r user host kind name; do
+    case "$kind:$name" in
+      "user:'zol'@'127.0.0.1'" | "user:'zol'@'localhost'" | public:* | :*) ;;
+      role:*) echo "db.sh: dropped the role $name: this server keeps only the roles and accounts it makes" >&2 ;;
+      *) echo "db.sh: dropped the account $name: this server keeps only the accounts it makes" >&2 ;;
+    esac
+  done <<< "$rows"
+  # Whatever was there, what is left is the managed set.
+  rows=$(as_root mariadb --batch --skip-column-names -e \
+    "SELECT CONCAT(QUOTE(User), '@', QUOTE(Host)) FROM mysql.global_priv
+     WHERE (User, Host) NOT IN ($managed_accounts, ('PUBLIC', ''))
+     UNION ALL SELECT 'missing zol' FROM DUAL
+     WHERE (SELECT COUNT(*) FROM mysql.global_priv WHERE User = 'zol') <> 2") || exit 1
+  if [ -n "$rows" ]; then
+    echo "db.sh: the accounts of $dir are not the managed ones after the conversion: $rows" >&2
+    exit 1
+  fi
+}
+
+# The accounts as they are now: the grant tables summed, and whether both "zol" accounts have the
+# password of my.cnf (sent on stdin: a command line is visible to every local user).
+accounts_state() {
+  as_root mariadb --batch --skip-column-names <<SQL
+CHECKSUM TABLE mysql.global_priv, mysql.db, mysql.tables_priv, mysql.columns_priv, mysql.procs_priv,
+  mysql.proxies_priv, mysql.roles_mapping EXTENDED;
+SELECT COUNT(*) FROM mysql.global_priv
+WHERE User = 'zol' AND JSON_VALUE(Priv, '\$.authentication_string') = PASSWORD('$password');
+SQL
+}
+
+# Notes the running server as one whose accounts this script brought to the managed set before
+# anyone else could reach it.
+mark_converted() {
+  local state
+  state=$(accounts_state) || exit 1
+  printf '%s\n%s\n' "$(cat "$dir/run/mysqld.pid")" "$state" > "$mark"
+}
+
+# Whether the running server is the one noted, with its accounts as they were then. A server that
+# an older version of this script started, or whose accounts changed since, is not.
+still_converted() {
+  local state
+  [ -f "$mark" ] && [ "$(head -n1 "$mark")" = "$(cat "$dir/run/mysqld.pid")" ] || return 1
+  state=$(accounts_state) || exit 1
+  [ "$(tail -n +2 "$mark")" = "$state" ]
 }
 
 # The password kept in my.cnf, or a new one for a new folder (or one that kept none).
@@ -163,36 +264,65 @@ tighten() {
   chmod -R go-rwx "$dir"
 }
 
-# Starts mariadbd on the port of my.cnf; returns 0 when it answers, 1 when it died or never did.
+# Starts mariadbd on my.cnf with these options after it; returns 0 when it answers, 1 when it died
+# or never did.
 launch() {
   local pid
   : > "$dir/mysqld.err"
   # Its own session: an interrupt of the terminal that started it does not reach the server.
-  setsid /usr/sbin/mariadbd --defaults-file="$cnf" </dev/null >>"$dir/mysqld.out" 2>&1 &
+  setsid /usr/sbin/mariadbd --defaults-file="$cnf" "$@" </dev/null >>"$dir/mysqld.out" 2>&1 &
   pid=$!
   for _ in $(seq 1 600); do
     as_root mariadb-admin ping >/dev/null 2>&1 && return 0
-    kill -0 "$pid" 2>/dev/null || return 1
+    ended "$pid" && { wait "$pid" 2>/dev/null || true; return 1; }
     sleep 0.05
   done
   kill -TERM "$pid" 2>/dev/null || true
   return 1
 }
 
+did_not_start() {
+  echo "MariaDB did not start; see $dir/mysqld.err:" >&2
+  tail -n 20 "$dir/mysqld.err" >&2 || true
+  exit 1
+}
+
+# The folder of a socket outside the data folder: the owner's only, or the start ends.
+prepare_sockdir() {
+  [ "$sockdir" != "$dir/run" ] || return 0
+  mkdir -p "$sockdir"
+  # Made by someone else (or a link to their folder), it would hand them the socket.
+  if [ -L "$sockdir" ] || [ ! -d "$sockdir" ] || [ "$(stat -c %u "$sockdir")" != "$(id -u)" ]; then
+    echo "db.sh: $sockdir is not a folder of this user's; remove it" >&2
+    exit 1
+  fi
+  chmod 700 "$sockdir"
+}
+
 case "$cmd" in
 start)
   choose_password
+  kept_port=
   if running; then
-    # Started earlier, perhaps by an older version of this script: the same server, socket and
-    # port, with the account and files brought up to date.
-    port=$(client_value port)
-    sock=$(client_value socket)
-    write_cnf "$port"
-    tighten
-    secure_accounts
-    write_odbc "$port"
-    echo "$port"
-    exit 0
+    if still_converted; then
+      # Started by this script, its accounts as it left them: it runs on, with the same socket
+      # and port, and the files brought up to date.
+      port=$(client_value port)
+      sock=$(client_value socket)
+      [ -n "$port" ] || { echo "db.sh: $cnf names no port of the server of $dir" >&2; exit 1; }
+      write_cnf "$port"
+      tighten
+      write_odbc "$port"
+      echo "$port"
+      exit 0
+    fi
+    # Started by an older version of this script, or its accounts changed since: a session that
+    # began with other rights would keep them, and its socket may be open to all. It stops, and
+    # is converted as at any start.
+    echo "db.sh: the server of $dir was not started with its accounts as this script keeps them;" \
+         "restarting it to bring them back (its sessions end)" >&2
+    kept_port=$(client_value port)
+    stop_server
   fi
   # A port given here is kept; the one kept in my.cnf moves when another program holds it, and the
   # ODBC files follow below. Only the port changes: the data folder stays as it is.
@@ -200,7 +330,8 @@ start)
   movable=0
   if [ -z "$port" ]; then
     movable=1
-    if [ -f "$cnf" ]; then port=$(sed -n 's/^port=//p' "$cnf" | head -n1); fi
+    port=$kept_port
+    if [ -z "$port" ] && [ -f "$cnf" ]; then port=$(sed -n 's/^port=//p' "$cnf" | head -n1); fi
     if [ -n "$port" ] && listening "$port"; then
       echo "db.sh: port $port is held by another program; moving the server to a free port" >&2
       port=
@@ -209,22 +340,23 @@ start)
   fi
   # A temporary folder of its own: servers installed side by side would meet in a shared one.
   mkdir -p "$dir/run" "$dir/data" "$dir/tmp"
-  if [ "$sockdir" != "$dir/run" ]; then
-    mkdir -p "$sockdir"
-    # Made by someone else (or a link to their folder), it would hand them the socket.
-    if [ -L "$sockdir" ] || [ ! -d "$sockdir" ] || [ "$(stat -c %u "$sockdir")" != "$(id -u)" ]; then
-      echo "db.sh: $sockdir is not a folder of this user's; remove it" >&2
-      exit 1
-    fi
-    chmod 700 "$sockdir"
-  fi
+  prepare_sockdir
   write_cnf "$port"
   tighten
+  installed=0
   if [ ! -d "$dir/data/mysql" ]; then
+    installed=1
     mariadb-install-db --defaults-file="$cnf" --auth-root-authentication-method=normal \
       --skip-test-db >"$dir/install.log" 2>&1 || {
       echo "mariadb-install-db failed; see $dir/install.log" >&2; exit 1; }
   fi
+  # The accounts are brought to the managed set while nobody else can reach the server (no TCP,
+  # the socket in a folder of the owner's), whatever an older script or anyone who could log in
+  # left in the data folder; then it starts as usual.
+  launch --skip-networking || did_not_start
+  chmod 600 "$sock"
+  secure_accounts "$installed"
+  stop_server
   started=0
   for attempt in 1 2 3 4 5; do
     if launch; then started=1; break; fi
@@ -235,24 +367,15 @@ start)
     fi
     break
   done
-  if [ "$started" != 1 ]; then
-    echo "MariaDB did not start; see $dir/mysqld.err:" >&2
-    tail -n 20 "$dir/mysqld.err" >&2 || true
-    exit 1
-  fi
+  [ "$started" = 1 ] || did_not_start
   # The server makes its socket open to all; its folder keeps it the owner's anyway.
   chmod 600 "$sock"
-  secure_accounts
+  mark_converted
   write_odbc "$port"
   echo "$port"
   ;;
 stop)
-  if [ -f "$dir/run/mysqld.pid" ]; then
-    pid=$(cat "$dir/run/mysqld.pid")
-    kill -TERM "$pid" 2>/dev/null || true
-    for _ in $(seq 1 400); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
-    kill -KILL "$pid" 2>/dev/null || true
-  fi
+  stop_server
   if [ "$sockdir" != "$dir/run" ]; then rmdir "$sockdir" 2>/dev/null || true; fi
   ;;
 env)

@@ -163,7 +163,9 @@ db_processes() {
 take_over_from_earlier_run() {
   local earlier pid what kind needle
   mkdir -p "$statedir"
-  chmod 700 "$home" "$statedir"
+  # Everything in it the owner's only, also what an older version of this script or a helper left
+  # readable (logs of the simulated terminals, of the X server, its display number).
+  chmod -R go-rwx "$home"
   earlier=$(cat "$statedir/run.pid" 2>/dev/null || true)
   if [ -n "$earlier" ] && [ "$earlier" != "$$" ] &&
      cat "/proc/$earlier/cmdline" 2>/dev/null | tr '\0' ' ' | grep -q 'run\.sh'; then
@@ -308,10 +310,11 @@ fi
 
 take_over_from_earlier_run
 
-# As the account of the data, whose password db.sh keeps in my.cnf.
+# As the account of the data, whose password db.sh keeps in my.cnf, on the port db.sh gave: never
+# a default of the client's (another server of the machine).
 sql() {
-  mariadb --defaults-file="$dbdir/my.cnf" -h127.0.0.1 --default-character-set=utf8mb4 \
-    --batch --skip-column-names "$@"
+  mariadb --defaults-file="$dbdir/my.cnf" --protocol=tcp -h127.0.0.1 -P"${port:?}" \
+    --default-character-set=utf8mb4 --batch --skip-column-names "$@"
 }
 
 db_running() {

@@ -1,19 +1,20 @@
 // The run command: headless through a private VNC X server, its servers stopped on every way out, a
 // private folder and database account that only the owner reaches, a taken database port moved, and
 // --dsn on an existing data source or on one that cannot be reached.
+#include "support/DbFolder.h"
 #include "support/DemoProgram.h"
 #include "support/RunScript.h"
 #include "support/TestDb.h"
 
 #include <gtest/gtest.h>
 
-#include <QDirIterator>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -23,7 +24,6 @@
 #include <csignal>
 #include <functional>
 #include <optional>
-#include <pwd.h>
 #include <thread>
 #include <unistd.h>
 
@@ -116,36 +116,6 @@ Handshake Authenticate(int port, const QByteArray& response)
     socket.write(response);
     handshake.result = ReadExactly(socket, 4);
     return handshake;
-}
-
-int Mode(const QString& path) { return static_cast<int>(QFileInfo(path).permissions()); }
-constexpr int GroupOrOthers = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
-                              QFile::WriteOther | QFile::ExeOther;
-
-// The folder and everything in it that its group or others may use.
-QStringList OpenToOthers(const QString& folder)
-{
-    QStringList open;
-    if (Mode(folder) & GroupOrOthers)
-        open << folder;
-    QDirIterator entries(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                         QDirIterator::Subdirectories);
-    while (entries.hasNext()) {
-        const QString path = entries.next();
-        if (Mode(path) & GroupOrOthers)
-            open << path;
-    }
-    return open;
-}
-
-// As an older version of the scripts left them (0755 folders, 0644 files): the next run tightens them.
-void LoosenByHand(const QStringList& paths)
-{
-    for (const QString& path : paths) {
-        const auto others = QFileInfo(path).isDir() ? QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther
-                                                    : QFile::ReadGroup | QFile::ReadOther;
-        QFile::setPermissions(path, QFile::permissions(path) | others);
-    }
 }
 
 // Listens on 127.0.0.1 at the VNC ports another desktop of the machine would hold and counts the
@@ -273,90 +243,20 @@ TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers
             if (Alive(server.key()))
                 ::kill(static_cast<pid_t>(server.key()), SIGKILL); // not to leave it to the machine
         }
-        // Loosened by hand: the next run makes them the owner's only again.
+        // Loosened by hand, and logs of the simulated terminals as an older version left them: the
+        // next run makes all of them the owner's only again.
+        const QString terminalLogs = run.Home() + QStringLiteral("/demo/logs/127.0.0.11");
+        QDir().mkpath(terminalLogs);
+        WriteFile(terminalLogs + QStringLiteral("/agent.log"), "started\n");
         LoosenByHand({run.Home(), run.Home() + QStringLiteral("/run"), passwordFile, db, db + QStringLiteral("/my.cnf"),
-                      db + QStringLiteral("/data"), db + QStringLiteral("/data/ibdata1")});
+                      db + QStringLiteral("/data"), db + QStringLiteral("/data/ibdata1"), vnc + QStringLiteral("/Xvnc.log"),
+                      vnc + QStringLiteral("/display"), vnc + QStringLiteral("/openbox.log"), run.Home() + QStringLiteral("/demo"),
+                      run.Home() + QStringLiteral("/demo/logs"), terminalLogs, terminalLogs + QStringLiteral("/agent.log")});
         if (others) {
             EXPECT_EQ(others->Connections(), 0) << "nothing connects to another program's VNC port";
             others.reset();
         }
     }
-}
-
-// The account's password that db.sh keeps in the data folder's my.cnf.
-QString KeptPassword(const QString& db)
-{
-    return TestDb::ClientOption(db + QStringLiteral("/my.cnf"), QStringLiteral("password"));
-}
-
-// The mariadb client's exit code (-1 when it did not end in time) and what it printed.
-struct ClientRun {
-    int exitCode = -1;
-    QString output;
-};
-
-ClientRun Mariadb(const QStringList& args, const QString& sql)
-{
-    QProcess client;
-    client.setProcessChannelMode(QProcess::MergedChannels);
-    client.start(QStringLiteral("mariadb"), args + QStringList{QStringLiteral("--batch"), QStringLiteral("--raw"),
-                                                             QStringLiteral("--skip-column-names"), QStringLiteral("-e"), sql});
-    ClientRun run;
-    if (client.waitForFinished(EndTimeoutMs) && client.exitStatus() == QProcess::NormalExit)
-        run.exitCode = client.exitCode();
-    run.output = QString::fromUtf8(client.readAll());
-    return run;
-}
-
-// The data folder's account while its server runs: a password that only the owner's files hold, no
-// way in without it (not with the fixed password of old, not as root or an unknown user over TCP),
-// and the rights of its own databases only, with nothing to grant.
-void ExpectPrivateAccount(const QString& db, int port)
-{
-    const QString cnf = db + QStringLiteral("/my.cnf");
-    const QString password = KeptPassword(db);
-    EXPECT_EQ(password.size(), 32) << password.toStdString();
-    EXPECT_TRUE(Slurp(db + QStringLiteral("/odbc.ini")).contains("\nPASSWORD=" + password.toUtf8() + '\n'));
-    const std::pair<const char*, const char*> guesses[] = {{"zol", "zol"}, {"root", ""}, {"intruder", ""}};
-    for (const auto& [user, guess] : guesses) {
-        const ClientRun in = Mariadb({QStringLiteral("--no-defaults"), QStringLiteral("-h127.0.0.1"),
-                                      QStringLiteral("-P%1").arg(port), QStringLiteral("-u") + user,
-                                      QStringLiteral("--password=") + guess},
-                                     QStringLiteral("select count(*) from zol.zol_user"));
-        EXPECT_TRUE(in.exitCode != 0 && in.output.contains(QStringLiteral("Access denied"))) << user << ": " << in.output.toStdString();
-    }
-    const ClientRun grants = Mariadb({"--defaults-file=" + cnf, QStringLiteral("-h127.0.0.1")}, QStringLiteral("show grants"));
-    QStringList rights = grants.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    rights.replaceInStrings(QRegularExpression(QStringLiteral(" IDENTIFIED BY PASSWORD '[^']*'")), QString());
-    rights.sort();
-    EXPECT_EQ(rights, QStringList({"GRANT ALL PRIVILEGES ON `zol\\_t%`.* TO `zol`@`127.0.0.1`",
-                                   "GRANT ALL PRIVILEGES ON `zol`.* TO `zol`@`127.0.0.1`",
-                                   "GRANT USAGE ON *.* TO `zol`@`127.0.0.1`"}))
-        << grants.output.toStdString();
-}
-
-// Makes the data folder as an older version of the scripts left it: the account's password "zol" (in
-// odbc.ini, none in my.cnf), every right with the right to grant them, root open over TCP, and files
-// that others may read. Its server is stopped afterwards.
-void AgeDataFolder(const QString& db)
-{
-    const QString dbScript = QStringLiteral(ZOL_SOURCE_DIR "/scripts/db.sh");
-    const QString cnf = db + QStringLiteral("/my.cnf");
-    ASSERT_EQ(QProcess::execute(QStringLiteral("bash"), {dbScript, QStringLiteral("start"), db}), 0);
-    const ClientRun aged = Mariadb({"--defaults-file=" + cnf, QStringLiteral("-uroot"), QStringLiteral("--password="),
-                                    QStringLiteral("--protocol=socket")},
-                                   QStringLiteral("ALTER USER 'zol'@'127.0.0.1' IDENTIFIED BY 'zol';"
-                                                  "GRANT ALL PRIVILEGES ON *.* TO 'zol'@'127.0.0.1' WITH GRANT OPTION;"
-                                                  "CREATE USER 'root'@'127.0.0.1';"
-                                                  "GRANT ALL PRIVILEGES ON *.* TO 'root'@'127.0.0.1' WITH GRANT OPTION;"));
-    EXPECT_EQ(aged.exitCode, 0) << aged.output.toStdString();
-    QProcess::execute(QStringLiteral("bash"), {dbScript, QStringLiteral("stop"), db});
-    const QString odbc = db + QStringLiteral("/odbc.ini");
-    WriteFile(odbc, Slurp(odbc).replace("\nPASSWORD=" + KeptPassword(db).toUtf8(), "\nPASSWORD=zol"));
-    const QRegularExpression kept(QStringLiteral("^(user=zol|password=.*)\n"), QRegularExpression::MultilineOption);
-    WriteFile(cnf, QString::fromUtf8(Slurp(cnf)).remove(kept).toUtf8());
-    LoosenByHand({db, cnf, odbc, db + QStringLiteral("/data"),
-                  db + QStringLiteral("/data/zol"), db + QStringLiteral("/data/ibdata1")});
 }
 
 // With a display the console opens there, beside the simulated terminals with its settings file, a
@@ -399,6 +299,8 @@ TEST(RunScriptWithDisplay, SimulatedTerminalsAndATakenDatabasePortMovesWithTheDa
     const int movedPort = run.Printed(DatabasePort).toInt();
     EXPECT_NE(movedPort, keptPort);
     ExpectPrivateAccount(db, movedPort);
+    for (const char* account : {"account 'backdoor'@'%'", "account 'root'@'127.0.0.1'", "role 'everything'"})
+        EXPECT_TRUE(run.Output().contains(QStringLiteral("dropped the %1").arg(account))) << run.Output().toStdString();
     EXPECT_NE(KeptPassword(db), firstPassword) << "made anew, at random";
     EXPECT_EQ(OpenToOthers(run.Home()), QStringList());
     run.EndConsole(0);
@@ -412,39 +314,20 @@ TEST(RunScriptWithDisplay, SimulatedTerminalsAndATakenDatabasePortMovesWithTheDa
         EXPECT_TRUE(port < bounds[0].toInt() || port > bounds[1].toInt()) << port;
 }
 
-// The server runs as the user who starts it (as root, the test starts it as nobody when it can),
-// and a data folder too deep for a socket path beside it puts the socket (who reaches it logs in as
-// root) in a folder of that user's own in /tmp that nobody else may enter, gone with the server.
-TEST(DbScript, AnOrdinaryUsersServerInADeepFolder)
+// Data sources of these names on 127.0.0.1 at these ports, with a login no server accepts, in ODBC
+// files of the folder that this process and its children use from now on.
+void UseDataSources(const QTemporaryDir& odbc, const QList<QPair<QString, int>>& sources)
 {
-    const QString dbScript = QStringLiteral(ZOL_SOURCE_DIR "/scripts/db.sh");
-    const passwd* nobody = ::getpwnam("nobody");
-    QStringList runAs; // empty: as this process's user
-    if (::getuid() == 0 && nobody)
-        runAs = QStringList{QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--")};
-    const auto run = [&](const QStringList& command) {
-        const QStringList line = runAs + command;
-        return QProcess::execute(line.first(), line.mid(1));
-    };
-    if (!runAs.isEmpty() && run({QStringLiteral("test"), QStringLiteral("-r"), dbScript}) != 0)
-        runAs.clear(); // a checkout that others may not read
-    const uid_t owner = runAs.isEmpty() ? ::getuid() : nobody->pw_uid;
-    // In /tmp itself: the tests' own temporary folder is theirs only.
-    const QTemporaryDir dir(QStringLiteral("/tmp/zol-deep-XXXXXX"));
-    ASSERT_EQ(::chown(QFile::encodeName(dir.path()).constData(), owner, static_cast<gid_t>(-1)), 0);
-    const QString db = dir.filePath(QString(100, QLatin1Char('d')));
-    const auto stop = qScopeGuard([&] { run({QStringLiteral("bash"), dbScript, QStringLiteral("stop"), db}); });
-    ASSERT_EQ(run({QStringLiteral("bash"), dbScript, QStringLiteral("start"), db}), 0);
-    const QString cnf = db + QStringLiteral("/my.cnf");
-    EXPECT_EQ(QFileInfo(db + QStringLiteral("/data")).ownerId(), owner);
-    const QFileInfo folder(QFileInfo(TestDb::ClientOption(cnf, QStringLiteral("socket"))).path());
-    EXPECT_TRUE(folder.filePath().startsWith(QStringLiteral("/tmp/zol-mysqld-"))) << folder.filePath().toStdString();
-    EXPECT_EQ(folder.ownerId(), owner);
-    EXPECT_EQ(Mode(folder.filePath()) & GroupOrOthers, 0);
-    const ClientRun in = Mariadb({"--defaults-file=" + cnf, QStringLiteral("-h127.0.0.1")}, QStringLiteral("select current_user()"));
-    EXPECT_EQ(in.output.trimmed(), QStringLiteral("zol@127.0.0.1"));
-    run({QStringLiteral("bash"), dbScript, QStringLiteral("stop"), db});
-    EXPECT_FALSE(QFileInfo::exists(folder.filePath()));
+    WriteFile(odbc.filePath(QStringLiteral("odbcinst.ini")),
+              "[MariaDB Unicode]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\n");
+    QString text;
+    for (const auto& [name, port] : sources)
+        text += QStringLiteral("[%1]\nDriver=MariaDB Unicode\nSERVER=127.0.0.1\nPORT=%2\nDATABASE=zol\n"
+                               "USER=zol\nPASSWORD=not-the-password\nCHARSET=utf8mb4\n")
+                    .arg(name)
+                    .arg(port);
+    WriteFile(odbc.filePath(QStringLiteral("odbc.ini")), text.toUtf8());
+    qputenv("ODBCSYSINI", odbc.path().toLocal8Bit());
 }
 
 // --dsn: the built console reaches its login on an existing data source, with no private server,
@@ -476,15 +359,8 @@ TEST(RunScriptOnADataSource, AnUnreachableOneEndsTheRunWithTheReasonBeforeAnySer
 {
     const HeldPort refusing; // bound, never listening: a connection to it is refused
     const QTemporaryDir odbc;
-    WriteFile(odbc.filePath(QStringLiteral("odbcinst.ini")),
-              "[MariaDB Unicode]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\n");
-    const QString source = QStringLiteral("[%1]\nDriver=MariaDB Unicode\nSERVER=127.0.0.1\nPORT=%2\nDATABASE=zol\n"
-                                          "USER=zol\nPASSWORD=not-the-password\nCHARSET=utf8mb4\n");
-    WriteFile(odbc.filePath(QStringLiteral("odbc.ini")),
-              (source.arg(QStringLiteral("refusing")).arg(refusing.Number()) +
-               source.arg(QStringLiteral("wronglogin"), qEnvironmentVariable("ZOL_TEST_MYSQL_PORT")))
-                  .toUtf8());
-    qputenv("ODBCSYSINI", odbc.path().toLocal8Bit());
+    UseDataSources(odbc, {{QStringLiteral("refusing"), refusing.Number()},
+                          {QStringLiteral("wronglogin"), qEnvironmentVariable("ZOL_TEST_MYSQL_PORT").toInt()}});
     RunScript run(false);
     const QByteArray settings = "[system]\nDataSource=kept\n";
     WriteFile(run.Path("conf.ini"), settings);
@@ -507,6 +383,45 @@ TEST(RunScriptOnADataSource, AnUnreachableOneEndsTheRunWithTheReasonBeforeAnySer
         EXPECT_FALSE(QFileInfo::exists(run.Path("report"))) << "no console";
         EXPECT_EQ(Slurp(run.Path("conf.ini")), settings);
     }
+}
+
+// --dsn leaves the settings file alone until the data source has answered: a run killed while its
+// check waits on a server that takes the connection and never answers (for up to 30 s) leaves the
+// file as it was, its content and its time.
+TEST(RunScriptOnADataSource, TheSettingsFileStaysUntouchedUntilTheDataSourceAnswers)
+{
+    QTcpServer silent; // the system accepts for it; nothing is ever written back
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const QTemporaryDir odbc;
+    UseDataSources(odbc, {{QStringLiteral("silent"), silent.serverPort()}});
+    RunScript run(false);
+    const QString settingsFile = run.Path("conf.ini");
+    const QByteArray settings = "[system]\nDataSource=kept\n";
+    WriteFile(settingsFile, settings);
+    {
+        QFile file(settingsFile);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        // A day back: a write at any moment of the test changes it.
+        ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
+    }
+    const QDateTime stamp = QFileInfo(settingsFile).lastModified();
+    const auto expectUntouched = [&](const char* when) {
+        EXPECT_EQ(QString::fromUtf8(Slurp(settingsFile)), QString::fromUtf8(settings)) << when;
+        EXPECT_EQ(QFileInfo(settingsFile).lastModified().toString(Qt::ISODateWithMs), stamp.toString(Qt::ISODateWithMs))
+            << when;
+    };
+    run.Start(QString(), {QStringLiteral("--dsn"), QStringLiteral("silent")});
+    const bool checking = QTest::qWaitFor(
+        [&] {
+            silent.waitForNewConnection(0);
+            return silent.hasPendingConnections() || run.Pid() <= 0;
+        },
+        StartTimeoutMs);
+    ASSERT_TRUE(checking && silent.hasPendingConnections()) << run.Output().toStdString();
+    expectUntouched("while the data source is checked");
+    run.Signal(SIGKILL);
+    EXPECT_EQ(run.WaitForExit(), -1);
+    expectUntouched("after a kill during the check");
 }
 
 } // namespace
