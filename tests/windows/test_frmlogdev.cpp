@@ -155,7 +155,7 @@ TEST_F(LogWindowTest, FaultsOfTheAgent)
         {F::Silent, false, {Warning("Socket连接超时！")}, true, -1, 0},
         {F::RejectKey, false, {Warning("密钥错误,建立连接失败！")}, true, -1, 0},
         {F::Split, false, {}, false, 5, 0},
-        {F::Oversized, false, {Warning("连接发生错误!"), title}, false, -1, 0}, // a list over the limit of a reply
+        {F::Oversized, false, {Warning("连接发生错误!")}, false, -1, 0}, // a list over the limit of a reply
         {F::Garbage, false, {title}, false, -1, 0},
         {F::None, true, {QStringLiteral("确认|您确定要删除已选日志吗？"), title}, false, 5, 1500},
         {F::CloseMidTransfer, false, {title}, false, -1, 0},
