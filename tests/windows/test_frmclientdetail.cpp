@@ -264,6 +264,28 @@ TEST_F(DetailTest, FaultsOfTheAgent)
     }
 }
 
+// A connection error that is reported twice while its box is open (a failed read, then the
+// toolkit's own error signal) has one box, and the window closes after it.
+TEST_F(DetailTest, ConnectionErrorReportedTwiceHasOneBox)
+{
+    agent.SetFault(FakeAgent::Fault::ResetMidTransfer);
+    ScriptedAnswerer answers;
+    answers.HoldOpen(1500);
+    TClientDetail w(id);
+    bool signalled = false;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, &w, [&] {
+        if (!signalled && answers.Holding()) {
+            signalled = true;
+            emit w.CSocket->errorOccurred(QAbstractSocket::NetworkError);
+        }
+    });
+    look.start(LoopWatch::TickMs);
+    EXPECT_TRUE(RunModal(w));
+    EXPECT_TRUE(signalled);
+    EXPECT_EQ(Boxes(answers), QStringList{Warning("Socket 连接错误！")});
+}
+
 // Replies just under the limit of a reply (many rows, many attributes, many elements) are read off
 // the console's thread: while the window refreshes from one, the console never stops answering
 // for as long as the parser takes over that reply alone, the rows come whole, and once the window
