@@ -89,10 +89,11 @@ TEST_F(LogThreadsTest, ListIsWholeOrRefused)
         const QByteArray reply = head + QByteArray(size - head.size() - tail.size(), ' ') + tail;
         agent->SetReply("listlogs", reply);
         const QString result = Fetch();
+        // Compared whole, but only the lengths are said: a megabyte is no message.
         if (size <= limit) {
-            EXPECT_EQ(result, QString::fromLatin1(reply)) << size;
+            EXPECT_TRUE(result == QString::fromLatin1(reply)) << size << ": " << result.size() << " characters";
         } else {
-            EXPECT_EQ(result, Refused) << size;
+            EXPECT_TRUE(result == Refused) << size << ": " << result.size() << " characters";
             ++refused;
         }
     }
