@@ -64,7 +64,7 @@ public:
     // an element or attribute that is read does nothing: each view is checked whole here.
     ReplyParsing::Effect ReadReply(const QString& message);
     void Auth(const QString& message);
-    // Value lists the views are filled from, made by ReadReply.
+    // The named power-supply values, each with the label it is shown in.
     using UpsLabelTexts = std::vector<std::pair<QLabel* TClientDetail::*, QString>>;
     void ShowProcesses(std::vector<DataSet::Row> rows);
     // The update time, packets sent and received, bytes sent and received.
