@@ -162,8 +162,8 @@ void BigReplies(FakeAgent& agent, int seconds)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         Until([] { return false; }, 200);
         // Memory that one case kept may be reused by the next: the whole is said too.
-        std::printf("  %-30s %.2f MB, %5d rows: longest stall %4lld ms, peak +%3lld MiB, kept after closing +%3lld MiB"
-                    " (since the first +%3lld MiB)\n",
+        std::printf("  %-30s %.2f MB, %5d rows: longest stall %4lld ms, peak %+4lld MiB, kept after closing %+4lld MiB"
+                    " (since the first %+4lld MiB)\n",
                     reply.what, double(reply.bytes.size()) / 1e6, rows, stall, peak,
                     (LoopWatch::Resident() - before) / MiB, (LoopWatch::Resident() - start) / MiB);
     }
