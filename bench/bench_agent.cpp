@@ -1,8 +1,10 @@
 // Times the agent clients against a fake agent on 127.0.0.1: desktop pictures at the window's
 // interval, one refresh of the detail window's three views, the peak memory and longest
-// main-thread stall for each hostile reply, and the log viewer on big logs and long lines
-// (plain, Chinese and rich text).
+// main-thread stall for each hostile reply, the detail window refreshing from replies just under the
+// limit, and the log viewer on big logs and long lines (plain, Chinese and rich text).
 //   bench_agent [seconds of pictures=10] [detail refreshes=100] [seconds the viewer stays open=10]
+//               [seconds of each big reply=10]
+// A count of 0 leaves its part out.
 // Needs the private database (eval "$(scripts/db.sh env .zol/devdb)"). The shipped 6000 ms waits apply.
 #include "console/DevTestSupport.h"
 #include "platform/Application.h"
@@ -128,6 +130,44 @@ void DetailRefreshes(FakeAgent& agent, int rounds)
     std::printf("detail window, one refresh of processes (60 rows), network and UPS, %zu rounds:\n", times.size());
     std::printf("  median %.2f ms, 95%% %.2f ms, max %.2f ms (target < 50 ms)\n", Percentile(times, 0.5),
                 Percentile(times, 0.95), Percentile(times, 1.0));
+}
+
+// The detail window refreshing its three views every 2 s while each process reply is just under the
+// limit: the longest main-thread stall from its first reply on, the peak memory while it is open,
+// and what the process still holds once it has closed.
+void BigReplies(FakeAgent& agent, int seconds)
+{
+    using AgentTestSupport::LoopWatch;
+    constexpr qint64 MiB = 1024 * 1024;
+    const int id = DevTestSupport::AddTerminal(QStringLiteral("大回复"), QStringLiteral("up"), agent.Ip());
+    std::printf("detail window, replies to \"process\" just under the limit, refreshed every %d ms for %d s:\n",
+                TClientDetail::RefreshMs, seconds);
+    const qint64 start = LoopWatch::Resident();
+    for (const AgentTestSupport::BigReply& reply : AgentTestSupport::BigProcessReplies()) {
+        agent.SetReply("process", reply.bytes);
+        const qint64 before = LoopWatch::Resident();
+        qint64 stall = 0;
+        qint64 peak = 0;
+        int rows = 0;
+        {
+            TClientDetail w(id);
+            w.show();
+            LoopWatch watch;
+            Until([] { return false; }, seconds * 1000);
+            stall = watch.LongestStallMs();
+            peak = watch.GrowthMiB();
+            rows = w.SetProcess.RecordCount();
+            w.close();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Until([] { return false; }, 200);
+        // Memory that one case kept may be reused by the next: the whole is said too.
+        std::printf("  %-30s %.2f MB, %5d rows: longest stall %4lld ms, peak %+4lld MiB, kept after closing %+4lld MiB"
+                    " (since the first %+4lld MiB)\n",
+                    reply.what, double(reply.bytes.size()) / 1e6, rows, stall, peak,
+                    (LoopWatch::Resident() - before) / MiB, (LoopWatch::Resident() - start) / MiB);
+    }
+    agent.SetReply("process", {});
 }
 
 // One hostile reply's figures: the peak memory above what the process held before, and the
@@ -394,9 +434,10 @@ void Viewer(FakeAgent& agent, int idleSeconds)
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    const int seconds = argc > 1 ? std::max(2, std::atoi(argv[1])) : 10;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 100;
-    const int viewerSeconds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 10;
+    const int seconds = argc > 1 ? std::max(0, std::atoi(argv[1])) : 10;
+    const int rounds = argc > 2 ? std::max(0, std::atoi(argv[2])) : 100;
+    const int viewerSeconds = argc > 3 ? std::max(0, std::atoi(argv[3])) : 10;
+    const int bigSeconds = argc > 4 ? std::max(0, std::atoi(argv[4])) : 10;
     TApplication app(argc, argv);
     ConsoleDb::SetUp();
     TestDb::Truncate();
@@ -404,13 +445,20 @@ int main(int argc, char** argv)
     TimeOut = 10000;
     FakeAgent agent;
     AgentTestSupport::UseAgent(agent);
-    Pictures(agent, seconds);
-    DetailRefreshes(agent, rounds);
-    std::printf("hostile replies (the shipped waits):\n");
-    ScriptedAnswerer hostile;
-    HostileDesktop(agent, hostile);
-    HostileWorkers(agent, hostile);
-    Viewer(agent, viewerSeconds);
+    if (seconds > 0)
+        Pictures(agent, std::max(2, seconds));
+    if (rounds > 0)
+        DetailRefreshes(agent, rounds);
+    if (bigSeconds > 0)
+        BigReplies(agent, bigSeconds);
+    if (seconds > 0) {
+        std::printf("hostile replies (the shipped waits):\n");
+        ScriptedAnswerer hostile;
+        HostileDesktop(agent, hostile);
+        HostileWorkers(agent, hostile);
+    }
+    if (viewerSeconds > 0)
+        Viewer(agent, viewerSeconds);
     agent.SetFault(FakeAgent::Fault::None);
     for (const QString& box : AgentTestSupport::Boxes(boxes))
         std::printf("box: %s\n", qPrintable(box));

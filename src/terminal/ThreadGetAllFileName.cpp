@@ -1,4 +1,4 @@
-// The log-list worker: authentication, "listlogs", and the reply appended to the unit's one list text.
+// The log-list worker: authentication, "listlogs", and the reply handed whole to the unit's one list text.
 #include "terminal/ThreadGetAllFileName.h"
 
 #include "foundation/ConsoleServices.h"
@@ -7,17 +7,24 @@
 #include "platform/TrimBlanks.h"
 #include "terminal/AgentProtocol.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace {
 
-// One list text for the whole program: list threads append to it, the remote log window reads
-// and empties it after each list thread has ended.
+// One list for the whole program: list threads hand their replies to it, the remote log window
+// reads and empties it after each list thread has ended. A reply refused for its length leaves
+// no text here, only the mark: what was read of it is never handed on.
+struct ListState {
+    QByteArray text;
+    bool refused = false;
+};
+
 std::mutex listLock;
-QByteArray& ListResult()
+ListState& List()
 {
-    static QByteArray result;
-    return result;
+    static ListState list;
+    return list;
 }
 
 } // namespace
@@ -28,12 +35,14 @@ ThreadGetAllFileName::ThreadGetAllFileName(const QString& ip) : ThreadProcessBar
     SetMax(ProgressMax);
 }
 
-QString ThreadGetAllFileName::GetResult()
+std::optional<QString> ThreadGetAllFileName::GetResult()
 {
     QByteArray bytes;
     {
         std::lock_guard<std::mutex> guard(listLock);
-        bytes = ListResult();
+        if (List().refused)
+            return std::nullopt;
+        bytes = List().text;
     }
     // Decoded once it is whole, so a character split between two reads comes out right.
     const QString text = Gbk::Decode(bytes);
@@ -47,7 +56,7 @@ QString ThreadGetAllFileName::GetResult()
 void ThreadGetAllFileName::ClearResult()
 {
     std::lock_guard<std::mutex> guard(listLock);
-    ListResult().clear();
+    List() = ListState();
 }
 
 void ThreadGetAllFileName::Init()
@@ -66,30 +75,41 @@ void ThreadGetAllFileName::ReceiveList()
     if (!client_.AwaitReply())
         return; // a rejected key: nothing further is sent, and the clean-up still says "exit"
     client_.SendLine(AgentProtocol::CmdListLogs);
+    QByteArray list;
+    try {
+        list = ReadList();
+    } catch (const Exception&) {
+        std::lock_guard<std::mutex> guard(listLock);
+        List().refused = true;
+        throw; // the run error's warning is the one word the operator gets
+    }
+    std::lock_guard<std::mutex> guard(listLock);
+    if (List().text.isEmpty())
+        List().text = std::move(list);
+    else
+        List().text.append(list);
+}
+
+QByteArray ThreadGetAllFileName::ReadList()
+{
     // The reply ends at its closing tag; the quiet wait stays for an agent that never sends it.
-    // The bytes are kept once, in the list text; of them only the last few, which may hold the
-    // start of the closing tag, are kept here too.
     const QByteArray& end = AgentProtocol::ReplyEnd;
-    QByteArray tail;
-    qsizetype received = 0;
+    QByteArray list;
     int total = 0;
     QByteArray block = client_.Read();
     while (!block.isEmpty() && !StopRequested) {
-        received += block.size();
-        if (received > AgentLimits::Reply)
+        if (list.size() + block.size() > AgentLimits::Reply)
             throw Exception(QStringLiteral("Log list longer than %1 bytes").arg(AgentLimits::Reply));
-        {
-            std::lock_guard<std::mutex> guard(listLock);
-            ListResult().append(block);
-        }
-        tail.append(block);
-        if (tail.contains(end))
+        // Only the new bytes and the few before them can complete the closing tag.
+        const qsizetype from = std::max<qsizetype>(0, list.size() - end.size() + 1);
+        list.append(block);
+        if (list.indexOf(end, from) >= 0)
             break;
-        tail = tail.right(end.size() - 1);
         block = client_.Read();
         total += int(block.size()) / 100;
         SetPosition(total);
     }
+    return list;
 }
 
 void ThreadGetAllFileName::Cleanup()

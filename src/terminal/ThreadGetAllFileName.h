@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class ThreadGetAllFileName : public ThreadProcessBar {
 public:
     static constexpr int ProgressMax = 1000;
@@ -14,8 +16,10 @@ public:
     explicit ThreadGetAllFileName(const QString& ip);
 
     // The collected list text; after the warning "由于网络原因获得文件名时发生错误!" the text
-    // "0" when nothing (or only blanks) was collected. Used after the thread has been freed.
-    static QString GetResult();
+    // "0" when nothing (or only blanks) was collected. Nothing at all when the list was refused
+    // for its length: the worker has said so, and no part of it may be read as a list. Used
+    // after the thread has been freed.
+    static std::optional<QString> GetResult();
     static void ClearResult();
 
 protected:
@@ -25,6 +29,9 @@ protected:
 
 private:
     void ReceiveList();
+    // The whole list reply: up to and including its closing tag, or what came until the agent
+    // went quiet or the stop. Throws Exception when it grows past AgentLimits::Reply.
+    QByteArray ReadList();
 
     AgentClient client_;
 };

@@ -3,6 +3,7 @@
 
 #include "console/MainForm.h"
 #include "platform/DataSetModel.h"
+#include "platform/FreedMemory.h"
 #include "platform/WheelToArrow.h"
 #include "windows/WindowPlacement.h"
 
@@ -123,6 +124,11 @@ TClientDetail::TClientDetail(int devId) : QDialog(nullptr), devId(devId)
     // What arrived while a box was open is read once it has closed.
     box_ = std::make_unique<DeferredBox>(this, QList<QTimer*>{TimRunStatus, TimNetStatus, TimUpsStatus, TimTimeOut},
                                          [this] { CSocketRead(); });
+    parsing_ = std::make_unique<ReplyParsing>(
+        this, [this](const QString& m) { return ReadReply(m); },
+        [this](std::vector<ReplyParsing::Effect> effects, std::exception_ptr error) {
+            Parsed(std::move(effects), error);
+        });
 
     connect(CbxProcRefresh, &QCheckBox::clicked, this, [this] { CbxProcRefreshClick(); });
     connect(CbxNetRefresh, &QCheckBox::clicked, this, [this] { CbxNetRefreshClick(); });
@@ -139,6 +145,12 @@ TClientDetail::~TClientDetail()
     // The grids' models go with the window; the tables they show must outlive them.
     DsProcess->SetDataSet(nullptr);
     DsUpsStatus->SetDataSet(nullptr);
+    // A terminal may have sent replies of a megabyte every two seconds: what they took, here and
+    // on the reply threads, goes back to the system with the window.
+    parsing_.reset();
+    SetProcess.Close();
+    SetUpsStatus.Close();
+    ReturnFreedMemory();
 }
 
 void TClientDetail::BuildProcessPage()
@@ -284,6 +296,7 @@ void TClientDetail::done(int result)
 
 void TClientDetail::FormClose()
 {
+    parsing_->Stop(); // a reply still being read shows nothing in a closed window
     ExecCmd(AgentProtocol::CmdExit);
     CSocket->flush(); // "exit" goes out before the connection is dropped
     TimRunStatus->stop();

@@ -4,15 +4,17 @@
 #include "platform/DataSet.h"
 #include "terminal/AgentProtocol.h"
 #include "windows/DeferredBox.h"
+#include "windows/ReplyParsing.h"
 
 #include <QAbstractSocket>
 #include <QDialog>
 #include <QString>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 class DataSetModel;
-class QDomDocument;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -54,14 +56,20 @@ public:
     void baseTimer();
     // Sends command + CR LF when the connection is open; a failure is swallowed.
     void ExecCmd(const QString& command);
-    // One piece of what the agent sent; nothing while a box waits or is open.
+    // One piece of what the agent sent; nothing while a box waits or is open, or while the replies
+    // read before are still being read.
     void CSocketRead();
-    // Parses the message once (a reply too deep or not XML throws) and hands the document on.
-    void DealResp(const QString& message);
+    // Runs on the reply thread: parses the message once (a reply too deep or not XML throws) and
+    // turns it into what it does to the window, without touching the window. A reply that lacks
+    // an element or attribute that is read does nothing: each view is checked whole here.
+    ReplyParsing::Effect ReadReply(const QString& message);
     void Auth(const QString& message);
-    void OnProcessReply(const QDomDocument& doc);
-    void OnNetReply(const QDomDocument& doc);
-    void OnUpsReply(const QDomDocument& doc);
+    // The named power-supply values, each with the label it is shown in.
+    using UpsLabelTexts = std::vector<std::pair<QLabel* TClientDetail::*, QString>>;
+    void ShowProcesses(std::vector<DataSet::Row> rows);
+    // The update time, packets sent and received, bytes sent and received.
+    void ShowNet(const QStringList& values);
+    void ShowUps(const UpsLabelTexts& labels, std::vector<DataSet::Row> rows);
     void CbxProcRefreshClick();
     void CbxNetRefreshClick();
     void CbxUpsRefreshClick();
@@ -134,6 +142,8 @@ private:
     void SetRefreshControlsEnabled(bool on);
     // The grid of the page shown, for the wheel rule (none on the network page).
     QTableView* CurrentGrid() const;
+    // The effects of a batch of replies, back on the window's thread.
+    void Parsed(std::vector<ReplyParsing::Effect> effects, const std::exception_ptr& error);
 
     bool errorReported = false;
     const int devId;
@@ -141,5 +151,6 @@ private:
     bool shown_ = false;
     AgentReplySplitter splitter_;
     std::unique_ptr<DeferredBox> box_;
+    std::unique_ptr<ReplyParsing> parsing_;
     WheelToArrow* wheel_ = nullptr;
 };

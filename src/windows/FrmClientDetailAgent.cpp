@@ -19,6 +19,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <optional>
 #include <vector>
 
 namespace {
@@ -66,6 +67,66 @@ const UpsLabel UpsLabels[] = {
     {"Battery voltage", &TClientDetail::LblBatteryVolt, " V"},
     {"Temperature", &TClientDetail::LblTemperature, " C"},
 };
+
+// The rows of a process reply; nothing when the reply lacks what is read.
+std::optional<std::vector<DataSet::Row>> ProcessRows(const QDomDocument& doc)
+{
+    if (doc.documentElement().firstChildElement().isNull())
+        return std::nullopt;
+    std::vector<DataSet::Row> rows;
+    for (const QDomElement& e : Entries(doc)) {
+        if (!HasAll(e, {"id", "name", "cpuUsing"}))
+            return std::nullopt;
+        rows.push_back({Fit(e.attribute(QStringLiteral("id")), TClientDetail::IdWidth),
+                        Fit(e.attribute(QStringLiteral("name")), TClientDetail::NameWidth),
+                        Fit(e.attribute(QStringLiteral("cpuUsing")), TClientDetail::CpuWidth)});
+    }
+    return rows;
+}
+
+// The values of a network reply, in the order ShowNet takes them; nothing when one is missing.
+std::optional<QStringList> NetValues(const QDomDocument& doc)
+{
+    const QDomElement root = doc.documentElement();
+    const QDomElement packets = root.firstChildElement().firstChildElement();
+    const QDomElement bytes = packets.nextSiblingElement();
+    if (!root.hasAttribute(QStringLiteral("time")) || !HasAll(packets, {"send", "receive"}) ||
+        !HasAll(bytes, {"send", "receive"}))
+        return std::nullopt;
+    return QStringList{root.attribute(QStringLiteral("time")), packets.attribute(QStringLiteral("send")),
+                       packets.attribute(QStringLiteral("receive")), bytes.attribute(QStringLiteral("send")),
+                       bytes.attribute(QStringLiteral("receive"))};
+}
+
+struct UpsValues {
+    TClientDetail::UpsLabelTexts labels; // the named values, each with its label
+    std::vector<DataSet::Row> rows;      // the others
+};
+
+// The values of a power-supply reply; nothing when an entry has no name.
+std::optional<UpsValues> ReadUps(const QDomDocument& doc)
+{
+    if (doc.documentElement().firstChildElement().isNull())
+        return std::nullopt;
+    const std::vector<QDomElement> entries = Entries(doc);
+    for (const QDomElement& e : entries)
+        if (!e.hasAttribute(QStringLiteral("name")))
+            return std::nullopt;
+    UpsValues ups;
+    for (const QDomElement& e : entries) {
+        const QString name = e.attribute(QStringLiteral("name"));
+        const QString trimmed = TrimBlanks(name);
+        const UpsLabel* fixed = nullptr;
+        for (const UpsLabel& l : UpsLabels)
+            if (trimmed == QLatin1String(l.entry))
+                fixed = &l;
+        if (fixed)
+            ups.labels.emplace_back(fixed->label, e.text() + QLatin1String(fixed->suffix));
+        else
+            ups.rows.push_back({Fit(name, TClientDetail::NameWidth), Fit(e.text(), TClientDetail::ValueWidth)});
+    }
+    return ups;
+}
 
 } // namespace
 
@@ -156,26 +217,54 @@ void TClientDetail::ExecCmd(const QString& command)
 
 void TClientDetail::CSocketRead()
 {
+    // What comes meanwhile waits with the system and is read once the batch is shown.
+    if (parsing_->Busy())
+        return;
     // A reset, in the middle of a reply or not, is a connection error; the agent closing the
     // connection in an orderly way is none: the window keeps its last values, and later commands
     // are dropped.
-    if (ReadReplies(CSocket, splitter_, *box_, ReadChunk, [this](const QString& m) { DealResp(m); }) ==
-        ReadOutcome::Failed)
+    QStringList messages;
+    const ReadOutcome outcome =
+        ReadReplies(CSocket, splitter_, *box_, ReadChunk, [&messages](const QString& m) { messages << m; });
+    if (!messages.isEmpty())
+        parsing_->Parse(std::move(messages));
+    if (outcome == ReadOutcome::Failed)
         CSocketError(QAbstractSocket::NetworkError);
 }
 
-void TClientDetail::DealResp(const QString& message)
+void TClientDetail::Parsed(std::vector<ReplyParsing::Effect> effects, const std::exception_ptr& error)
+{
+    // Behind a box nothing acts: its failure has the word, and a window that closes after it
+    // shows nothing new.
+    for (const ReplyParsing::Effect& effect : effects) {
+        if (box_->Pending())
+            break;
+        effect();
+    }
+    if (error && !box_->Pending())
+        box_->BadReply(error);
+    CSocketRead();
+}
+
+ReplyParsing::Effect TClientDetail::ReadReply(const QString& message)
 {
     const QDomDocument doc = AgentProtocol::ParseReply(message);
     const QString cmd = doc.documentElement().attribute(QStringLiteral("cmd"));
-    if (cmd == AgentProtocol::CmdProcess)
-        OnProcessReply(doc);
-    else if (cmd == AgentProtocol::CmdNet)
-        OnNetReply(doc);
-    else if (cmd == AgentProtocol::CmdUps)
-        OnUpsReply(doc);
-    else if (cmd == AgentProtocol::CmdAuth)
-        Auth(message);
+    // Only the effects use the window: they run on its thread.
+    TClientDetail* self = this;
+    if (cmd == AgentProtocol::CmdAuth)
+        return [self, message] { self->Auth(message); };
+    if (cmd == AgentProtocol::CmdProcess) {
+        if (std::optional<std::vector<DataSet::Row>> rows = ProcessRows(doc))
+            return [self, rows = std::move(*rows)]() mutable { self->ShowProcesses(std::move(rows)); };
+    } else if (cmd == AgentProtocol::CmdNet) {
+        if (std::optional<QStringList> values = NetValues(doc))
+            return [self, values = std::move(*values)] { self->ShowNet(values); };
+    } else if (cmd == AgentProtocol::CmdUps) {
+        if (std::optional<UpsValues> ups = ReadUps(doc))
+            return [self, ups = std::move(*ups)]() mutable { self->ShowUps(ups.labels, std::move(ups.rows)); };
+    }
+    return [] {};
 }
 
 void TClientDetail::Auth(const QString& message)
@@ -188,22 +277,9 @@ void TClientDetail::Auth(const QString& message)
     box_->Show([] { MainForm->ShowWarning(QStringLiteral("密钥错误,建立连接失败！")); }, true);
 }
 
-// A reply that lacks an element or attribute that is read changes nothing: each handler checks
-// the whole reply before it touches a view.
-
-void TClientDetail::OnProcessReply(const QDomDocument& doc)
+void TClientDetail::ShowProcesses(std::vector<DataSet::Row> rows)
 {
     const QString remembered = SetProcess.IsEmpty() ? QString() : SetProcess.AsString(QStringLiteral("id"));
-    if (doc.documentElement().firstChildElement().isNull())
-        return;
-    std::vector<DataSet::Row> rows;
-    for (const QDomElement& e : Entries(doc)) {
-        if (!HasAll(e, {"id", "name", "cpuUsing"}))
-            return;
-        rows.push_back({Fit(e.attribute(QStringLiteral("id")), IdWidth),
-                        Fit(e.attribute(QStringLiteral("name")), NameWidth),
-                        Fit(e.attribute(QStringLiteral("cpuUsing")), CpuWidth)});
-    }
     const int count = int(rows.size());
     SetProcess.Open(ProcessFields, std::move(rows));
     if (!SetProcess.Locate(QStringLiteral("id"), remembered))
@@ -211,43 +287,20 @@ void TClientDetail::OnProcessReply(const QDomDocument& doc)
     StatusPanel1->setText(QStringLiteral(" 进程数：") + QString::number(count));
 }
 
-void TClientDetail::OnNetReply(const QDomDocument& doc)
+void TClientDetail::ShowNet(const QStringList& values)
 {
-    const QDomElement root = doc.documentElement();
-    const QDomElement packets = root.firstChildElement().firstChildElement();
-    const QDomElement bytes = packets.nextSiblingElement();
-    if (!root.hasAttribute(QStringLiteral("time")) || !HasAll(packets, {"send", "receive"}) ||
-        !HasAll(bytes, {"send", "receive"}))
-        return;
-    LblUpdateTime->setText(root.attribute(QStringLiteral("time")));
-    LblPacSend->setText(packets.attribute(QStringLiteral("send")));
-    LblPacReceive->setText(packets.attribute(QStringLiteral("receive")));
-    LblByteSend->setText(bytes.attribute(QStringLiteral("send")));
-    LblByteReceive->setText(bytes.attribute(QStringLiteral("receive")));
+    LblUpdateTime->setText(values.value(0));
+    LblPacSend->setText(values.value(1));
+    LblPacReceive->setText(values.value(2));
+    LblByteSend->setText(values.value(3));
+    LblByteReceive->setText(values.value(4));
 }
 
-void TClientDetail::OnUpsReply(const QDomDocument& doc)
+void TClientDetail::ShowUps(const UpsLabelTexts& labels, std::vector<DataSet::Row> rows)
 {
     const QString remembered = SetUpsStatus.IsEmpty() ? QString() : SetUpsStatus.AsString(QStringLiteral("name"));
-    if (doc.documentElement().firstChildElement().isNull())
-        return;
-    const std::vector<QDomElement> entries = Entries(doc);
-    for (const QDomElement& e : entries)
-        if (!e.hasAttribute(QStringLiteral("name")))
-            return;
-    std::vector<DataSet::Row> rows;
-    for (const QDomElement& e : entries) {
-        const QString name = e.attribute(QStringLiteral("name"));
-        const QString trimmed = TrimBlanks(name);
-        const UpsLabel* fixed = nullptr;
-        for (const UpsLabel& l : UpsLabels)
-            if (trimmed == QLatin1String(l.entry))
-                fixed = &l;
-        if (fixed)
-            (this->*(fixed->label))->setText(e.text() + QLatin1String(fixed->suffix));
-        else
-            rows.push_back({Fit(name, NameWidth), Fit(e.text(), ValueWidth)});
-    }
+    for (const auto& [label, text] : labels)
+        (this->*label)->setText(text);
     SetUpsStatus.Open(UpsFields, std::move(rows));
     if (!SetUpsStatus.Locate(QStringLiteral("name"), remembered))
         SetUpsStatus.First();

@@ -324,9 +324,11 @@ void TFrmLog::SendLogTimer()
         wait->SetThread(new ThreadGetAllFileName(LbDevIp->text()));
         wait->ShowModal(); // the wait window frees the worker before it returns
     }
-    const QString result = ThreadGetAllFileName::GetResult();
+    const std::optional<QString> result = ThreadGetAllFileName::GetResult();
     ThreadGetAllFileName::ClearResult();
-    ShowLogList(result);
+    // A list refused for its length has had its one box from the worker.
+    if (result)
+        ShowLogList(*result);
 }
 
 void TFrmLog::ShowLogList(const QString& text)

@@ -182,4 +182,29 @@ inline QByteArray DeepDocument(const QString& command, int levels)
            QByteArray("</a>").repeated(levels) + "</client>";
 }
 
+// Replies to "process" that a terminal may send, each just under the limit of a reply, that keep
+// the parser and the table longest: many rows, many attributes on each, many elements.
+struct BigReply {
+    const char* what;
+    QByteArray bytes;
+};
+inline std::vector<BigReply> BigProcessReplies()
+{
+    const auto reply = [](const QString& element, int count) {
+        QString body;
+        for (int i = 0; i < count; ++i)
+            body += element.contains(QLatin1String("%1")) ? element.arg(i) : element;
+        return FakeAgent::Document(QStringLiteral("process"), QStringLiteral("<processes>") + body +
+                                                                  QStringLiteral("</processes>"));
+    };
+    QString attributes = QStringLiteral("<p id=\"%1\" name=\"p%1.exe\" cpuUsing=\"1\"");
+    for (int a = 3; a < AgentProtocol::MaxReplyAttributes; ++a)
+        attributes += QStringLiteral(" a%1=\"%2\"").arg(a).arg(a * 7);
+    attributes += QStringLiteral("/>");
+    const QString row = QStringLiteral("<p id=\"%1\" name=\"p%1.exe\" cpuUsing=\"1\"/>");
+    return {{"20,000 processes", reply(row, 20000)},
+            {"16 attributes on each element", reply(attributes, 6300)},
+            {"255,000 empty elements", reply(QStringLiteral("<a/>"), 255000)}};
+}
+
 } // namespace AgentTestSupport

@@ -46,10 +46,13 @@ protected:
     QString Fetch() // a list worker's result, as the remote log window takes it
     {
         RunWorker(new ThreadGetAllFileName(agent->Ip()));
-        const QString result = ThreadGetAllFileName::GetResult();
+        const std::optional<QString> result = ThreadGetAllFileName::GetResult();
         ThreadGetAllFileName::ClearResult();
-        return result;
+        return result.value_or(Refused);
     }
+
+    // What Fetch gives for a list refused for its length.
+    static inline const QString Refused = QStringLiteral("<refused>");
 
     QTemporaryDir logs;
     QTemporaryDir local;
@@ -70,6 +73,36 @@ TEST_F(LogThreadsTest, ListEndsAtItsClosingTag)
     EXPECT_TRUE(Settled(*agent));
     EXPECT_EQ(agent->Lines().mid(1), QStringList({"listlogs", "exit"}));
     EXPECT_EQ(Boxes(answers), QStringList());
+}
+
+// A list is handed on whole or not at all: one over the limit of a reply, whether its closing tag
+// comes past the limit or never, leaves no part of itself to be read as a list, and the worker's
+// warning is the only word; one up to the limit comes whole.
+TEST_F(LogThreadsTest, ListIsWholeOrRefused)
+{
+    ScriptedAnswerer answers;
+    const QByteArray head = "<client cmd=\"listlogs\"><logs>";
+    const QByteArray tail = "</logs></client>";
+    const qsizetype limit = AgentLimits::Reply;
+    int refused = 0;
+    for (const qsizetype size : {limit - 5000, limit, limit + 1, limit + 70000, 2 * limit}) {
+        const QByteArray reply = head + QByteArray(size - head.size() - tail.size(), ' ') + tail;
+        agent->SetReply("listlogs", reply);
+        const QString result = Fetch();
+        // Compared whole, but only the lengths are said: a megabyte is no message.
+        if (size <= limit) {
+            EXPECT_TRUE(result == QString::fromLatin1(reply)) << size << ": " << result.size() << " characters";
+        } else {
+            EXPECT_TRUE(result == Refused) << size << ": " << result.size() << " characters";
+            ++refused;
+        }
+    }
+    agent->SetReply("listlogs", {});
+    agent->SetFault(FakeAgent::Fault::Endless, FakeAgent::Scope::CommandsOnly);
+    EXPECT_EQ(Fetch(), Refused);
+    EXPECT_EQ(Boxes(answers), QStringList(refused + 1, Warning("连接发生错误!")));
+    agent->SetFault(FakeAgent::Fault::None);
+    EXPECT_TRUE(Fetch().startsWith("<client cmd=\"listlogs\">")) << "the refusal went with its list";
 }
 
 // Every byte as the agent sent it, CR LF, lone LF and GBK text alike; every block counts in the

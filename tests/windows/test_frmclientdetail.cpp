@@ -1,15 +1,20 @@
 // The terminal detail window against a fake agent: the three views, manual refreshes, time-out and failures.
 #include "console/RecordTestSupport.h"
 #include "platform/Application.h"
+#include "platform/GbkCodec.h"
 #include "support/AgentTestSupport.h"
 #include "windows/FrmClientDetail.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QTreeWidget>
+
+#include <limits>
 
 using namespace AgentTestSupport;
 using RecordTestSupport::Column;
@@ -257,6 +262,74 @@ TEST_F(DetailTest, FaultsOfTheAgent)
             EXPECT_GE(ConsoleDb::LogText().count(QStringLiteral("字节,已丢弃.")), 3);
         }
     }
+}
+
+// A connection error that is reported twice while its box is open (a failed read, then the
+// toolkit's own error signal) has one box, and the window closes after it.
+TEST_F(DetailTest, ConnectionErrorReportedTwiceHasOneBox)
+{
+    agent.SetFault(FakeAgent::Fault::ResetMidTransfer);
+    ScriptedAnswerer answers;
+    answers.HoldOpen(1500);
+    TClientDetail w(id);
+    bool signalled = false;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, &w, [&] {
+        if (!signalled && answers.Holding()) {
+            signalled = true;
+            emit w.CSocket->errorOccurred(QAbstractSocket::NetworkError);
+        }
+    });
+    look.start(LoopWatch::TickMs);
+    EXPECT_TRUE(RunModal(w));
+    EXPECT_TRUE(signalled);
+    EXPECT_EQ(Boxes(answers), QStringList{Warning("Socket 连接错误！")});
+}
+
+// Replies just under the limit of a reply (many rows, many attributes, many elements) are read off
+// the console's thread: while the window refreshes from one, the console never stops answering
+// for as long as the parser takes over that reply alone, the rows come whole, and once the window
+// has gone the memory the replies took has gone back to the system.
+TEST_F(DetailTest, BigRepliesHoldUpNothing)
+{
+    constexpr qint64 KeptLimitMiB = 16; // the replies take 70 MiB and more
+    ScriptedAnswerer answers;
+    for (const BigReply& reply : BigProcessReplies()) {
+        agent.SetReply("process", reply.bytes);
+        agent.SetUps({{"Temperature", "35"}});
+        const qint64 before = LoopWatch::Resident();
+        qint64 stall = 0;
+        {
+            TClientDetail w(id);
+            LoopWatch watch;
+            EXPECT_TRUE(RunModal(w, [&] {
+                ASSERT_TRUE(QTest::qWaitFor([&] { return w.BtnUpsRefresh->isEnabled() && w.LblTemperature->text() == "35 C"; },
+                                            Patience)) << reply.what;
+                // Replies are shown in the order they come: once this one shows, so has a refresh
+                // of the processes sent before it.
+                agent.SetUps({{"Temperature", "36"}});
+                EXPECT_TRUE(QTest::qWaitFor([&] { return w.LblTemperature->text() == "36 C"; }, Patience)) << reply.what;
+                stall = watch.LongestStallMs();
+                EXPECT_EQ(w.SetProcess.RecordCount(), reply.bytes.count("<p ")) << reply.what;
+                w.close();
+            })) << reply.what;
+        }
+        DevTestSupport::Pump();
+        if (MemoryMeasurable) {
+            EXPECT_LT((LoopWatch::Resident() - before) / (1024 * 1024), KeptLimitMiB) << reply.what;
+        }
+        // The least of three, so that a moment's load here does not make it look long.
+        const QString text = Gbk::Decode(reply.bytes);
+        qint64 parseMs = std::numeric_limits<qint64>::max();
+        for (int i = 0; i < 3; ++i) {
+            QElapsedTimer clock;
+            clock.start();
+            AgentProtocol::ParseReply(text);
+            parseMs = std::min(parseMs, clock.elapsed());
+        }
+        EXPECT_LT(stall, parseMs) << reply.what;
+    }
+    EXPECT_EQ(Boxes(answers), QStringList());
 }
 
 } // namespace

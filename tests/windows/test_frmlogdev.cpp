@@ -8,6 +8,7 @@
 
 #include <QLabel>
 #include <QTableView>
+#include <QTcpSocket>
 #include <QTextEdit>
 #include <QToolButton>
 
@@ -155,7 +156,7 @@ TEST_F(LogWindowTest, FaultsOfTheAgent)
         {F::Silent, false, {Warning("Socket连接超时！")}, true, -1, 0},
         {F::RejectKey, false, {Warning("密钥错误,建立连接失败！")}, true, -1, 0},
         {F::Split, false, {}, false, 5, 0},
-        {F::Oversized, false, {Warning("连接发生错误!"), title}, false, -1, 0}, // a list over the limit of a reply
+        {F::Oversized, false, {Warning("连接发生错误!")}, false, -1, 0}, // a list over the limit of a reply
         {F::Garbage, false, {title}, false, -1, 0},
         {F::None, true, {QStringLiteral("确认|您确定要删除已选日志吗？"), title}, false, 5, 1500},
         {F::CloseMidTransfer, false, {title}, false, -1, 0},
@@ -218,6 +219,80 @@ TEST_F(LogWindowTest, FaultsOfTheAgent)
             << int(c.fault);
         EXPECT_LT(watch.LongestStallMs(), StallLimitMs) << int(c.fault);
     }
+}
+
+// A list longer than a reply may be, endless or 1.8 MB of nesting, is refused with the worker's one
+// box: no part of it is read as a list, and the window stays open with no rows.
+TEST_F(LogWindowTest, ListOverTheLimitHasOneBox)
+{
+    const struct {
+        const char* what;
+        FakeAgent::Fault fault;
+        QByteArray reply;
+    } cases[] = {
+        {"endless", FakeAgent::Fault::Endless, {}},
+        {"nested", FakeAgent::Fault::None, DeepDocument("listlogs", 260000)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(Settled(agent));
+        agent.SetFault(c.fault, FakeAgent::Scope::CommandsOnly);
+        agent.SetReply("listlogs", c.reply);
+        ScriptedAnswerer answers;
+        auto w = Window(id);
+        EXPECT_TRUE(RunModal(*w, [&] {
+            // Once the wait window has gone, the list has been taken (or not) in the same handler.
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                return answers.Count() >= 1 && QApplication::activeModalWidget() == w.get();
+            }, Patience)) << c.what;
+            DevTestSupport::Pump();
+            EXPECT_TRUE(w->isVisible()) << c.what;
+            EXPECT_EQ(w->ClientDataSet.RecordCount(), 0) << c.what;
+            EXPECT_FALSE(w->SpeedButton1->isEnabled()) << c.what;
+            w->close();
+        })) << c.what;
+        EXPECT_EQ(Boxes(answers), QStringList{Warning("连接发生错误!")}) << c.what;
+    }
+}
+
+// A send on the window's connection that fails (the connection went before the key was sent) has
+// its one box, shown from the message loop with the timers stopped: held open past the time-out,
+// it gets no second box, and the window closes after it.
+TEST_F(LogWindowTest, FailedSendHasOneBox)
+{
+    TimeOut = 1000;
+    ScriptedAnswerer answers;
+    answers.HoldOpen(3000);
+    auto w = Window(id);
+    EXPECT_TRUE(RunModal(*w, [&] {
+        // The connection goes before the first tick of the key's timer.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w->ClientSocket->state() == QAbstractSocket::ConnectedState; },
+                                    Patience));
+        w->ClientSocket->abort();
+    }));
+    EXPECT_EQ(Boxes(answers), QStringList{Warning("Socket连接出错！")});
+    EXPECT_FALSE(w->OutTime->isActive());
+}
+
+// A connection error that is reported twice while its box is open (a failed read, then the
+// toolkit's own error signal) has one box, and the window closes after it.
+TEST_F(LogWindowTest, ConnectionErrorReportedTwiceHasOneBox)
+{
+    agent.SetFault(FakeAgent::Fault::ResetAtOnce);
+    ScriptedAnswerer answers;
+    answers.HoldOpen(1500);
+    auto w = Window(id);
+    bool signalled = false;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, w.get(), [&] {
+        if (!signalled && answers.Holding()) {
+            signalled = true;
+            emit w->ClientSocket->errorOccurred(QAbstractSocket::NetworkError);
+        }
+    });
+    look.start(LoopWatch::TickMs);
+    EXPECT_TRUE(RunModal(*w));
+    EXPECT_TRUE(signalled);
+    EXPECT_EQ(Boxes(answers), QStringList{QString::fromUtf8(ApplicationTitle) + QStringLiteral("|Socket连接错误！")});
 }
 
 // An id without a row: the query's warning, then the empty address cannot be opened.
