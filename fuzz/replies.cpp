@@ -104,9 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString reply = Gbk::Decode(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     const QDomDocument doc = CheckScanAgainstParse(reply);
     if (!doc.isNull()) {
-        Guarded([&] { detail->OnProcessReply(doc); });
-        Guarded([&] { detail->OnNetReply(doc); });
-        Guarded([&] { detail->OnUpsReply(doc); });
+        // What the reply thread makes of it, then its effect on the window, as the window runs them.
+        Guarded([&] { detail->ReadDocument(doc, reply)(); });
     }
     Guarded([&] { list->ShowLogList(reply); });
     return 0;

@@ -15,6 +15,7 @@
 #include <vector>
 
 class DataSetModel;
+class QDomDocument;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -63,6 +64,8 @@ public:
     // turns it into what it does to the window, without touching the window. A reply that lacks
     // an element or attribute that is read does nothing: each view is checked whole here.
     ReplyParsing::Effect ReadReply(const QString& message);
+    // The same for a message already parsed into doc.
+    ReplyParsing::Effect ReadDocument(const QDomDocument& doc, const QString& message);
     void Auth(const QString& message);
     // The named power-supply values, each with the label it is shown in.
     using UpsLabelTexts = std::vector<std::pair<QLabel* TClientDetail::*, QString>>;

@@ -248,7 +248,11 @@ void TClientDetail::Parsed(std::vector<ReplyParsing::Effect> effects, const std:
 
 ReplyParsing::Effect TClientDetail::ReadReply(const QString& message)
 {
-    const QDomDocument doc = AgentProtocol::ParseReply(message);
+    return ReadDocument(AgentProtocol::ParseReply(message), message);
+}
+
+ReplyParsing::Effect TClientDetail::ReadDocument(const QDomDocument& doc, const QString& message)
+{
     const QString cmd = doc.documentElement().attribute(QStringLiteral("cmd"));
     // Only the effects use the window: they run on its thread.
     TClientDetail* self = this;
