@@ -84,6 +84,24 @@ protected:
         return RunStartup(*static_cast<TApplication*>(qApp));
     }
 
+    // Once the operator has logged in and the main window's first activation has done its own
+    // work (queued when the window became active), runs act; then closes the console (closing
+    // started) once ready holds.
+    void ActThenCloseWhen(std::function<void()> act, std::function<bool()> ready, QElapsedTimer& closing)
+    {
+        LogInWhenAsked();
+        AgentTestSupport::WhenReady([] { return MainForm && MainForm->isActiveWindow(); }, [=, this, &closing] {
+            QMetaObject::invokeMethod(qApp, [=, this, &closing] {
+                act();
+                AgentTestSupport::WhenReady(ready, [this, &closing] {
+                    answerer_.Answer(MsgResult::Ok);
+                    closing.start();
+                    MainForm->BtnExitClick();
+                });
+            }, Qt::QueuedConnection);
+        });
+    }
+
     // A terminal named name behind relay; once the operator has logged in a start of it begins,
     // and the console is closed (closing started) once the start has pressed the button.
     void CloseWhileAStartPresses(FakeRelay& relay, const QString& name, QElapsedTimer& closing)
@@ -387,20 +405,11 @@ TEST_F(StartupTest, ClosingWhileAStatementWaitsForAStoppedServerEndsWithinTheBou
     QElapsedTimer closing;
     Watchdog watchdog(EndWaits::LimitMs() + Patience, [&] { proxy.Thaw(); });
     StderrCapture errors;
-    LogInWhenAsked();
-    // After the first activation's own statements, queued when the window became active.
-    WhenReady([] { return MainForm && MainForm->isActiveWindow(); }, [&] {
-        QMetaObject::invokeMethod(qApp, [&] {
-            proxy.Freeze();
-            check = std::make_unique<ThreadConnectionTest>(std::vector<int>{id}, "检测网络");
-            check->Resume();
-            WhenReady([] { return FormDbMod.CallsUnderWay() > 0; }, [&] {
-                answerer_.Answer(MsgResult::Ok);
-                closing.start();
-                MainForm->BtnExitClick();
-            });
-        }, Qt::QueuedConnection);
-    });
+    ActThenCloseWhen([&] {
+        proxy.Freeze();
+        check = std::make_unique<ThreadConnectionTest>(std::vector<int>{id}, "检测网络");
+        check->Resume();
+    }, [] { return FormDbMod.CallsUnderWay() > 0; }, closing);
     EXPECT_EQ(Run("AutoDetected=0\nDataSource=zol_frozen\nSocketPort=1\n"), 0);
     const qint64 closedMs = closing.elapsed();
     watchdog.Done();
@@ -459,21 +468,12 @@ TEST_F(StartupTest, ClosingWhileACallIntoTheWindowDoesNotReturnEndsWithinTheBoun
     QElapsedTimer closing;
     Watchdog watchdog(EndWaits::LimitMs() + Patience, answer);
     StderrCapture errors;
-    LogInWhenAsked();
-    // After the first activation's own reading of the settings, queued when the window became
-    // active: the pipe would hold the user-interface thread too.
-    WhenReady([] { return MainForm && MainForm->isActiveWindow(); }, [&] {
-        QMetaObject::invokeMethod(qApp, [&] {
-            window = MainForm;
-            TMainForm::SetConfigDirForTest(pipeDir.path());
-            reader = std::thread([] { Services::MainForm->IniReadString(QStringLiteral("DataSource")); });
-            WhenReady([] { return Services::MainForm.CallsUnderWay() > 0; }, [&] {
-                answerer_.Answer(MsgResult::Ok);
-                closing.start();
-                MainForm->BtnExitClick();
-            });
-        }, Qt::QueuedConnection);
-    });
+    // The pipe would hold the user-interface thread too were it read at the first activation.
+    ActThenCloseWhen([&] {
+        window = MainForm;
+        TMainForm::SetConfigDirForTest(pipeDir.path());
+        reader = std::thread([] { Services::MainForm->IniReadString(QStringLiteral("DataSource")); });
+    }, [] { return Services::MainForm.CallsUnderWay() > 0; }, closing);
     EXPECT_EQ(Run("AutoDetected=0\n"), 0);
     const qint64 closedMs = closing.elapsed();
     watchdog.Done();
