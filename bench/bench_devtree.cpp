@@ -103,8 +103,7 @@ int main(int argc, char** argv)
     std::printf("  visible tree: %d moves and paint:    %8.1f ms\n", Terminals, Ms(t));
     ok &= Check(shown.Count(DevTree::GroupUp) == Terminals, "visible tree: all moved");
 
-    delete FormDbMod;
-    FormDbMod = nullptr;
+    delete ConsoleDb::Module(); // closes FormDbMod
     delete MainForm;
     return ok ? 0 : 1;
 }

@@ -136,8 +136,7 @@ int main(int argc, char** argv)
     if (!ok)
         std::printf("  CHECK FAILED: the pages did not hold the rows expected\n");
 
-    delete FormDbMod;
-    FormDbMod = nullptr;
+    delete ConsoleDb::Module(); // closes FormDbMod
     delete MainForm;
     return ok ? 0 : 1;
 }

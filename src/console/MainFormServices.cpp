@@ -81,14 +81,14 @@ MsgResult Ask(const QString& caption, const QString& msg, MsgIcon icon, MsgButto
 
 // ---- settings
 
-IniFile* TMainFormServices::GetConfIni()
+std::shared_ptr<IniFile> TMainFormServices::GetConfIni()
 {
     const QString path = ConfigPath();
     std::lock_guard<std::mutex> guard(confIniLock);
     // A changed test folder takes effect at once; the program's own folder never changes.
     if (!ConfIni || ConfIni->FileName() != path)
-        ConfIni = std::make_unique<IniFile>(path);
-    return ConfIni.get();
+        ConfIni = std::make_shared<IniFile>(path);
+    return ConfIni;
 }
 
 void TMainFormServices::SetConfigDirForTest(const QString& dir)
@@ -237,13 +237,12 @@ void TMainFormServices::OpenServices()
     Services::MainForm.Open(this);
 }
 
-void TMainFormServices::EndServices()
+bool TMainFormServices::EndServices()
 {
-    if (!Services::MainForm.BeginClose(this))
-        return;
     // A call under way may be a worker's box, which waits for this thread: silence answers it.
-    MessageBoxes::SetSilent(true);
-    Services::MainForm.WaitForCalls();
+    if (Services::MainForm.BeginClose(this))
+        MessageBoxes::SetSilent(true);
+    return Services::MainForm.WaitForCalls(ServiceCallsWaitMs);
 }
 
 // ---- console log

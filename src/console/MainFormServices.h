@@ -17,7 +17,8 @@ public:
     using QMainWindow::QMainWindow;
 
     // ---- settings (section "system" of conf.ini beside the program file)
-    IniFile* GetConfIni();
+    // Shared: a reader keeps the object it uses, whatever the window forgets or replaces meanwhile.
+    std::shared_ptr<IniFile> GetConfIni();
     void IniWriteString(const QString& key, const QString& value);
     void IniWriteInteger(const QString& key, int value);
     void IniWriteBool(const QString& key, bool value);
@@ -53,16 +54,18 @@ public:
     // ---- what the units below the console reach of this window (Services::MainForm)
     // From now on they reach this window, and boxes are put before the operator again.
     void OpenServices();
-    // The end of it: from now on no box is shown and their calls reach a quiet stand-in; returns
-    // once the calls under way have ended. Start-up calls it before the database module goes,
-    // the destructor at the latest; later calls do nothing.
-    void EndServices();
+    // The end of it: from now on no box is shown and their calls reach a quiet stand-in. Waits a
+    // bounded time (ServiceCallsWaitMs) for the calls under way; false when some are still under
+    // way then, and the window must not be freed. Start-up calls it before the database module
+    // goes, the destructor at the latest; later calls only wait.
+    bool EndServices();
+    static constexpr int ServiceCallsWaitMs = 2000;
 
 protected:
     // The console page comes to the front after an error box.
     virtual void BringConsoleToFront() = 0;
     void ForgetConfIni(); // the settings file is read again on its next use
 
-    std::unique_ptr<IniFile> ConfIni;
+    std::shared_ptr<IniFile> ConfIni;
     ConsoleLog* log_ = nullptr;
 };

@@ -2,8 +2,9 @@
 // operator boxes and the device-state update. The main window implements it.
 #pragma once
 
+#include "foundation/CountedHandle.h"
+
 #include <QString>
-#include <mutex>
 
 class ConsoleServices {
 public:
@@ -47,52 +48,14 @@ public:
 
 namespace Services {
 
-// The main window as the units below the console reach it, from any thread. Workers may outlive
-// the window, so a call through -> is counted for its whole length (to the end of the statement),
-// and the window waits for the calls under way before it goes. Once the window has begun to go, a
-// call reaches a quiet stand-in (QuietServices) instead. Testing the window and calling it are
-// thus one step, and
-// MainForm->LogWarning(...) never reaches a window that is being destroyed.
-class MainFormHandle {
-public:
-    // One call under way; counted until it is destroyed at the end of the caller's statement.
-    class Call {
-    public:
-        ~Call();
-        Call(const Call&) = delete;
-        Call& operator=(const Call&) = delete;
-        ConsoleServices* operator->() const { return target_; }
+// What a call reaches while no window is there.
+ConsoleServices& QuietStandIn();
 
-    private:
-        friend class MainFormHandle;
-        Call(ConsoleServices* target, const MainFormHandle* counted) : target_(target), counted_(counted) {}
-        ConsoleServices* target_;
-        const MainFormHandle* counted_; // null for the stand-in
-    };
+// The main window as the units below the console reach it, from any thread: a call holds the
+// window's end back until it returns, and once the window has begun to go a call reaches the quiet
+// stand-in, so MainForm->LogWarning(...) never reaches a window that is being destroyed.
+using MainFormHandle = CountedHandle<ConsoleServices, QuietStandIn>;
 
-    constexpr MainFormHandle() = default;
-
-    Call operator->() const;
-    // True while a window is there and has not begun to go.
-    explicit operator bool() const;
-
-    // From now on calls reach window (set by the window itself once it is built).
-    void Open(ConsoleServices* window);
-    // Begins the end of window: calls made from now on reach the stand-in. False, and nothing
-    // changes, when window is not the one open.
-    bool BeginClose(const ConsoleServices* window);
-    // Returns once the calls under way have ended. None of them may be waiting for the calling
-    // thread then (see MessageBoxes::SetSilent for the boxes workers wait for).
-    void WaitForCalls() const;
-
-private:
-    mutable std::mutex lock_;
-    ConsoleServices* window_ = nullptr;
-    mutable int calls_ = 0; // calls under way into window_
-};
-
-// A worker that outlives the end of the program may still call in while static objects are being
-// destroyed; the handle has nothing to destroy, so that never reaches a destroyed object.
 extern constinit MainFormHandle MainForm;
 
 } // namespace Services

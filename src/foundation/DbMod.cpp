@@ -7,8 +7,10 @@
 #include "platform/TrimBlanks.h"
 
 #include <exception>
+#include <type_traits>
 
-TFormDbMod* FormDbMod = nullptr;
+static_assert(std::is_trivially_destructible_v<DbModHandle>);
+constinit DbModHandle FormDbMod;
 
 namespace {
 
@@ -83,8 +85,14 @@ TFormDbMod::TFormDbMod()
 
 TFormDbMod::~TFormDbMod()
 {
-    if (FormDbMod == this)
-        FormDbMod = nullptr;
+    FormDbMod.BeginClose(this);
+}
+
+// Never freed: a worker that outlives the program's static objects may still call it.
+TFormDbMod& ClosedDbMod()
+{
+    static TFormDbMod* const closed = new TFormDbMod(TFormDbMod::Unconnected{});
+    return *closed;
 }
 
 void TFormDbMod::Connect(const QString& dataSource)

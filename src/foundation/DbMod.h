@@ -1,6 +1,7 @@
 // The database module: the one connection and the operations through which every statement runs.
 #pragma once
 
+#include "foundation/CountedHandle.h"
 #include "platform/DataSet.h"
 #include "platform/Odbc.h"
 
@@ -15,6 +16,7 @@ public:
     // the session's idle time-out and the SQL mode its quoting relies on. On failure, also when
     // that mode cannot be set, shows "连接数据库服务失败!" and ends the process.
     TFormDbMod();
+    // Freed only when no call is under way in it (see FormDbMod).
     ~TFormDbMod();
 
     // The connection text as the console names it: "...;Data Source=<name>".
@@ -53,6 +55,10 @@ public:
     void DropConnectionForTest();
 
 private:
+    friend TFormDbMod& ClosedDbMod();
+    struct Unconnected {};
+    explicit TFormDbMod(Unconnected) {}
+
     void Connect(const QString& dataSource);
     bool BackslashIsPlain(); // the session's mode reads a backslash as an ordinary character
     void PreferLimitPlans();
@@ -64,4 +70,12 @@ private:
     QString connectionString_;
 };
 
-extern TFormDbMod* FormDbMod;
+// What a call reaches while no module is open: a module that never connected, so that every
+// operation fails as on a lost connection (a query with "数据库异常!", a change with no row).
+TFormDbMod& ClosedDbMod();
+
+// The module as everything reaches it, from any thread: a call holds the module's end back until
+// it returns, and once the end has begun calls reach the closed stand-in. Start-up opens it on the
+// module it made and frees that module only when no call is under way in it.
+using DbModHandle = CountedHandle<TFormDbMod, ClosedDbMod>;
+extern constinit DbModHandle FormDbMod;

@@ -6,7 +6,6 @@
 #include "foundation/Consts.h"
 #include "foundation/DbMod.h"
 #include "foundation/SqlText.h"
-#include "platform/Exception.h"
 #include "platform/TrimBlanks.h"
 
 namespace {
@@ -17,20 +16,13 @@ int SettingSocketPort()
     return MainForm ? MainForm->IniReadInteger(port.key, port.def) : port.def;
 }
 
-TFormDbMod& Db()
-{
-    if (!FormDbMod)
-        throw Exception(QStringLiteral("数据库异常!"));
-    return *FormDbMod;
-}
-
 } // namespace
 
 DevBean::DevBean() : SocketPort(SettingSocketPort()) {}
 
 DevBean::DevBean(int id)
 {
-    DataSet q = Db().QuerySql(QStringLiteral("select * from zol_baseinfo a , zol_status b where a.id = b.zol_id ") +
+    DataSet q = FormDbMod->QuerySql(QStringLiteral("select * from zol_baseinfo a , zol_status b where a.id = b.zol_id ") +
                               QStringLiteral(" and a.id = ") + QString::number(id));
     if (!q.IsEmpty()) {
         Id = q.AsInteger(QStringLiteral("Id"));
@@ -47,12 +39,12 @@ DevBean::DevBean(int id)
     SocketPort = SettingSocketPort();
     Reported = false;
     Elapsed = 0;
-    Db().CloseQuery(q);
+    FormDbMod->CloseQuery(q);
 }
 
 UserBean::UserBean(int id)
 {
-    DataSet q = Db().QuerySql(QStringLiteral("select * from zol_user a ") +
+    DataSet q = FormDbMod->QuerySql(QStringLiteral("select * from zol_user a ") +
                               QStringLiteral(" where a.id = ") + QString::number(id));
     if (!q.IsEmpty()) {
         Id = q.AsInteger(QStringLiteral("Id"));
@@ -61,7 +53,7 @@ UserBean::UserBean(int id)
         remark = q.AsString(QStringLiteral("remark"));
         type = q.AsInteger(QStringLiteral("type"));
     }
-    Db().CloseQuery(q);
+    FormDbMod->CloseQuery(q);
 }
 
 int OperationBean::Save()
@@ -80,5 +72,5 @@ int OperationBean::Save()
         QString::number(zol_id) + "," + QString::number(user_id) + ",'" + SqlEscape(user_name) +
         "','" + SqlEscape(optime) + "','" + SqlEscape(operation) + "','" + SqlEscape(status) +
         "','" + SqlEscape(memo) + "')";
-    return FormDbMod ? FormDbMod->ExecSql(sql) : 0;
+    return FormDbMod->ExecSql(sql);
 }

@@ -2,6 +2,7 @@
 #include "foundation/ThreadBase.h"
 
 #include "foundation/ConsoleServices.h"
+#include "foundation/PollUntil.h"
 #include "platform/Exception.h"
 #include "platform/MessageBoxes.h"
 
@@ -80,14 +81,7 @@ bool ThreadBase::StopAllAndWait(int waitMs)
         for (ThreadBase* worker : Workers().workers)
             worker->Stop();
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    for (;;) {
-        if (RunningCount() == 0)
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(EndPollInterval);
-    }
+    return PollUntil([] { return RunningCount() == 0; }, waitMs, EndPollInterval);
 }
 
 int ThreadBase::RunningCount()

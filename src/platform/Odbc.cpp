@@ -10,14 +10,28 @@
 #include <sqlext.h>
 
 #include <QByteArray>
-#include <algorithm>
 #include <QStringList>
+#include <algorithm>
+#include <atomic>
 
 namespace {
 
 constexpr SQLLEN ValueChunkBytes = 4096;      // bytes per SQLGetData call
 constexpr SQLULEN LoginTimeoutSeconds = 15;   // a silent server must not hang start-up
 constexpr SQLSMALLINT ColumnNameBytes = 256;
+
+std::atomic<int> ioTimeoutForTest{0};
+
+// The driver's own options for the waits of a connection's reads and writes; given last, they
+// take the place of any the data source or the text names.
+QString WithIoTimeouts(const QString& connectionString)
+{
+    const int seconds = ioTimeoutForTest > 0 ? ioTimeoutForTest.load() : OdbcTimings::IoTimeoutSeconds;
+    QString text = connectionString;
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char(';')))
+        text += QLatin1Char(';');
+    return text + QStringLiteral("READ_TIMEOUT=%1;WRITE_TIMEOUT=%1").arg(seconds);
+}
 
 QString Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle)
 {
@@ -126,6 +140,11 @@ DataSet::Value ReadValue(SQLHSTMT stmt, SQLUSMALLINT column)
 
 } // namespace
 
+void OdbcTimings::SetIoTimeoutForTest(int seconds)
+{
+    ioTimeoutForTest = seconds < 0 ? 0 : seconds;
+}
+
 OdbcConnection::OdbcConnection()
 {
     SQLHENV env = SQL_NULL_HENV;
@@ -151,7 +170,7 @@ void OdbcConnection::Open(const QString& connectionString)
     Check(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc), SQL_HANDLE_ENV, env_);
     SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(LoginTimeoutSeconds),
                       0);
-    QByteArray text = connectionString.toUtf8();
+    QByteArray text = WithIoTimeouts(connectionString).toUtf8();
     SQLCHAR completed[1024];
     SQLSMALLINT completedLength = 0;
     const SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),

@@ -12,6 +12,15 @@ public:
     using Exception::Exception;
 };
 
+// How long one read or write of a statement's data waits for the server. A server that stops
+// answering in the middle of a statement would otherwise hold its caller (and the connection's
+// lock, and the end of the console) for ever; past it the statement fails as a lost connection.
+namespace OdbcTimings {
+inline constexpr int IoTimeoutSeconds = 30;
+// Test seam: the wait in seconds for connections opened from now on (0 restores the shipped one).
+void SetIoTimeoutForTest(int seconds);
+} // namespace OdbcTimings
+
 class OdbcConnection {
 public:
     OdbcConnection();
@@ -19,7 +28,8 @@ public:
     OdbcConnection(const OdbcConnection&) = delete;
     OdbcConnection& operator=(const OdbcConnection&) = delete;
 
-    // connectionString is an ODBC connection string ("DSN=zol" or "DRIVER=...;SERVER=...").
+    // connectionString is an ODBC connection string ("DSN=zol" or "DRIVER=...;SERVER=..."); the
+    // reads and writes of the connection wait OdbcTimings::IoTimeoutSeconds at most.
     void Open(const QString& connectionString);
     void Close();
     bool IsOpen() const;

@@ -10,6 +10,8 @@
 #include <QByteArray>
 #include <chrono>
 #include <cstring>
+#include <list>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -21,16 +23,47 @@ constexpr unsigned char StateOff = 0x00;
 constexpr unsigned char OffFlag = 0x10; // set in the first data byte of a switch-off request
 constexpr int MinReply = 10;            // bytes 8 and 9 must be there
 
-// Button contacts that an operation has closed and not yet released, in the whole program.
-constinit std::atomic<int> heldContacts{0};
+// Button contacts that an operation may have closed and has not yet released (tried), in the whole
+// program, each with the terminal it belongs to. Never freed: a relay operation may outlast the
+// program's static objects.
+struct HeldRegistry {
+    std::mutex lock;
+    std::list<QString> terminals;
+};
 
-// Counts a closed button contact for as long as it lives.
-struct HeldContact {
-    HeldContact() { ++heldContacts; }
-    ~HeldContact() { --heldContacts; }
+HeldRegistry& Held()
+{
+    static HeldRegistry* const held = new HeldRegistry;
+    return *held;
+}
+
+// Counts a button contact as held for as long as it lives.
+class HeldContact {
+public:
+    explicit HeldContact(const QString& terminal)
+    {
+        std::lock_guard<std::mutex> hold(Held().lock);
+        entry_ = Held().terminals.insert(Held().terminals.end(), terminal);
+    }
+    ~HeldContact()
+    {
+        std::lock_guard<std::mutex> hold(Held().lock);
+        Held().terminals.erase(entry_);
+    }
     HeldContact(const HeldContact&) = delete;
     HeldContact& operator=(const HeldContact&) = delete;
+
+private:
+    std::list<QString>::iterator entry_;
 };
+
+// The terminal and its relay as the console log names them: "名称(192.168.1.9:5000)".
+QString TerminalOf(const DevBean* device)
+{
+    if (!device)
+        return QString();
+    return QStringLiteral("%1(%2:%3)").arg(device->Name, device->relayip).arg(device->port);
+}
 
 } // namespace
 
@@ -234,18 +267,27 @@ int RemoteDeviceController::PressButton(int contactMs)
     if (r != RelayFail::Success)
         return r;
     Pause(RelayTimings::ButtonSettleMs);
+    // Held from before its frame is sent: while the press waits for its reply, the relay may
+    // already have closed the contact. Held until the release has been confirmed or its tries have
+    // all failed (or, the press failing, until its own tries are over).
+    const HeldContact held(TerminalOf(Device));
     r = Step(ButtonChannel, true);
     if (r != RelayFail::Success)
         return r;
-    // From here until the release the terminal's button is held down.
-    const HeldContact held;
     Pause(contactMs);
     return Step(ButtonChannel, false);
 }
 
 int RemoteDeviceController::HeldContacts()
 {
-    return heldContacts;
+    std::lock_guard<std::mutex> hold(Held().lock);
+    return int(Held().terminals.size());
+}
+
+QStringList RemoteDeviceController::HeldContactTerminals()
+{
+    std::lock_guard<std::mutex> hold(Held().lock);
+    return QStringList(Held().terminals.begin(), Held().terminals.end());
 }
 
 int RemoteDeviceController::Start()

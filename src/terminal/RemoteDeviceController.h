@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <memory>
 
@@ -85,9 +86,12 @@ public:
     int Shutdown();
     // A press of the power button: the sequence shared by Start and Shutdown.
     int PressButton(int contactMs);
-    // Button contacts closed by operations under way and not yet released (tried), in the whole
-    // program. Ended between the two, the program would leave a terminal's button held down.
+    // Button contacts that operations under way may have closed (their frame is on its way) and
+    // have not yet released (tried), in the whole program. Ended between the two, the program
+    // could leave a terminal's button held down.
     static int HeldContacts();
+    // The terminals of those contacts, "名称(继电器地址:端口)" each.
+    static QStringList HeldContactTerminals();
     int PowerOff();
     int PowerOn();
 

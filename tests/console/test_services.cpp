@@ -12,6 +12,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <atomic>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -45,6 +48,43 @@ TEST_F(ServicesTest, SettingsLiveInSectionSystemOfConfIniBesideTheProgram)
     const QString missing = dir_.filePath("gone");
     TMainForm::SetConfigDirForTest(missing);
     EXPECT_EQ(Thrown([] { form_->IniWriteInteger("TimeOut", 1000); }), "Unable to write to " + missing + "/conf.ini");
+}
+
+// The close forgets the settings file object while workers read settings through it (at every
+// agent connection, in the relay client, in the database module): a reader keeps the object it
+// has, forgotten or replaced meanwhile, so none is freed under it (the sanitizer build catches a
+// use after free), and every read gives the value of one of the two folders.
+TEST_F(ServicesTest, AWorkerReadingSettingsWhileTheWindowClosesKeepsItsFile)
+{
+    constexpr int Rounds = 400;
+    QTemporaryDir other;
+    for (const QString& dir : {dir_.path(), other.path()}) {
+        TMainForm::SetConfigDirForTest(dir);
+        form_->IniWriteString("TimeOut", dir == other.path() ? "700" : "300");
+    }
+    const std::shared_ptr<IniFile> held = form_->GetConfIni();
+    form_->close(); // the close event forgets the object
+    EXPECT_NE(form_->GetConfIni(), held);
+    EXPECT_EQ(held->ReadInteger("System", "TimeOut", 0), 700) << "still usable by its holder";
+
+    std::atomic<bool> done{false};
+    std::atomic<int> reads{0};
+    std::atomic<int> wrong{0};
+    std::thread reader([&] {
+        while (!done) {
+            const int value = form_->IniReadInteger("TimeOut", 1000);
+            if (value != 300 && value != 700)
+                ++wrong;
+            ++reads;
+        }
+    });
+    for (int round = 0; round < Rounds || reads < Rounds; ++round) {
+        TMainForm::SetConfigDirForTest(round % 2 ? dir_.path() : other.path());
+        form_->close();
+    }
+    done = true;
+    reader.join();
+    EXPECT_EQ(wrong, 0);
 }
 
 // Control characters count as blank, an ideographic space does not; a blank value warns.

@@ -3,10 +3,12 @@
 // while workers still run.
 #include "console/Startup.h"
 
+#include "foundation/DbMod.h"
 #include "peers/FakeRelay.h"
 #include "platform/Application.h"
 #include "platform/ProcessExit.h"
 #include "support/AgentTestSupport.h"
+#include "support/FreezingProxy.h"
 #include "support/ReachabilityPeers.h"
 #include "terminal/ThreadConnectionTest.h"
 #include "terminal/ThreadRemoteDeviceControlBatch.h"
@@ -14,7 +16,14 @@
 #include "windows/FrmDevDesktop.h"
 #include "windows/LoginDlg.h"
 
+#include <QTemporaryFile>
 #include <QTest>
+#include <condition_variable>
+#include <cstdio>
+#include <fcntl.h>
+#include <iostream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -75,9 +84,52 @@ protected:
         return RunStartup(*static_cast<TApplication*>(qApp));
     }
 
+    // Once the operator has logged in and the main window's first activation has done its own
+    // work (queued when the window became active), runs act; then closes the console (closing
+    // started) once ready holds.
+    void ActThenCloseWhen(std::function<void()> act, std::function<bool()> ready, QElapsedTimer& closing)
+    {
+        LogInWhenAsked();
+        AgentTestSupport::WhenReady([] { return MainForm && MainForm->isActiveWindow(); }, [=, this, &closing] {
+            QMetaObject::invokeMethod(qApp, [=, this, &closing] {
+                act();
+                AgentTestSupport::WhenReady(ready, [this, &closing] {
+                    answerer_.Answer(MsgResult::Ok);
+                    closing.start();
+                    MainForm->BtnExitClick();
+                });
+            }, Qt::QueuedConnection);
+        });
+    }
+
+    // A terminal named name behind relay; once the operator has logged in a start of it begins,
+    // and the console is closed (closing started) once the start has pressed the button.
+    void CloseWhileAStartPresses(FakeRelay& relay, const QString& name, QElapsedTimer& closing)
+    {
+        relay.OnSwitched([this](int channel, bool on) {
+            if (channel == ButtonChannel && on)
+                pressed_ = true;
+        });
+        const int id = DevTestSupport::AddTerminal(name, "down");
+        TestDb::Exec(QStringLiteral("update zol_baseinfo set relayIp = '127.0.0.1', port = %1 where id = %2")
+                         .arg(relay.Port()).arg(id));
+        LogInWhenAsked();
+        AgentTestSupport::WhenReady([] { return MainForm && MainForm->isVisible(); }, [this, id, &closing] {
+            batch_ = std::make_unique<ThreadRemoteDeviceControlBatch>(std::vector<int>{id}, "开机", OpStart);
+            batch_->Resume();
+            AgentTestSupport::WhenReady([this] { return bool(pressed_); }, [this, &closing] {
+                answerer_.Answer(MsgResult::Ok);
+                closing.start();
+                MainForm->BtnExitClick();
+            });
+        });
+    }
+
     QTemporaryDir settings_;
     ScriptedAnswerer answerer_;
     ShowRecorder recorder_;
+    std::atomic<bool> pressed_{false};
+    std::unique_ptr<ThreadRemoteDeviceControlBatch> batch_;
 };
 
 TEST_F(StartupTest, UnreachableDatabaseEndsBeforeSplashOrLogin)
@@ -250,29 +302,190 @@ TEST_F(StartupTest, ClosingWhileAButtonIsHeldWaitsForItsRelease)
     RelayTimings::SetForTest(WaitDivisor); // the end waits 1.6 s for workers, the contact lasts 3 s
     const std::shared_ptr<void> shipped(nullptr, [](void*) { RelayTimings::SetForTest(1); });
     FakeRelay relay;
-    std::atomic<bool> pressed{false};
-    relay.OnSwitched([&](int channel, bool on) {
-        if (channel == ButtonChannel && on)
-            pressed = true;
-    });
-    const int id = DevTestSupport::AddTerminal(QStringLiteral("开机终端"), "down");
-    TestDb::Exec(QStringLiteral("update zol_baseinfo set relayIp = '127.0.0.1', port = %1 where id = %2")
-                     .arg(relay.Port()).arg(id));
-    std::unique_ptr<ThreadRemoteDeviceControlBatch> batch;
-    LogInWhenAsked();
-    WhenReady([] { return MainForm && MainForm->isVisible(); }, [&] {
-        batch = std::make_unique<ThreadRemoteDeviceControlBatch>(std::vector<int>{id}, "开机", OpStart);
-        batch->Resume();
-        WhenReady([&] { return bool(pressed); }, [&] {
-            answerer_.Answer(MsgResult::Ok);
-            MainForm->BtnExitClick();
-        });
-    });
+    QElapsedTimer closing;
+    CloseWhileAStartPresses(relay, QStringLiteral("开机终端"), closing);
     EXPECT_EQ(Run("AutoDetected=0\nRemoteCtrlStartInterval=30000\n"), 0);
-    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(pressed_);
     EXPECT_FALSE(relay.Channel(ButtonChannel)) << "released before the program ended";
     EXPECT_EQ(RemoteDeviceController::HeldContacts(), 0);
     EXPECT_TRUE(ThreadBase::StopAllAndWait(Patience));
+}
+
+} // namespace
+
+namespace {
+
+// What the program writes on its standard error stream from construction to Text().
+class StderrCapture {
+public:
+    StderrCapture()
+    {
+        std::fflush(stderr);
+        if (file_.open())
+            saved_ = ::dup(STDERR_FILENO);
+        if (saved_ >= 0)
+            ::dup2(file_.handle(), STDERR_FILENO);
+    }
+    ~StderrCapture() { Restore(); }
+    QString Text()
+    {
+        Restore();
+        QFile written(file_.fileName());
+        return written.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(written.readAll()) : QString();
+    }
+
+private:
+    void Restore()
+    {
+        if (saved_ < 0)
+            return;
+        std::cerr.flush();
+        std::fflush(stderr);
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+        saved_ = -1;
+    }
+    QTemporaryFile file_;
+    int saved_ = -1;
+};
+
+// Runs release once the test has measured the end, or after limitMs when the end never comes, so
+// that a test of an end that waits for ever fails instead of hanging.
+class Watchdog {
+public:
+    Watchdog(int limitMs, std::function<void()> release)
+        : thread_([this, limitMs, release = std::move(release)] {
+              std::unique_lock<std::mutex> hold(lock_);
+              changed_.wait_for(hold, std::chrono::milliseconds(limitMs), [this] { return done_; });
+              release();
+          })
+    {
+    }
+    ~Watchdog() { Done(); }
+    void Done()
+    {
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            done_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    bool done_ = false;
+    std::thread thread_;
+};
+
+// The operator closes the console while the reachability check loads its terminal from a database
+// server that stopped answering. The end waits its bound for the statement, leaves the module to
+// the end of the process instead of freeing it (and its lock) under the statement, and says so;
+// the statement ends later, once the server answers again, without reaching anything freed.
+TEST_F(StartupTest, ClosingWhileAStatementWaitsForAStoppedServerEndsWithinTheBound)
+{
+    using namespace AgentTestSupport;
+    RelayTimings::SetForTest(WaitDivisor); // the workers are waited for 1.6 s
+    const std::shared_ptr<void> shipped(nullptr, [](void*) { RelayTimings::SetForTest(1); });
+    FreezingProxy proxy(qEnvironmentVariableIntValue("ZOL_TEST_MYSQL_PORT"));
+    QFile ini(qEnvironmentVariable("ODBCSYSINI") + "/odbc.ini");
+    ASSERT_TRUE(ini.open(QIODevice::Append));
+    ini.write(QStringLiteral("\n[zol_frozen]\nDriver=MariaDB Unicode\nSERVER=127.0.0.1\nPORT=%1\nDATABASE=%2\n"
+                             "USER=zol\nPASSWORD=%3\nCHARSET=utf8mb4\n")
+                  .arg(proxy.Port())
+                  .arg(TestDb::Scalar("select database()"),
+                       TestDb::ClientOption(qEnvironmentVariable("ZOL_TEST_MYSQL_CNF"), "password"))
+                  .toUtf8());
+    ini.close();
+    const int id = DevTestSupport::AddTerminal(QStringLiteral("巡检终端"), "up");
+
+    std::unique_ptr<ThreadConnectionTest> check;
+    QElapsedTimer closing;
+    Watchdog watchdog(EndWaits::LimitMs() + Patience, [&] { proxy.Thaw(); });
+    StderrCapture errors;
+    ActThenCloseWhen([&] {
+        proxy.Freeze();
+        check = std::make_unique<ThreadConnectionTest>(std::vector<int>{id}, "检测网络");
+        check->Resume();
+    }, [] { return FormDbMod.CallsUnderWay() > 0; }, closing);
+    EXPECT_EQ(Run("AutoDetected=0\nDataSource=zol_frozen\nSocketPort=1\n"), 0);
+    const qint64 closedMs = closing.elapsed();
+    watchdog.Done();
+    const QString left = errors.Text();
+
+    EXPECT_LT(closedMs, EndWaits::LimitMs());
+    EXPECT_GE(closedMs, EndWaits::DbCallsMs);
+    EXPECT_TRUE(left.contains(QStringLiteral("程序结束时仍有1个数据库操作未结束."))) << left.toStdString();
+    EXPECT_FALSE(check->Finished);
+    EXPECT_TRUE(ThreadBase::StopAllAndWait(Patience)) << "the statement ends once the server answers";
+    EXPECT_TRUE(!MainForm && !FormDbMod);
+}
+
+// The console is closed while a start holds a terminal's button for a contact time far longer
+// than the end waits: the end gives up after its bound and names the terminal left held.
+TEST_F(StartupTest, ClosingWhileAButtonIsHeldForLongEndsWithinTheBound)
+{
+    using namespace AgentTestSupport;
+    RelayTimings::SetForTest(WaitDivisor);
+    const std::shared_ptr<void> shipped(nullptr, [](void*) { RelayTimings::SetForTest(1); });
+    FakeRelay relay;
+    QElapsedTimer closing;
+    StderrCapture errors;
+    CloseWhileAStartPresses(relay, QStringLiteral("长按终端"), closing);
+    EXPECT_EQ(Run("AutoDetected=0\nRemoteCtrlStartInterval=2000000000\n"), 0);
+    const qint64 closedMs = closing.elapsed();
+    const QString left = errors.Text();
+
+    EXPECT_LT(closedMs, EndWaits::LimitMs());
+    EXPECT_GE(closedMs, EndWaits::HeldContactMs);
+    EXPECT_TRUE(relay.Channel(ButtonChannel)) << "the contact time is not over";
+    EXPECT_TRUE(left.contains(QStringLiteral("程序结束时以下终端的电源按钮仍被按下: 长按终端(127.0.0.1:%1)")
+                                  .arg(relay.Port())))
+        << left.toStdString();
+    EXPECT_TRUE(!MainForm && !FormDbMod);
+}
+
+// A worker's call into the main window does not return (its settings file is a pipe nobody
+// writes): the end waits its bound for it and leaves the window to the end of the process
+// instead of freeing it under the call.
+TEST_F(StartupTest, ClosingWhileACallIntoTheWindowDoesNotReturnEndsWithinTheBound)
+{
+    using namespace AgentTestSupport;
+    QTemporaryDir pipeDir;
+    const QByteArray pipe = QFile::encodeName(pipeDir.filePath("conf.ini"));
+    ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
+    auto answer = [pipe] {
+        const int fd = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) {
+            EXPECT_GT(::write(fd, "[system]\n", 9), 0);
+            ::close(fd);
+        }
+    };
+    TMainForm* window = nullptr;
+    std::thread reader;
+    QElapsedTimer closing;
+    Watchdog watchdog(EndWaits::LimitMs() + Patience, answer);
+    StderrCapture errors;
+    // The pipe would hold the user-interface thread too were it read at the first activation.
+    ActThenCloseWhen([&] {
+        window = MainForm;
+        TMainForm::SetConfigDirForTest(pipeDir.path());
+        reader = std::thread([] { Services::MainForm->IniReadString(QStringLiteral("DataSource")); });
+    }, [] { return Services::MainForm.CallsUnderWay() > 0; }, closing);
+    EXPECT_EQ(Run("AutoDetected=0\n"), 0);
+    const qint64 closedMs = closing.elapsed();
+    watchdog.Done();
+    const QString left = errors.Text();
+    reader.join();
+
+    EXPECT_LT(closedMs, EndWaits::LimitMs());
+    EXPECT_GE(closedMs, TMainForm::ServiceCallsWaitMs);
+    EXPECT_TRUE(left.contains(QStringLiteral("程序结束时仍有1个对主窗口的调用未结束."))) << left.toStdString();
+    EXPECT_TRUE(!MainForm && !FormDbMod);
+    EXPECT_EQ(Services::MainForm.CallsUnderWay(), 0);
+    delete window; // left by the end, and no call is under way in it any more
 }
 
 } // namespace

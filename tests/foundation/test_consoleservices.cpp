@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QTest>
 #include <atomic>
 #include <thread>
@@ -46,7 +47,7 @@ TEST(MainFormHandleTest, TheEndWaitsForTheCallUnderWayAndLaterCallsReachTheStand
     std::atomic<bool> ended{false};
     std::thread end([&] {
         EXPECT_TRUE(Services::MainForm.BeginClose(&window));
-        Services::MainForm.WaitForCalls();
+        EXPECT_TRUE(Services::MainForm.WaitForCalls(WaitLimitMs));
         ended = true;
     });
     ASSERT_TRUE(QTest::qWaitFor([] { return !MainForm; }, WaitLimitMs));
@@ -59,6 +60,30 @@ TEST(MainFormHandleTest, TheEndWaitsForTheCallUnderWayAndLaterCallsReachTheStand
     worker.join();
     end.join();
     EXPECT_EQ(window.reached, 2) << "the read before the end and the call under way";
+}
+
+// A call that does not return holds the end back for the wait given, no longer; the handle still
+// counts it, and it is counted out when it returns at last.
+TEST(MainFormHandleTest, TheEndGivesUpOnACallThatDoesNotReturn)
+{
+    constexpr int BoundMs = 200;
+    Window window;
+    Services::MainForm.Open(&window);
+    std::thread worker([] { MainForm->LogInfo("不返回"); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.inside.load(); }, WaitLimitMs));
+    ASSERT_TRUE(Services::MainForm.BeginClose(&window));
+
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_FALSE(Services::MainForm.WaitForCalls(BoundMs));
+    EXPECT_GE(waited.elapsed(), BoundMs);
+    EXPECT_LT(waited.elapsed(), WaitLimitMs);
+    EXPECT_EQ(Services::MainForm.CallsUnderWay(), 1);
+
+    window.released = true;
+    worker.join();
+    EXPECT_EQ(Services::MainForm.CallsUnderWay(), 0);
+    EXPECT_TRUE(Services::MainForm.WaitForCalls(0));
 }
 
 } // namespace

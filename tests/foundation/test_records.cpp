@@ -77,13 +77,12 @@ TEST_F(RecordsTest, FailingDatabaseRaisesFromLoadsAndSaveReturnsZero)
 {
     TFormDbMod dropped;
     dropped.DropConnectionForTest();
-    TFormDbMod* shared = FormDbMod;
-    FormDbMod = &dropped;
+    FormDbMod.Open(&dropped);
     EXPECT_EQ(Thrown([] { DevBean dev(1); }), "数据库异常!");
     EXPECT_EQ(Thrown([] { UserBean user(1); }), "数据库异常!");
     OperationBean row;
     row.zol_id = 1;
     EXPECT_EQ(row.Save(), 0);
-    FormDbMod = shared;
+    FormDbMod.Open(ConsoleDb::Module());
     EXPECT_TRUE(ConsoleDb::LogText().contains("执行SQL语句出错,原因:"));
 }

@@ -1,9 +1,13 @@
 // The ODBC layer against the real server: connection strings, errors, values, Chinese text.
 #include "platform/Odbc.h"
+#include "support/FreezingProxy.h"
 #include "support/TestDb.h"
 #include "support/Thrown.h"
 
 #include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <memory>
 
 TEST(Odbc, ConsoleConnectionTextBecomesDsnAndAnUnknownSourceFails)
 {
@@ -40,4 +44,39 @@ TEST(Odbc, ChineseTextAndNulls)
         con.Query(QString("select concat('x', repeat('站', %1)) as v").arg(n), ds);
         EXPECT_EQ(ds.AsString("v"), "x" + QString(n, QChar(0x7AD9))) << n;
     }
+}
+
+// A server that stops answering while a statement waits for it: the statement fails as a lost
+// connection once the connection's wait for data has passed, instead of holding its caller for
+// ever; a wait the connection text names does not lift the bound. Thawed, the server answers a
+// new connection again.
+TEST(Odbc, AStatementToAServerThatStoppedAnsweringFailsAfterTheWait)
+{
+    constexpr int WaitSeconds = 2;
+    constexpr int SlackMs = 8000; // a loaded machine
+    TestDb::CreateFresh();
+    OdbcTimings::SetIoTimeoutForTest(WaitSeconds);
+    const std::shared_ptr<void> shipped(nullptr, [](void*) { OdbcTimings::SetIoTimeoutForTest(0); });
+    FreezingProxy proxy(qEnvironmentVariableIntValue("ZOL_TEST_MYSQL_PORT"));
+    const QString viaProxy = QStringLiteral("DSN=zol;PORT=%1;READ_TIMEOUT=0;WRITE_TIMEOUT=0").arg(proxy.Port());
+    OdbcConnection con;
+    con.Open(viaProxy);
+    DataSet ds;
+    con.Query("select 1 as one", ds);
+    EXPECT_EQ(ds.AsString("one"), "1");
+
+    proxy.Freeze();
+    QElapsedTimer waited;
+    waited.start();
+    const QString error = Thrown<OdbcError>([&] { con.Query("select 2 as two", ds); });
+    const qint64 ms = waited.elapsed();
+    EXPECT_TRUE(error.startsWith("[08S01]") || error.startsWith("[HYT00]")) << error.toStdString();
+    EXPECT_GE(ms, WaitSeconds * 1000 - 100);
+    EXPECT_LT(ms, WaitSeconds * 1000 + SlackMs);
+
+    proxy.Thaw();
+    OdbcConnection again;
+    again.Open(viaProxy);
+    again.Query("select 3 as three", ds);
+    EXPECT_EQ(ds.AsString("three"), "3");
 }

@@ -12,6 +12,10 @@
 
 namespace ConsoleDb {
 
+namespace {
+TFormDbMod* module = nullptr; // lives as long as the process
+} // namespace
+
 void SetUp()
 {
     static bool done = false;
@@ -21,7 +25,8 @@ void SetUp()
     static const QTemporaryDir settingsDir; // removed when the process ends
     TMainForm::SetConfigDirForTest(settingsDir.path());
     MainForm = new TMainForm();
-    FormDbMod = new TFormDbMod();
+    module = new TFormDbMod();
+    FormDbMod.Open(module);
 }
 
 QString LogText()
@@ -35,6 +40,11 @@ void ClearLog()
 {
     LogText();
     MainForm->MemoInfo->clear();
+}
+
+TFormDbMod* Module()
+{
+    return module;
 }
 
 } // namespace ConsoleDb

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class TFormDbMod;
+
 namespace ConsoleDb {
 
 // Once per process: fresh database (data source "zol"), an empty settings folder, MainForm and
@@ -12,5 +14,7 @@ void SetUp();
 // The console log's text, after the lines handed over by worker threads have been written.
 QString LogText();
 void ClearLog();
+// The module SetUp made, to open FormDbMod on again after a test has put another one there.
+TFormDbMod* Module();
 
 } // namespace ConsoleDb

@@ -127,6 +127,32 @@ TEST_F(RelayControllerTest, FaultyRelaysGiveTheirFailCodes)
     }
 }
 
+// A start's button contact counts as held from before its press is sent: while the relay has
+// carried the press out and its reply is still on the way, and while the release waits for its
+// reply, each with its terminal named; not once the release is confirmed, nor after a press that
+// failed.
+TEST_F(RelayControllerTest, AContactIsHeldFromItsPressUntilItsReleaseIsConfirmed)
+{
+    settings.integers[Consts::KeyRemoteCtrlStartInterval] = 3000;
+    FakeRelay& r = Relay(false, false);
+    device.Name = QStringLiteral("甲");
+    QStringList seen; // on the relay's thread, between carrying a switch out and replying
+    r.OnSwitched([&](int channel, bool on) {
+        if (channel == ButtonChannel)
+            seen << QStringLiteral("%1 %2 %3").arg(on ? "on" : "off").arg(RemoteDeviceController::HeldContacts())
+                        .arg(RemoteDeviceController::HeldContactTerminals().join(','));
+    });
+    EXPECT_EQ(RemoteDeviceController(&device).Execute(OpStart), 1);
+    const QString terminal = QStringLiteral("甲(127.0.0.1:%1)").arg(r.Port());
+    EXPECT_EQ(seen, QStringList({"on 1 " + terminal, "off 1 " + terminal}));
+    EXPECT_EQ(RemoteDeviceController::HeldContacts(), 0);
+
+    Relay(false, false, FakeRelay::Fault::WrongState, FakeRelay::Scope::SetOnly);
+    EXPECT_EQ(RemoteDeviceController(&device).Execute(OpStart), 0x4020000);
+    EXPECT_EQ(RemoteDeviceController::HeldContacts(), 0);
+    EXPECT_TRUE(RemoteDeviceController::HeldContactTerminals().isEmpty());
+}
+
 } // namespace
 
 // A relay whose address drops the connection request: each attempt gives up at the connect limit

@@ -160,8 +160,8 @@ TEST_F(RemotePowerTest, SwitchedButUnrecordedIsToldInABox)
     const int id = AddTerminal("甲", relay.Port());
     MainForm->BuildDevTree();
     TFormDbMod lost; // a connection of its own, which the outage takes
-    TFormDbMod* const shared = std::exchange(FormDbMod, &lost);
-    const std::shared_ptr<void> restore(nullptr, [&](void*) { FormDbMod = shared; });
+    FormDbMod.Open(&lost);
+    const std::shared_ptr<void> restore(nullptr, [](void*) { FormDbMod.Open(ConsoleDb::Module()); });
     std::once_flag outage;
     relay.OnSwitched([&](int, bool) { std::call_once(outage, [&] { lost.DropConnectionForTest(); }); });
 
