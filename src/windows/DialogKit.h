@@ -30,16 +30,9 @@ QLabel* NewPicture(QWidget* parent, const QPixmap& picture);
 // cancel ("取消").
 QFrame* NewButtonPanel(QWidget* parent, QPushButton*& ok, const char* okName, QPushButton*& cancel,
                        const char* cancelName);
-// A remark memo for a column of columnLength characters: shows the placeholder while empty, and the
-// main window's enter and exit helpers run when it gains and loses the focus.
+// A remark memo for a column of columnLength characters (ColumnMemo): shows the placeholder while
+// empty, and the main window's enter and exit helpers run when it gains and loses the focus.
 QTextEdit* NewMemo(QWidget* parent, const char* name, int columnLength);
-// The edit holds at most length characters, so that what it shows is what its column can store:
-// typing stops at the length, and of a longer paste only the part that fits is kept. The length is
-// counted in UTF-16 units, which the server's character count never exceeds; a character outside
-// the Basic Multilingual Plane is kept or dropped whole.
-void LimitToColumn(QLineEdit* edit, int length);
-void LimitToColumn(QTextEdit* memo, int length);
-
 // The operator dialogs' "用户类型": item 0 "管理员" (type 1), item 1 "普通用户" (type 2).
 RadioGroup* NewUserTypeGroup(QWidget* parent);
 // The operator dialogs' check: with a blank name, login name or password the box "您必须把信息填写完全！"
