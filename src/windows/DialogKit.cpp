@@ -2,6 +2,7 @@
 #include "windows/DialogKit.h"
 
 #include "console/MainForm.h"
+#include "platform/ElidedLabel.h"
 #include "platform/EventHooks.h"
 #include "platform/MessageBoxes.h"
 #include "platform/RadioGroup.h"
@@ -57,6 +58,13 @@ QLineEdit* NewEdit(QWidget* parent, const char* name, int columnLength)
 QLabel* NewLabel(QWidget* parent, const char* name, const char* text)
 {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+ElidedLabel* NewDataLabel(QWidget* parent, const char* name)
+{
+    auto* label = new ElidedLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
     return label;
 }

@@ -2,6 +2,7 @@
 // grey placeholder.
 #pragma once
 
+class ElidedLabel;
 class QDialog;
 class QFrame;
 class QLabel;
@@ -24,6 +25,8 @@ void CentreOnScreen(QDialog* dialog);
 // An edit; with a column length it holds at most that many characters (LimitToColumn).
 QLineEdit* NewEdit(QWidget* parent, const char* name, int columnLength = 0);
 QLabel* NewLabel(QWidget* parent, const char* name, const char* text = "");
+// A label for a text from data: cut with "…" to its room, whole in its tip (ElidedLabel).
+ElidedLabel* NewDataLabel(QWidget* parent, const char* name);
 QPushButton* NewButton(QWidget* parent, const char* name, const char* caption);
 QLabel* NewPicture(QWidget* parent, const QPixmap& picture);
 // The row of buttons at the foot of a dialog, right-aligned: ok ("确定", the default button) and
