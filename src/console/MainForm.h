@@ -10,6 +10,7 @@
 #include "console/PageTemp.h"
 #include "console/PageUser.h"
 #include "platform/DataSet.h"
+#include "platform/ElidedLabel.h"
 #include "platform/MessageBoxes.h"
 
 #include <QMainWindow>
@@ -217,16 +218,16 @@ public:
     DataSetModel* DsDev = nullptr;
     DataSet QueryGrdDev;
     QGroupBox* GbxDevDetail = nullptr;
-    QLabel* LblDevId = nullptr;
-    QLabel* LblDevName = nullptr;
-    QLabel* LblDevIp = nullptr;
-    QLabel* LblDevMac = nullptr;
-    QLabel* LblDevPos = nullptr;
-    QLabel* LblDevActiveIp = nullptr;
-    QLabel* LblDevPort = nullptr;
-    QLabel* LblDevStatus = nullptr;
-    QLabel* LblDevNet = nullptr;
-    QLabel* LblDevTemp = nullptr;
+    ElidedLabel* LblDevId = nullptr;
+    ElidedLabel* LblDevName = nullptr;
+    ElidedLabel* LblDevIp = nullptr;
+    ElidedLabel* LblDevMac = nullptr;
+    ElidedLabel* LblDevPos = nullptr;
+    ElidedLabel* LblDevActiveIp = nullptr;
+    ElidedLabel* LblDevPort = nullptr;
+    ElidedLabel* LblDevStatus = nullptr;
+    ElidedLabel* LblDevNet = nullptr;
+    ElidedLabel* LblDevTemp = nullptr;
     QLabel* ImgDevRun = nullptr;
     QLabel* ImgDevStop = nullptr;
     QLabel* ImgNetSuc = nullptr;

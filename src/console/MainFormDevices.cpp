@@ -21,9 +21,9 @@ namespace {
 
 constexpr int TreeIndent = 21;
 
-QLabel* ValueLabel(QWidget* parent, const char* name)
+ElidedLabel* ValueLabel(QWidget* parent, const char* name)
 {
-    auto* label = new QLabel(parent);
+    auto* label = new ElidedLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;

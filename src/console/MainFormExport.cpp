@@ -23,20 +23,17 @@ QString WorkbookName(const QString& chosen)
 
 void TMainForm::ExportGrid(QTableView* grid)
 {
-    const QString chosen = MessageBoxes::AskFile(SaveDialogExcel);
-    if (chosen.isEmpty())
+    FileDialogRequest request = SaveDialogExcel;
+    request.nameWritten = WorkbookName;
+    const QString fileName = MessageBoxes::AskFile(request);
+    if (fileName.isEmpty())
         return;
-    const QString fileName = WorkbookName(chosen);
     const auto* model = grid ? qobject_cast<const DataSetModel*>(grid->model()) : nullptr;
     const DataSet* data = model ? model->GetDataSet() : nullptr;
     if (!data || data->RecordCount() < 1) {
         ShowWarning(QStringLiteral("没有要导出的数据!"));
         return;
     }
-    // The dialog asked before replacing the file named there, not this one.
-    if (fileName != chosen && QFileInfo::exists(fileName) &&
-        !Confirm(fileName + QStringLiteral(" 已存在。\n您想要覆盖它吗？")))
-        return;
     ExportThread = new ThreadExportXls(QStringLiteral("导出Excel线程"), grid, fileName);
     RunUnderWaitWindow(ExportThread); // the wait window frees the worker
     ExportThread = nullptr;

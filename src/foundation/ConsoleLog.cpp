@@ -11,7 +11,22 @@
 #include <QTextEdit>
 #include <QThread>
 
-ConsoleLog::ConsoleLog(QTextEdit* view, QObject* parent) : QObject(parent), view_(view) {}
+#include <cstdio>
+
+ConsoleLog::ConsoleLog(QTextEdit* view, QObject* parent) : QObject(parent), view_(view)
+{
+    if (view)
+        view->window()->installEventFilter(this);
+}
+
+bool ConsoleLog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
+        std::lock_guard<std::mutex> guard(lock_);
+        windowShown_ = event->type() == QEvent::Show;
+    }
+    return QObject::eventFilter(watched, event);
+}
 
 QString ConsoleLog::Tag(int level)
 {
@@ -43,6 +58,10 @@ void ConsoleLog::Write(int level, const QString& message)
             return;
         // The time is taken under the lock, so the stamps follow the order of the lines.
         pending_.push_back({level, Tag(level) + NowString() + QStringLiteral(" : ") + message});
+        if (!windowShown_) {
+            const QByteArray text = pending_.back().text.toUtf8() + '\n';
+            std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stderr);
+        }
         if (!onUiThread && !flushPosted_) {
             flushPosted_ = true;
             postFlush = true;

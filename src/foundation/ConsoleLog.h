@@ -1,4 +1,5 @@
-// The console log: level-tagged, time-stamped lines in the console view, written from any thread.
+// The console log: level-tagged, time-stamped lines in the console view, written from any thread;
+// while no window shows the view, on the standard error output too.
 #pragma once
 
 #include <QObject>
@@ -16,6 +17,9 @@ public:
 
     // Writes one line when LogLevel <= level. On the user-interface thread the line is in the
     // view when the call returns; a worker hands the line over and returns without waiting.
+    // While the view's window is not shown (before the first show, as when the database cannot be
+    // reached at start, and after the window has closed) the line also goes to standard error, so
+    // that no line is lost to an operator who never sees the view.
     void Write(int level, const QString& message);
 
     // "  调试 ", "  信息 ", "  警告 ", "  错误 " for levels 1 to 4.
@@ -23,6 +27,9 @@ public:
 
     // The local time as "%d-%.2d-%.2d %.2d:%.2d:%.2d" (year, month, day, hour, minute, second).
     static QString NowString();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override; // follows the window's showing
 
 private:
     struct Line {
@@ -37,4 +44,5 @@ private:
     std::deque<Line> pending_;
     bool flushPosted_ = false; // a Flush is queued on the user-interface thread
     bool flushing_ = false;    // user-interface thread only: Flush is running
+    bool windowShown_ = false; // under lock_: the view's window shows
 };

@@ -105,9 +105,12 @@ void TFormDbMod::Connect(const QString& dataSource)
         // A session that still reads a backslash as a plain character is not used: the quoting
         // would be unsafe on it. It fails as a connection that could not be made does.
         if (!TryExecSql(BackslashEscapesSql) || BackslashIsPlain())
-            throw Exception(ConnectFailure);
+            throw Exception(QStringLiteral("会话仍把反斜杠当作普通字符 (NO_BACKSLASH_ESCAPES)"));
         PreferLimitPlans();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        // The box says only that it failed; the log (on standard error before the window shows)
+        // keeps the driver's reason.
+        LogError(ConnectFailure + QStringLiteral("原因:") + MessageOf(e));
         if (MainForm)
             MainForm->ShowError(ConnectFailure);
         else

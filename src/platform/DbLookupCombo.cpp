@@ -3,9 +3,17 @@
 
 #include <QSignalBlocker>
 
+namespace {
+// The width the box asks for, in characters: its entries come from data (a terminal's name may be
+// 100 characters long) and never set the width of its window; the list that drops down shows them.
+constexpr int ShownCharacters = 20;
+} // namespace
+
 DbLookupCombo::DbLookupCombo(QWidget* parent) : QComboBox(parent)
 {
     setEditable(false);
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(ShownCharacters);
     connect(this, &QComboBox::activated, this, [this](int index) {
         if (!list_ || index < 0 || index >= list_->RecordCount())
             return;

@@ -161,6 +161,9 @@ QString ShowFileDialog(const FileDialogRequest& request)
     if (request.kind == FileDialogKind::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
+        // The name written may differ from the one typed (a suffix added or replaced): the
+        // question about an existing file is asked once the name is final (AskFile).
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
@@ -175,6 +178,14 @@ QString ShowFileDialog(const FileDialogRequest& request)
         return QString();
     const QStringList files = dialog.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
+}
+
+// The question before a save replaces an existing file, as the file dialog words it.
+MessageRequest ReplaceQuestion(const FileDialogRequest& request, const QString& path)
+{
+    const QString caption = request.caption.isEmpty() ? QStringLiteral("另存为") : request.caption;
+    return {caption, QFileInfo(path).fileName() + QStringLiteral(" 已存在。\n您想要替换它吗？"), MsgIcon::Warning,
+            MsgButtons::OkCancel};
 }
 
 // Runs fn on the user-interface thread: directly there, otherwise blocking only the caller.
@@ -221,13 +232,23 @@ QString AskFile(const FileDialogRequest& request)
         std::lock_guard<std::mutex> guard(answererLock);
         answerer = FileAnswerer();
     }
-    QString chosen = answerer ? answerer(request) : OnUiThread([&] {
-        return Silent() ? QString() : ShowFileDialog(request);
-    }, QString());
-    if (request.kind == FileDialogKind::Save && !chosen.isEmpty() &&
-        !request.defaultSuffix.isEmpty() && QFileInfo(chosen).suffix().isEmpty())
-        chosen += QLatin1Char('.') + request.defaultSuffix;
-    return chosen;
+    FileDialogRequest asked = request;
+    for (;;) {
+        QString chosen = answerer ? answerer(asked) : OnUiThread([&] {
+            return Silent() ? QString() : ShowFileDialog(asked);
+        }, QString());
+        if (asked.kind != FileDialogKind::Save || chosen.isEmpty())
+            return chosen;
+        if (!asked.defaultSuffix.isEmpty() && QFileInfo(chosen).suffix().isEmpty())
+            chosen += QLatin1Char('.') + asked.defaultSuffix;
+        if (asked.nameWritten)
+            chosen = asked.nameWritten(chosen);
+        // A folder under that name is not replaced: the write fails and says so.
+        const QFileInfo existing(chosen);
+        if (!existing.exists() || existing.isDir() || Show(ReplaceQuestion(asked, chosen)) == MsgResult::Ok)
+            return chosen;
+        asked.fileName = chosen;
+    }
 }
 
 void SetAnswerer(std::function<MsgResult(const MessageRequest&)> answerer)

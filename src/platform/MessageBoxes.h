@@ -23,6 +23,9 @@ struct FileDialogRequest {
     QString fileName;   // proposed name or folder
     QString filter;     // Qt filter text, e.g. "Excel 文件 (*.xlsx)"
     QString defaultSuffix;
+    // A save dialog's caller that writes under another name than the one chosen (after the default
+    // suffix) says which here; the name returned, and asked about when it exists, is that name.
+    std::function<QString(const QString& chosen)> nameWritten;
 };
 
 namespace MessageBoxes {
@@ -32,7 +35,9 @@ namespace MessageBoxes {
 MsgResult Show(const MessageRequest& request);
 
 // Runs a file dialog; returns the chosen path or the empty text when cancelled. Any thread.
-// A save dialog's default suffix is added to a chosen name that has none, whoever answered.
+// A save dialog's default suffix is added to a chosen name that has none, whoever answered, and the
+// request's nameWritten applied. The dialog itself asks about no existing file: when the name
+// returned exists, one box asks whether to replace that file; "取消" goes back to the dialog.
 QString AskFile(const FileDialogRequest& request);
 
 // Tests install answerers that record the request and answer without a window.

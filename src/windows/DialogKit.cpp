@@ -2,9 +2,11 @@
 #include "windows/DialogKit.h"
 
 #include "console/MainForm.h"
+#include "platform/ElidedLabel.h"
 #include "platform/EventHooks.h"
 #include "platform/MessageBoxes.h"
 #include "platform/RadioGroup.h"
+#include "windows/ColumnLimit.h"
 
 #include <QDialog>
 #include <QFrame>
@@ -13,57 +15,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QTextCursor>
 #include <QTextEdit>
-#include <QValidator>
 
 namespace DialogKit {
 
 namespace {
 constexpr int EditWidth = 200;
 constexpr int MemoHeight = 60;
-
-// The part of a text to drop so that no more than length units remain.
-struct Stretch {
-    qsizetype from = 0;
-    qsizetype count = 0;
-};
-
-// What went in last is what goes: the excess just before end, where the typing or the paste ended
-// (the tail when less than that stands before end). A surrogate pair on either edge goes whole.
-Stretch Excess(const QString& text, qsizetype end, qsizetype length)
-{
-    const qsizetype excess = text.size() - length;
-    if (excess <= 0)
-        return {};
-    qsizetype from = end >= excess && end <= text.size() ? end - excess : text.size() - excess;
-    qsizetype to = from + excess;
-    if (from > 0 && text[from].isLowSurrogate() && text[from - 1].isHighSurrogate())
-        --from;
-    if (to < text.size() && text[to].isLowSurrogate() && text[to - 1].isHighSurrogate())
-        ++to;
-    return {from, to - from};
-}
-
-// Cuts every text the edit takes, typed, pasted or set, to the length; never refuses one.
-class ColumnValidator : public QValidator {
-public:
-    ColumnValidator(int length, QObject* parent) : QValidator(parent), length_(length) {}
-
-    State validate(QString& input, int& pos) const override
-    {
-        const Stretch cut = Excess(input, pos, length_);
-        if (cut.count == 0)
-            return Acceptable;
-        input.remove(cut.from, cut.count);
-        if (pos > cut.from)
-            pos = static_cast<int>(std::max(cut.from, pos - cut.count));
-        return Acceptable;
-    }
-
-private:
-    int length_;
-};
 } // namespace
 
 void SetFixedDialogFlags(QDialog* dialog)
@@ -104,6 +62,13 @@ QLabel* NewLabel(QWidget* parent, const char* name, const char* text)
     return label;
 }
 
+ElidedLabel* NewDataLabel(QWidget* parent, const char* name)
+{
+    auto* label = new ElidedLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
 QPushButton* NewButton(QWidget* parent, const char* name, const char* caption)
 {
     auto* button = new QPushButton(QString::fromUtf8(caption), parent);
@@ -138,8 +103,7 @@ QFrame* NewButtonPanel(QWidget* parent, QPushButton*& ok, const char* okName, QP
 
 QTextEdit* NewMemo(QWidget* parent, const char* name, int columnLength)
 {
-    auto* memo = new QTextEdit(parent);
-    LimitToColumn(memo, columnLength);
+    auto* memo = new ColumnMemo(columnLength, parent);
     memo->setObjectName(QString::fromLatin1(name));
     memo->setAcceptRichText(false);
     memo->setTabChangesFocus(true);
@@ -150,25 +114,6 @@ QTextEdit* NewMemo(QWidget* parent, const char* name, int columnLength)
         OnFocusOut(memo, [memo] { MainForm->MemoHintExit(memo); });
     }
     return memo;
-}
-
-void LimitToColumn(QLineEdit* edit, int length)
-{
-    edit->setValidator(new ColumnValidator(length, edit));
-}
-
-void LimitToColumn(QTextEdit* memo, int length)
-{
-    QObject::connect(memo, &QTextEdit::textChanged, memo, [memo, length] {
-        const Stretch cut = Excess(memo->toPlainText(), memo->textCursor().position(), length);
-        if (cut.count == 0)
-            return;
-        // Removing the stretch changes the text again; then it fits.
-        QTextCursor cursor(memo->document());
-        cursor.setPosition(static_cast<int>(cut.from));
-        cursor.setPosition(static_cast<int>(cut.from + cut.count), QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-    });
 }
 
 RadioGroup* NewUserTypeGroup(QWidget* parent)

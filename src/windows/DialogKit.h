@@ -2,6 +2,7 @@
 // grey placeholder.
 #pragma once
 
+class ElidedLabel;
 class QDialog;
 class QFrame;
 class QLabel;
@@ -24,22 +25,17 @@ void CentreOnScreen(QDialog* dialog);
 // An edit; with a column length it holds at most that many characters (LimitToColumn).
 QLineEdit* NewEdit(QWidget* parent, const char* name, int columnLength = 0);
 QLabel* NewLabel(QWidget* parent, const char* name, const char* text = "");
+// A label for a text from data: cut with "…" to its room, whole in its tip (ElidedLabel).
+ElidedLabel* NewDataLabel(QWidget* parent, const char* name);
 QPushButton* NewButton(QWidget* parent, const char* name, const char* caption);
 QLabel* NewPicture(QWidget* parent, const QPixmap& picture);
 // The row of buttons at the foot of a dialog, right-aligned: ok ("确定", the default button) and
 // cancel ("取消").
 QFrame* NewButtonPanel(QWidget* parent, QPushButton*& ok, const char* okName, QPushButton*& cancel,
                        const char* cancelName);
-// A remark memo for a column of columnLength characters: shows the placeholder while empty, and the
-// main window's enter and exit helpers run when it gains and loses the focus.
+// A remark memo for a column of columnLength characters (ColumnMemo): shows the placeholder while
+// empty, and the main window's enter and exit helpers run when it gains and loses the focus.
 QTextEdit* NewMemo(QWidget* parent, const char* name, int columnLength);
-// The edit holds at most length characters, so that what it shows is what its column can store:
-// typing stops at the length, and of a longer paste only the part that fits is kept. The length is
-// counted in UTF-16 units, which the server's character count never exceeds; a character outside
-// the Basic Multilingual Plane is kept or dropped whole.
-void LimitToColumn(QLineEdit* edit, int length);
-void LimitToColumn(QTextEdit* memo, int length);
-
 // The operator dialogs' "用户类型": item 0 "管理员" (type 1), item 1 "普通用户" (type 2).
 RadioGroup* NewUserTypeGroup(QWidget* parent);
 // The operator dialogs' check: with a blank name, login name or password the box "您必须把信息填写完全！"

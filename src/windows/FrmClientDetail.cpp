@@ -28,9 +28,11 @@ constexpr int ClientHeight = 391;
 constexpr int Panel0Width = 180;
 constexpr int Panel1Width = 100;
 
-QLabel* NamedLabel(const char* name, const QString& text, QWidget* parent)
+// A value label: what it shows comes from the database or the agent.
+ElidedLabel* NamedLabel(const char* name, const QString& text, QWidget* parent)
 {
-    auto* label = new QLabel(text, parent);
+    auto* label = new ElidedLabel(parent);
+    label->setText(text);
     label->setObjectName(QString::fromLatin1(name));
     return label;
 }
@@ -185,7 +187,7 @@ void TClientDetail::BuildNetPage()
                                                     {"LblDevIp", QStringLiteral("I P 地址：")},
                                                     {"LblDevMac", QStringLiteral("Mac 地址：")},
                                                     {"LblDevPos", QStringLiteral("地理位置：")}};
-    QLabel** values[] = {&LblDevId, &LblDevName, &LblDevIp, &LblDevMac, &LblDevPos};
+    ElidedLabel** values[] = {&LblDevId, &LblDevName, &LblDevIp, &LblDevMac, &LblDevPos};
     for (int i = 0; i < 5; ++i) {
         deviceGrid->addWidget(new QLabel(rows[i].second, device), i, 0);
         *values[i] = NamedLabel(rows[i].first, QString(), device);
@@ -232,7 +234,7 @@ void TClientDetail::BuildUpsPage()
         const char* name;
         QString caption;
         QString initial;
-        QLabel** label;
+        ElidedLabel** label;
     };
     const Row rows[] = {{"LblIpVolt", QStringLiteral("输入电压："), QStringLiteral("0V"), &LblIpVolt},
                         {"LblFaultVolt", QStringLiteral("故障电压："), QStringLiteral("0V"), &LblFaultVolt},

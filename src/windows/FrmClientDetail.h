@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/DataSet.h"
+#include "platform/ElidedLabel.h"
 #include "terminal/AgentProtocol.h"
 #include "windows/DeferredBox.h"
 #include "windows/ReplyParsing.h"
@@ -93,7 +94,7 @@ public:
     QWidget* TabSheet2 = nullptr;
     QWidget* TabSheet3 = nullptr;
     QStatusBar* StatusBar = nullptr;
-    QLabel* StatusPanel0 = nullptr;
+    ElidedLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;
 
     QTableView* GrdProc = nullptr;
@@ -101,26 +102,26 @@ public:
     QCheckBox* CbxProcRefresh = nullptr;
     QPushButton* BtnProcRefresh = nullptr;
 
-    QLabel* LblDevId = nullptr;
-    QLabel* LblDevName = nullptr;
-    QLabel* LblDevIp = nullptr;
-    QLabel* LblDevMac = nullptr;
-    QLabel* LblDevPos = nullptr;
-    QLabel* LblPacSend = nullptr;
-    QLabel* LblPacReceive = nullptr;
-    QLabel* LblByteSend = nullptr;
-    QLabel* LblByteReceive = nullptr;
-    QLabel* LblUpdateTime = nullptr;
+    ElidedLabel* LblDevId = nullptr;
+    ElidedLabel* LblDevName = nullptr;
+    ElidedLabel* LblDevIp = nullptr;
+    ElidedLabel* LblDevMac = nullptr;
+    ElidedLabel* LblDevPos = nullptr;
+    ElidedLabel* LblPacSend = nullptr;
+    ElidedLabel* LblPacReceive = nullptr;
+    ElidedLabel* LblByteSend = nullptr;
+    ElidedLabel* LblByteReceive = nullptr;
+    ElidedLabel* LblUpdateTime = nullptr;
     QCheckBox* CbxNetRefresh = nullptr;
     QPushButton* BtnNetRefresh = nullptr;
 
-    QLabel* LblIpVolt = nullptr;
-    QLabel* LblFaultVolt = nullptr;
-    QLabel* LblOpVolt = nullptr;
-    QLabel* LblOpFrenquency = nullptr;
-    QLabel* LblCurrentVolt = nullptr;
-    QLabel* LblBatteryVolt = nullptr;
-    QLabel* LblTemperature = nullptr;
+    ElidedLabel* LblIpVolt = nullptr;
+    ElidedLabel* LblFaultVolt = nullptr;
+    ElidedLabel* LblOpVolt = nullptr;
+    ElidedLabel* LblOpFrenquency = nullptr;
+    ElidedLabel* LblCurrentVolt = nullptr;
+    ElidedLabel* LblBatteryVolt = nullptr;
+    ElidedLabel* LblTemperature = nullptr;
     QTableView* GrdUpsStatus = nullptr;
     DataSetModel* DsUpsStatus = nullptr;
     QCheckBox* CbxUpsRefresh = nullptr;

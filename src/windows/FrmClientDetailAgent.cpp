@@ -54,7 +54,7 @@ DataSet::Value Fit(const QString& text, int width)
 
 struct UpsLabel {
     const char* entry;
-    QLabel* TClientDetail::*label;
+    ElidedLabel* TClientDetail::*label;
     const char* suffix;
 };
 

@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QBuffer>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -157,11 +156,9 @@ void TFormDevDesktop::S1Click()
     request.kind = FileDialogKind::Save;
     request.fileName = QStringLiteral("远程桌面");
     request.defaultSuffix = QStringLiteral("jpg");
-    QString path = MessageBoxes::AskFile(request);
+    const QString path = MessageBoxes::AskFile(request);
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".jpg");
     QByteArray bytes = PictureJpeg;
     if (bytes.isEmpty()) {
         QBuffer buffer(&bytes);

@@ -70,10 +70,10 @@ void TFormTaskEdit::BuildControls()
 
     GroupBox3 = new QGroupBox(QStringLiteral("设备明细"), GbxTask);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
-    LblDevId = NewLabel(GroupBox3, "LblDevId");
-    LblDevIp = NewLabel(GroupBox3, "LblDevIp");
-    LblDevMac = NewLabel(GroupBox3, "LblDevMac");
-    LblDevPos = NewLabel(GroupBox3, "LblDevPos");
+    LblDevId = NewDataLabel(GroupBox3, "LblDevId");
+    LblDevIp = NewDataLabel(GroupBox3, "LblDevIp");
+    LblDevMac = NewDataLabel(GroupBox3, "LblDevMac");
+    LblDevPos = NewDataLabel(GroupBox3, "LblDevPos");
     auto* details = new QGridLayout(GroupBox3);
     const std::pair<const char*, QLabel*> detailRows[] = {
         {"设备编号：", LblDevId}, {"IP地址：", LblDevIp}, {"Mac 地址：", LblDevMac}, {"地理位置：", LblDevPos}};
@@ -87,7 +87,7 @@ void TFormTaskEdit::BuildControls()
     details->setColumnStretch(3, 1);
     // The details never widen the dialog: each has room for an address, and a longer text (a
     // position) is cut at the dialog's edge.
-    for (QLabel* value : {LblDevId, LblDevIp, LblDevMac, LblDevPos}) {
+    for (ElidedLabel* value : {LblDevId, LblDevIp, LblDevMac, LblDevPos}) {
         value->setText(WidestAddress);
         value->setMinimumWidth(value->sizeHint().width());
         value->clear();
@@ -171,14 +171,14 @@ void TFormTaskEdit::DbCbxDevTaskClick()
     if (!DbCbxDevTask->Text().isEmpty())
         id = QueryDevTask.AsInteger(QStringLiteral("id"));
     if (id == 0) {
-        for (QLabel* label : {LblDevId, LblDevIp, LblDevMac, LblDevPos})
+        for (ElidedLabel* label : {LblDevId, LblDevIp, LblDevMac, LblDevPos})
             label->setText(AllTerminals);
         return;
     }
     FormDbMod->QuerySqlOn(QStringLiteral("select * from zol_baseinfo where id = ") + QString::number(id),
                           QueryDevDetail);
     if (QueryDevDetail.IsEmpty()) {
-        for (QLabel* label : {LblDevId, LblDevIp, LblDevMac, LblDevPos})
+        for (ElidedLabel* label : {LblDevId, LblDevIp, LblDevMac, LblDevPos})
             label->clear();
     } else {
         LblDevId->setText(QueryDevDetail.AsString(QStringLiteral("id")));

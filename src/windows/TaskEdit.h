@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/DataSet.h"
+#include "platform/ElidedLabel.h"
 
 #include <QDialog>
 
@@ -40,10 +41,10 @@ public:
     QGroupBox* GbxTask = nullptr;
     DbLookupCombo* DbCbxDevTask = nullptr;
     QGroupBox* GroupBox3 = nullptr; // "设备明细"
-    QLabel* LblDevId = nullptr;
-    QLabel* LblDevIp = nullptr;
-    QLabel* LblDevMac = nullptr;
-    QLabel* LblDevPos = nullptr;
+    ElidedLabel* LblDevId = nullptr;
+    ElidedLabel* LblDevIp = nullptr;
+    ElidedLabel* LblDevMac = nullptr;
+    ElidedLabel* LblDevPos = nullptr;
     QLabel* LblTaskId = nullptr; // hidden
     QGroupBox* GroupBox2 = nullptr; // "任务明细"
     DbLookupCombo* DbCbxTaskType = nullptr;

@@ -267,8 +267,8 @@ TEST_F(GridBehaviourTest, ExportWritesTheDeviceGridOrSaysWhyNot)
 }
 
 // The workbook is an xlsx file: a name typed with .xls, in any case, is saved as .xlsx; every
-// other name is kept. An .xlsx already under that name, which the dialog did not ask about, is
-// replaced only when the operator agrees.
+// other name is kept. An .xlsx already under that name is replaced only when the operator agrees
+// to the one question, which names it; "取消" goes back to the dialog with that name.
 TEST_F(GridBehaviourTest, ExportUnderAnXlsNameWritesAnXlsxName)
 {
     ScriptedAnswerer boxes;
@@ -296,12 +296,19 @@ TEST_F(GridBehaviourTest, ExportUnderAnXlsNameWritesAnXlsxName)
         QFile f(older);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write("kept") == 4);
     }
+    QStringList proposed;
+    MessageBoxes::SetFileAnswerer([&](const FileDialogRequest& request) {
+        proposed << request.fileName;
+        return std::exchange(name, QString()); // the dialog shown again is cancelled
+    });
     name = dir.filePath("旧格式.xls");
     boxes.Answer(MsgResult::Cancel);
     MainForm->N20->trigger();
     EXPECT_EQ(Describe(boxes.Last()),
-              Describe({"确认", older + " 已存在。\n您想要覆盖它吗？", MsgIcon::Question, MsgButtons::OkCancel}));
+              Describe({"另存为", "旧格式.xlsx 已存在。\n您想要替换它吗？", MsgIcon::Warning, MsgButtons::OkCancel}));
+    EXPECT_EQ(proposed, QStringList({"", older}));
     EXPECT_EQ(content(), "kept");
+    name = dir.filePath("旧格式.xls");
     MainForm->N20->trigger(); // answered Ok
     MessageBoxes::SetFileAnswerer({});
     EXPECT_EQ(boxes.Count(), 2);

@@ -16,6 +16,8 @@
 #include "windows/FrmDevDesktop.h"
 #include "windows/LoginDlg.h"
 
+#include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryFile>
 #include <QTest>
 #include <condition_variable>
@@ -146,6 +148,47 @@ TEST_F(StartupTest, UnreachableDatabaseEndsBeforeSplashOrLogin)
     EXPECT_EQ(atEnd, "code=0 boxes=1 main=hidden splash=none login=none 错误:连接数据库服务失败!");
     EXPECT_TRUE(recorder_.shown.isEmpty()) << recorder_.shown.join(',').toStdString();
     EXPECT_TRUE(!MainForm && !FormDbMod) << "both freed at the end";
+}
+
+// The program itself on a data source whose server does not answer: before any window shows, the
+// console log goes to standard error, with the driver's reason the box leaves out.
+TEST_F(StartupTest, RefusedConnectionGivesItsReasonOnStandardError)
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath("zolconsole"); // its settings are the ones beside it
+    ASSERT_TRUE(QFile::copy(ZOL_CONSOLE_PROGRAM, program));
+    QTcpServer closed; // a port nothing listens on once it is closed again
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const quint16 port = closed.serverPort();
+    closed.close();
+    const QString odbc = qEnvironmentVariable("ODBCSYSINI");
+    ASSERT_TRUE(QFile::copy(odbc + "/odbcinst.ini", dir.filePath("odbcinst.ini")));
+    QFile ini(dir.filePath("odbc.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly) &&
+                ini.write(QStringLiteral("[dead]\nDriver=MariaDB Unicode\nSERVER=127.0.0.1\nPORT=%1\nUSER=zol\n")
+                              .arg(port).toUtf8()) > 0);
+    ini.close();
+    QFile conf(dir.filePath("conf.ini"));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly) && conf.write("[system]\nDataSource=dead\n") > 0);
+    conf.close();
+
+    QProcess console;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("ODBCSYSINI", dir.path());
+    console.setProcessEnvironment(env);
+    console.start(program, {});
+    QByteArray errors;
+    // The box that follows waits for an operator: the line is there while it is open.
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        errors += console.readAllStandardError();
+        return errors.contains("127.0.0.1") || console.state() == QProcess::NotRunning;
+    }, WaitMs));
+    console.kill();
+    console.waitForFinished(WaitMs);
+    const QString text = QString::fromUtf8(errors + console.readAllStandardError());
+    EXPECT_TRUE(text.contains(QRegularExpression("  错误 .* : 连接数据库服务失败!原因:.*127\\.0\\.0\\.1")))
+        << text.toStdString();
 }
 
 TEST_F(StartupTest, ClosedLoginEndsWithoutMainWindow)

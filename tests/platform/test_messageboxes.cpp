@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -172,3 +173,101 @@ TEST(ApplicationTest, ExceptionsFromEventHandlersShowTheStandardBox)
 }
 
 } // namespace
+
+namespace {
+
+// A save as the spreadsheet export asks for it: "xlsx" added to a bare name, ".xls" written ".xlsx".
+FileDialogRequest WorkbookRequest(const QString& proposed)
+{
+    FileDialogRequest request{FileDialogKind::Save, "导出", proposed, "", "xlsx"};
+    request.nameWritten = [](const QString& chosen) {
+        return chosen.endsWith(".xls") ? chosen + "x" : chosen;
+    };
+    return request;
+}
+
+void Touch(const QString& path)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+}
+
+} // namespace
+
+// Whoever answers the dialog, the one question about an existing file names the file written,
+// and comes only when that file exists; "取消" shows the dialog again with that name. An open
+// dialog asks nothing.
+TEST(SaveDialog, AsksOnceAboutTheFileWritten)
+{
+    QTemporaryDir folder;
+    const QString dupXls = folder.filePath("dup.xls");
+    const QString dupXlsx = folder.filePath("dup.xlsx");
+    Touch(dupXls);
+    ScriptedAnswerer boxes;
+    QStringList answers;
+    QStringList proposed;
+    MessageBoxes::SetFileAnswerer([&](const FileDialogRequest& request) {
+        proposed << request.fileName;
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    });
+    answers = {dupXls};
+    EXPECT_EQ(MessageBoxes::AskFile(WorkbookRequest("")), dupXlsx) << "only the .xls exists";
+    EXPECT_EQ(boxes.Count(), 0);
+
+    Touch(dupXlsx);
+    for (const QString& typed : {dupXls, folder.filePath("dup")}) {
+        answers = {typed};
+        EXPECT_EQ(MessageBoxes::AskFile(WorkbookRequest("")), dupXlsx);
+    }
+    const QString question = Describe({"导出", "dup.xlsx 已存在。\n您想要替换它吗？", MsgIcon::Warning, MsgButtons::OkCancel});
+    EXPECT_EQ(boxes.Count(), 2);
+    EXPECT_EQ(Describe(boxes.Last()), question);
+
+    proposed.clear();
+    answers = {dupXls, folder.filePath("other.xls")};
+    boxes.Answer(MsgResult::Cancel);
+    EXPECT_EQ(MessageBoxes::AskFile(WorkbookRequest("起初")), folder.filePath("other.xlsx"));
+    EXPECT_EQ(proposed, QStringList({"起初", dupXlsx}));
+    EXPECT_EQ(boxes.Count(), 3);
+
+    answers = {dupXls};
+    EXPECT_EQ(MessageBoxes::AskFile({FileDialogKind::Open, "打开", "", "", ""}), dupXls);
+    EXPECT_EQ(boxes.Count(), 3);
+}
+
+// The real dialog asks about no file itself: a typed "dup.xls" that exists, with "dup.xlsx" beside
+// it, brings the one question about "dup.xlsx".
+TEST(RealFileDialog, LeavesTheQuestionToTheNameWritten)
+{
+    QTemporaryDir folder;
+    Touch(folder.filePath("dup.xls"));
+    Touch(folder.filePath("dup.xlsx"));
+    QStringList seen;
+    QPointer<QWidget> handled; // a window answered and not yet gone; the next may take its place
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || w == handled)
+            return;
+        handled = w;
+        if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
+            seen << "dialog";
+            // As its save button does; later, so that this timer is free to answer a box the
+            // dialog might open from there.
+            QMetaObject::invokeMethod(dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); },
+                                      Qt::QueuedConnection);
+
+        } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            seen << box->text();
+            // The first button that agrees: ours says Ok, the dialog's own Yes.
+            for (QMessageBox::StandardButton agree : {QMessageBox::Ok, QMessageBox::Yes})
+                if (QAbstractButton* button = box->button(agree)) {
+                    button->click();
+                    break;
+                }
+        }
+    });
+    answer.start(10);
+    EXPECT_EQ(MessageBoxes::AskFile(WorkbookRequest(folder.filePath("dup.xls"))), folder.filePath("dup.xlsx"));
+    EXPECT_EQ(seen.join(" | "), "dialog | dup.xlsx 已存在。\n您想要替换它吗？");
+}

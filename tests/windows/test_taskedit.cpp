@@ -154,8 +154,8 @@ TEST_F(TaskEditTest, ChecksAndRefusals)
     EXPECT_THROW(bad.LoadTask(TestDb::Scalar("select max(task_id) from zol_scheduletask").toInt()), Exception);
 }
 
-// A save that changes nothing is no failure; a memo far longer than its column keeps what the column
-// holds and is saved. A save onto a task another console deleted meanwhile warns, writes
+// A save that changes nothing is no failure; a memo pasted far longer than its column keeps what the
+// column holds and is saved. A save onto a task another console deleted meanwhile warns, writes
 // nothing, and the page no longer lists the task.
 TEST_F(TaskEditTest, EditsOfStoredTasks)
 {
@@ -166,7 +166,10 @@ TEST_F(TaskEditTest, EditsOfStoredTasks)
     for (const QString& memo : {QString(), pasted}) {
         TFormTaskEdit d(MainForm);
         d.LoadTask(kept);
-        MainForm->SetMemoText(d.MemoTaskMemo, memo);
+        if (memo.isEmpty())
+            MainForm->SetMemoText(d.MemoTaskMemo, memo);
+        else
+            PasteOver(d.MemoTaskMemo, memo);
         d.BtnOkClick();
     }
     EXPECT_EQ(TestDb::Scalar("select task_memo from zol_scheduletask where task_id = " + QString::number(kept)),
