@@ -69,7 +69,7 @@ public:
     ReplyParsing::Effect ReadDocument(const QDomDocument& doc, const QString& message);
     void Auth(const QString& message);
     // The named power-supply values, each with the label it is shown in.
-    using UpsLabelTexts = std::vector<std::pair<QLabel* TClientDetail::*, QString>>;
+    using UpsLabelTexts = std::vector<std::pair<ElidedLabel* TClientDetail::*, QString>>;
     void ShowProcesses(std::vector<DataSet::Row> rows);
     // The update time, packets sent and received, bytes sent and received.
     void ShowNet(const QStringList& values);
