@@ -1,7 +1,8 @@
 // Times the agent clients against a fake agent on 127.0.0.1: desktop pictures at the window's
 // interval, one refresh of the detail window's three views, the peak memory and longest
 // main-thread stall for each hostile reply, the detail window refreshing from replies just under the
-// limit, and the log viewer on big logs and long lines (plain, Chinese and rich text).
+// limit, the remote log window listing such replies, and the log viewer on big logs and long lines
+// (plain, Chinese and rich text).
 //   bench_agent [seconds of pictures=10] [detail refreshes=100] [seconds the viewer stays open=10]
 //               [seconds of each big reply=10]
 // A count of 0 leaves its part out.
@@ -15,12 +16,14 @@
 #include "windows/FrmClientDetail.h"
 #include "windows/FrmDevDesktop.h"
 #include "windows/FrmGetLogFile.h"
+#include "windows/FrmLogDev.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QToolButton>
 #include <QTextEdit>
 
 #include <algorithm>
@@ -168,6 +171,49 @@ void BigReplies(FakeAgent& agent, int seconds)
                     (LoopWatch::Resident() - before) / MiB, (LoopWatch::Resident() - start) / MiB);
     }
     agent.SetReply("process", {});
+}
+
+// The remote log window opened on a terminal whose list of logs is as full as a reply may be: the
+// longest main-thread stall from the window's opening until the list shows (or its box has come),
+// which holds the wait window's own pause of TFormWait::CloseDelayMs before it closes; the longest
+// once the wait window has gone, while the list is shown; and the peak memory meanwhile.
+void BigLists(FakeAgent& agent)
+{
+    using AgentTestSupport::LoopWatch;
+    const int id = DevTestSupport::AddTerminal(QStringLiteral("大列表"), QStringLiteral("up"), agent.Ip());
+    std::printf("remote log window, replies to \"listlogs\" just under the limit:\n");
+    ScriptedAnswerer boxes; // the empty elements' list ends in its box
+    for (const AgentTestSupport::BigReply& reply : AgentTestSupport::BigListReplies()) {
+        agent.SetReply("listlogs", reply.bytes);
+        const int seen = boxes.Count();
+        qint64 stall = 0;
+        qint64 shown = 0;
+        qint64 peak = 0;
+        int rows = 0;
+        {
+            TFrmLog w;
+            w.LbDevIp->setText(w.SelectIpById(QString::number(id)));
+            LoopWatch watch;
+            AgentTestSupport::AfterWaitWindow after;
+            w.show();
+            const bool done = Until([&] { return w.SpeedButton1->isEnabled() || boxes.Count() > seen; }, 60000);
+            Until([] { return false; }, 200); // the layout and painting that follow
+            stall = watch.LongestStallMs();
+            shown = after.LongestStallMs();
+            peak = watch.GrowthMiB();
+            rows = w.ClientDataSet.RecordCount();
+            w.close();
+            if (!done)
+                std::printf("  %s: no list\n", reply.what);
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Until([] { return false; }, 200);
+        std::printf("  %-28s %.2f MB, %6d rows (of %6d): longest stall %4lld ms, after the wait window %4lld ms,"
+                    " peak %+4lld MiB%s\n",
+                    reply.what, double(reply.bytes.size()) / 1e6, rows, reply.rows, stall, shown, peak,
+                    boxes.Count() > seen ? ", with its box" : "");
+    }
+    agent.SetReply("listlogs", {});
 }
 
 // One hostile reply's figures: the peak memory above what the process held before, and the
@@ -449,8 +495,10 @@ int main(int argc, char** argv)
         Pictures(agent, std::max(2, seconds));
     if (rounds > 0)
         DetailRefreshes(agent, rounds);
-    if (bigSeconds > 0)
+    if (bigSeconds > 0) {
         BigReplies(agent, bigSeconds);
+        BigLists(agent);
+    }
     if (seconds > 0) {
         std::printf("hostile replies (the shipped waits):\n");
         ScriptedAnswerer hostile;

@@ -8,7 +8,6 @@
 #include "platform/DataSetModel.h"
 #include "platform/EventGuard.h"
 #include "platform/Exception.h"
-#include "platform/GbkCodec.h"
 #include "platform/MessageBoxes.h"
 #include "foundation/SqlText.h"
 #include "platform/SocketRead.h"
@@ -40,8 +39,6 @@ namespace {
 constexpr int DesignWidth = 645;
 constexpr int DesignHeight = 480;
 constexpr int ToolButtonHeight = 50;
-const QStringList ListFields{QStringLiteral("id"), QStringLiteral("name"), QStringLiteral("size"),
-                             QStringLiteral("truesize"), QStringLiteral("lasttime"), QStringLiteral("fullname")};
 
 QTimer* NamedTimer(const char* name, QObject* parent)
 {
@@ -199,7 +196,7 @@ void TFrmLog::FormShow()
 void TFrmLog::Init()
 {
     timeoutTicks = 0;
-    ClientDataSet.Open(ListFields, {});
+    ClientDataSet.Open(LogList::Fields(), {});
     const QString host = LbDevIp->text().trimmed();
     const int port = AgentProtocol::Port();
     if (host.isEmpty() || port < 1 || port > 65535) {
@@ -300,7 +297,7 @@ void TFrmLog::DealResp(const QString& message)
     const QDomDocument doc = AgentProtocol::ParseReply(message);
     const QString cmd = doc.documentElement().attribute(QStringLiteral("cmd"));
     if (cmd == AgentProtocol::CmdListLogs)
-        FillLogList(doc);
+        ShowList(LogList::FromDocument(doc));
     else if (cmd == AgentProtocol::CmdAuth)
         Auth(message);
 }
@@ -324,40 +321,26 @@ void TFrmLog::SendLogTimer()
         wait->SetThread(new ThreadGetAllFileName(LbDevIp->text()));
         wait->ShowModal(); // the wait window frees the worker before it returns
     }
-    const std::optional<QString> result = ThreadGetAllFileName::GetResult();
+    // The worker has read the list: only the rows are left to show here.
+    std::optional<ThreadGetAllFileName::Result> result = ThreadGetAllFileName::GetResult();
     ThreadGetAllFileName::ClearResult();
     // A list refused for its length has had its one box from the worker.
     if (result)
-        ShowLogList(*result);
+        ShowList(std::move(result->list));
 }
 
 void TFrmLog::ShowLogList(const QString& text)
 {
-    FillLogList(AgentProtocol::ParseReply(text));
+    ShowList(LogList::FromText(text));
 }
 
-void TFrmLog::FillLogList(const QDomDocument& doc)
+void TFrmLog::ShowList(LogList::Read list)
 {
-    std::vector<DataSet::Row> rows;
-    const QDomElement list = doc.documentElement().firstChildElement();
-    int counter = 1;
-    for (QDomElement e = list.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        const QString name = e.attribute(QStringLiteral("name"));
-        const QString size = e.attribute(QStringLiteral("size"));
-        bool ok = false;
-        const int bytes = size.trimmed().toInt(&ok);
-        if (!ok) {
-            // The rows before the entry stay; the rest of the list is not read.
-            ClientDataSet.Open(ListFields, std::move(rows));
-            throw Exception(QStringLiteral("'%1' is not a valid integer value").arg(size));
-        }
-        rows.push_back({Gbk::Truncate(QString::number(counter), IdWidth), Gbk::Truncate(name, NameWidth),
-                        Gbk::Truncate(QString::number(bytes / 1000) + QStringLiteral("KB"), SizeWidth),
-                        Gbk::Truncate(size, SizeWidth),
-                        Gbk::Truncate(e.attribute(QStringLiteral("modifiedTime")), TimeWidth), name});
-        ++counter;
-    }
-    ClientDataSet.Open(ListFields, std::move(rows));
+    // A reply that is no document leaves the table as it was; a bad size leaves the rows before it.
+    if (list.rows)
+        ClientDataSet.Open(LogList::Fields(), std::move(*list.rows));
+    if (list.error)
+        std::rethrow_exception(list.error);
     SetButtonsEnabled(true);
 }
 

@@ -3,6 +3,7 @@
 
 #include "platform/DataSet.h"
 #include "terminal/AgentProtocol.h"
+#include "terminal/LogList.h"
 #include "windows/DeferredBox.h"
 #include "windows/ReplyReading.h"
 
@@ -15,7 +16,6 @@
 
 class DataSetModel;
 class QAction;
-class QDomDocument;
 class QLabel;
 class QMenu;
 class QStatusBar;
@@ -31,10 +31,10 @@ class TFrmLog : public QDialog {
 public:
     static constexpr int TimerMs = 1000;
     // Field widths of the list table, in GBK bytes.
-    static constexpr int IdWidth = 10;
-    static constexpr int NameWidth = 128;
-    static constexpr int SizeWidth = 10;
-    static constexpr int TimeWidth = 20;
+    static constexpr int IdWidth = LogList::IdWidth;
+    static constexpr int NameWidth = LogList::NameWidth;
+    static constexpr int SizeWidth = LogList::SizeWidth;
+    static constexpr int TimeWidth = LogList::TimeWidth;
     // The most that one read event takes from the window's connection.
     static constexpr qsizetype ReadChunk = 64 * 1024;
 
@@ -57,6 +57,8 @@ public:
     void Auth(const QString& message);
     // Fills the table from a list document; text that is not one throws Exception.
     void ShowLogList(const QString& text);
+    // Fills the table with a list already read (LogList), then throws its error, if any.
+    void ShowList(LogList::Read list);
 
     void FormShow();
     void FormClose();
@@ -108,7 +110,6 @@ private:
     // The true size as a number; nothing after the warning "网络延迟，请耐心等待！".
     std::optional<int> TrueSizeOf(const TargetRow& row);
     QString FullName(int row) const;
-    void FillLogList(const QDomDocument& doc);
     void SetButtonsEnabled(bool on);
     void EmptyTable();
     // Before any box that ends the window: no timer of it may add a box of its own.

@@ -3,12 +3,15 @@
 
 #include "console/DevTestSupport.h"
 #include "peers/FakeAgent.h"
+#include "platform/GbkCodec.h"
 #include "support/ScriptedAnswerer.h"
 #include "support/When.h"
 #include "terminal/AgentProtocol.h"
 #include "terminal/RemoteDeviceController.h"
 #include "terminal/ThreadDevDesktop.h"
+#include "windows/FrmWait.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
@@ -17,6 +20,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <unistd.h>
 
@@ -175,6 +179,46 @@ private:
     qint64 growth_ = 0;
 };
 
+// The longest main-thread stall from the moment the next wait window goes: what its opener does
+// with the worker's result, and the layout and painting that follow. (The wait window's own pause
+// before it closes is no part of it.)
+class AfterWaitWindow {
+public:
+    AfterWaitWindow()
+    {
+        QObject::connect(&look_, &QTimer::timeout, &look_, [this] {
+            auto* wait = qobject_cast<TFormWait*>(QApplication::activeModalWidget());
+            if (!wait || hooked_)
+                return;
+            hooked_ = true;
+            QObject::connect(wait, &QObject::destroyed, &look_, [this] { watch_ = std::make_unique<LoopWatch>(); });
+        });
+        look_.start(LoopWatch::TickMs);
+    }
+    bool Gone() const { return watch_ != nullptr; }
+    qint64 LongestStallMs() const { return watch_ ? watch_->LongestStallMs() : -1; }
+
+private:
+    QTimer look_;
+    bool hooked_ = false;
+    std::unique_ptr<LoopWatch> watch_;
+};
+
+// How long the parse of reply takes here and now: the least of three, so that a moment's load
+// does not make it look long.
+inline qint64 ParseMs(const QByteArray& reply)
+{
+    const QString text = Gbk::Decode(reply);
+    qint64 least = std::numeric_limits<qint64>::max();
+    for (int i = 0; i < 3; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        AgentProtocol::ParseReply(text);
+        least = std::min(least, clock.elapsed());
+    }
+    return least;
+}
+
 // A reply document nesting its elements levels deep: "<client cmd=...><a><a>...</a></a></client>".
 inline QByteArray DeepDocument(const QString& command, int levels)
 {
@@ -187,6 +231,7 @@ inline QByteArray DeepDocument(const QString& command, int levels)
 struct BigReply {
     const char* what;
     QByteArray bytes;
+    int rows = 0; // a list's rows in the table
 };
 inline std::vector<BigReply> BigProcessReplies()
 {
@@ -205,6 +250,36 @@ inline std::vector<BigReply> BigProcessReplies()
     return {{"20,000 processes", reply(row, 20000)},
             {"16 attributes on each element", reply(attributes, 6300)},
             {"255,000 empty elements", reply(QStringLiteral("<a/>"), 255000)}};
+}
+
+// Replies to "listlogs" as full as the limit of a reply allows: many files, many attributes on
+// each, many elements without any (whose first ends the list with its box), many files with a
+// size only. Each entry is element with %1 its number.
+inline std::vector<BigReply> BigListReplies()
+{
+    const auto reply = [](const char* what, const QString& element, bool sized = true) {
+        const QString head = QStringLiteral("<logs>");
+        const QString tail = QStringLiteral("</logs>");
+        const qsizetype room = AgentLimits::Reply - FakeAgent::Document(QStringLiteral("listlogs"), head + tail).size();
+        QString body;
+        int entries = 0;
+        for (;; ++entries) {
+            const QString entry = element.contains(QLatin1String("%1")) ? element.arg(entries) : element;
+            if (body.size() + entry.size() > room)
+                break;
+            body += entry;
+        }
+        return BigReply{what, FakeAgent::Document(QStringLiteral("listlogs"), head + body + tail), sized ? entries : 0};
+    };
+    QString attributes = QStringLiteral("<log name=\"%1.log\" size=\"%1\" modifiedTime=\"2026-01-01 08:00:00\"");
+    for (int a = 3; a < AgentProtocol::MaxReplyAttributes; ++a)
+        attributes += QStringLiteral(" a%1=\"%2\"").arg(a).arg(a * 7);
+    attributes += QStringLiteral("/>");
+    return {reply("13,000 log files", QStringLiteral("<log name=\"2026-01-01-%1.log\" size=\"%1\" "
+                                                     "modifiedTime=\"2026-01-01 08:00:00\"/>")),
+            reply("16 attributes on each entry", attributes),
+            reply("empty elements", QStringLiteral("<a/>"), false),
+            reply("files with a size only", QStringLiteral("<l size=\"1\"/>"))};
 }
 
 } // namespace AgentTestSupport

@@ -46,9 +46,9 @@ protected:
     QString Fetch() // a list worker's result, as the remote log window takes it
     {
         RunWorker(new ThreadGetAllFileName(agent->Ip()));
-        const std::optional<QString> result = ThreadGetAllFileName::GetResult();
+        const std::optional<ThreadGetAllFileName::Result> result = ThreadGetAllFileName::GetResult();
         ThreadGetAllFileName::ClearResult();
-        return result.value_or(Refused);
+        return result ? result->text : Refused;
     }
 
     // What Fetch gives for a list refused for its length.
@@ -72,6 +72,30 @@ TEST_F(LogThreadsTest, ListEndsAtItsClosingTag)
     EXPECT_TRUE(list.startsWith("<client cmd=\"listlogs\"><logs><log name=\"a.log\" size=\"999\""));
     EXPECT_TRUE(Settled(*agent));
     EXPECT_EQ(agent->Lines().mid(1), QStringList({"listlogs", "exit"}));
+    EXPECT_EQ(Boxes(answers), QStringList());
+}
+
+// The worker hands the list over read into the table's rows; asked again before it is emptied,
+// the list gives the same rows, then read from its text.
+TEST_F(LogThreadsTest, ListComesAsRows)
+{
+    ScriptedAnswerer answers;
+    WriteFiles(logs, {{"a.log", QByteArray(1999, 'a')}, {"b.log", "b"}});
+    RunWorker(new ThreadGetAllFileName(agent->Ip()));
+    for (int ask = 0; ask < 2; ++ask) {
+        const std::optional<ThreadGetAllFileName::Result> result = ThreadGetAllFileName::GetResult();
+        ASSERT_TRUE(result && result->list.rows) << ask;
+        EXPECT_FALSE(result->list.error) << ask;
+        const std::vector<DataSet::Row>& rows = *result->list.rows;
+        ASSERT_EQ(rows.size(), 2u) << ask;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const DataSet::Row& row = rows[i];
+            EXPECT_EQ(QStringList({*row[0], *row[1], *row[2], *row[3], *row[5]}),
+                      i == 0 ? QStringList({"1", "a.log", "1KB", "1999", "a.log"})
+                             : QStringList({"2", "b.log", "0KB", "1", "b.log"})) << ask;
+        }
+    }
+    ThreadGetAllFileName::ClearResult();
     EXPECT_EQ(Boxes(answers), QStringList());
 }
 

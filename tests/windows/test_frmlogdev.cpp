@@ -7,6 +7,7 @@
 #include "windows/FrmLogDev.h"
 
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTcpSocket>
 #include <QTextEdit>
@@ -293,6 +294,95 @@ TEST_F(LogWindowTest, ConnectionErrorReportedTwiceHasOneBox)
     EXPECT_TRUE(RunModal(*w));
     EXPECT_TRUE(signalled);
     EXPECT_EQ(Boxes(answers), QStringList{QString::fromUtf8(ApplicationTitle) + QStringLiteral("|Socket连接错误！")});
+}
+
+// Lists as full as a reply may be are read by the list worker: once its wait window has gone the
+// console is held up for less time than the parse alone takes, and every row comes (or, for
+// entries without a size, the box for the first of them).
+TEST_F(LogWindowTest, BigListsHoldUpNothing)
+{
+    for (const BigReply& reply : BigListReplies()) {
+        agent.SetReply("listlogs", reply.bytes);
+        ScriptedAnswerer answers;
+        AfterWaitWindow after;
+        qint64 stall = 0;
+        auto w = Window(id);
+        EXPECT_TRUE(RunModal(*w, [&] {
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                return after.Gone() && (w->SpeedButton1->isEnabled() || answers.Count() > 0);
+            }, Patience)) << reply.what;
+            DevTestSupport::Pump(); // the layout and painting of the table
+            stall = after.LongestStallMs();
+            w->close();
+        })) << reply.what;
+        EXPECT_EQ(w->ClientDataSet.RecordCount(), reply.rows) << reply.what;
+        if (reply.rows > 0) {
+            w->ClientDataSet.Last();
+            EXPECT_EQ(w->ClientDataSet.AsString("id"), QString::number(reply.rows)) << reply.what;
+            const qsizetype size = reply.bytes.lastIndexOf("size=\"") + 6;
+            EXPECT_EQ(w->ClientDataSet.AsString("truesize"), reply.bytes.mid(size, reply.bytes.indexOf('"', size) - size))
+                << reply.what;
+            EXPECT_EQ(Boxes(answers), QStringList()) << reply.what;
+        } else {
+            EXPECT_EQ(Boxes(answers), QStringList{QString::fromUtf8(ApplicationTitle) + QStringLiteral("|'' 不是有效的整数值")});
+        }
+        EXPECT_LT(stall, ParseMs(reply.bytes)) << reply.what;
+    }
+}
+
+// A bad reply of a terminal, through the list worker or on the window's own connection, has its
+// box in Chinese: nothing but what it quotes (of the reply, or of the markup's rules) is in
+// letters. A size that is no number keeps the rows before it.
+TEST_F(LogWindowTest, BadRepliesHaveChineseBoxes)
+{
+    const QString title = QString::fromUtf8(ApplicationTitle);
+    const QRegularExpression quoted(QStringLiteral("'[^']*'|“[^”]*”|\"[^\"]*\""));
+    const QRegularExpression letters(QStringLiteral("[A-Za-z]"));
+    const auto list = [](const QByteArray& body) { return "<client cmd=\"listlogs\"><logs>" + body + "</logs></client>"; };
+    const struct {
+        const char* what;
+        QByteArray reply;
+    } cases[] = {
+        {"size not a number", list("<log name=\"z.log\" size=\"5\"/><log name=\"a.log\" size=\"12KB\"/>")},
+        {"tags that do not match", list("<log name=\"a.log\" size=\"1\">")},
+        {"undeclared entity", list("&nope;")},
+        {"value without quotes", list("<log name=a.log size=1/>")},
+        {"too deep", DeepDocument("listlogs", AgentProtocol::MaxReplyDepth + 1)},
+        {"too many attributes", list("<log" + QByteArray(" a0=\"0\"").repeated(AgentProtocol::MaxReplyAttributes + 1) + "/>")},
+        {"document type", "<!DOCTYPE client><client cmd=\"listlogs\"></client>"},
+        {"not a document", "nothing at all</client>"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(Settled(agent));
+        agent.SetReply("listlogs", {});
+        agent.SetReply("dellog", {});
+        ScriptedAnswerer answers;
+        auto w = Window(id);
+        EXPECT_TRUE(RunModal(*w, [&] {
+            ASSERT_TRUE(Listed(*w, 5));
+            // On the window's connection first (the delete's reply), then through the worker
+            // (the list that follows the delete).
+            agent.SetReply("dellog", c.reply);
+            agent.SetReply("listlogs", c.reply);
+            SelectRows(w->DBGrid, {0});
+            w->SpeedButton4->click();
+            EXPECT_TRUE(QTest::qWaitFor([&] { return answers.Count() >= 3; }, Patience)) << c.what;
+            DevTestSupport::Pump();
+            if (QByteArray(c.what) == "size not a number") {
+                EXPECT_EQ(Column(w->ClientDataSet, "name"), QStringList{"z.log"});
+            }
+            w->close();
+        })) << c.what;
+        QStringList boxes = Boxes(answers);
+        ASSERT_EQ(boxes.size(), 3) << c.what << ": " << boxes.join(" / ").toStdString();
+        for (const QString& box : boxes.mid(1)) {
+            EXPECT_TRUE(box.startsWith(title + '|')) << c.what << ": " << box.toStdString();
+            const QString text = box.mid(title.size() + 1);
+            EXPECT_FALSE(text.isEmpty()) << c.what;
+            EXPECT_FALSE(QString(text).remove(quoted).contains(letters)) << c.what << ": " << text.toStdString();
+        }
+        EXPECT_EQ(boxes[1], boxes[2]) << "the same reply, the same words, whichever way it came";
+    }
 }
 
 // An id without a row: the query's warning, then the empty address cannot be opened.
