@@ -163,9 +163,7 @@ db_processes() {
 take_over_from_earlier_run() {
   local earlier pid what kind needle
   mkdir -p "$statedir"
-  # Everything in it the owner's only, also what an older version of this script or a helper left
-  # readable (logs of the simulated terminals, of the X server, its display number).
-  chmod -R go-rwx "$home"
+  chmod 700 "$home" "$statedir"
   earlier=$(cat "$statedir/run.pid" 2>/dev/null || true)
   if [ -n "$earlier" ] && [ "$earlier" != "$$" ] &&
      cat "/proc/$earlier/cmdline" 2>/dev/null | tr '\0' ' ' | grep -q 'run\.sh'; then
@@ -190,6 +188,10 @@ take_over_from_earlier_run() {
     done
   fi
   rm -f "$statedir/db-started"
+  # Everything in it the owner's only, also what an older version of this script or a helper left
+  # readable (logs of the simulated terminals, of the X server, its display number). Done once what
+  # an earlier run left is stopped; a file that goes while the tree is walked is tried no more.
+  if ! chmod -R go-rwx "$home" 2>/dev/null; then chmod -R go-rwx "$home" || true; fi
 }
 
 # --- The private VNC X server for a machine without a display ---------------------------------

@@ -188,7 +188,7 @@ TEST(RunScriptHeadless, LoopbackOnlyWithThePasswordAndEveryWayOutStopsTheServers
         SCOPED_TRACE(way.way);
         run.Start(QString(), way.args);
         const QString report = run.WaitForConsole();
-        ASSERT_FALSE(report.isEmpty()) << run.Output().toStdString();
+        ASSERT_FALSE(report.isEmpty()) << run.State() << "; it printed:\n" << run.Output().toStdString();
         EXPECT_EQ(Line(report, "x"), "ok") << "the console reaches its X server: " << report.toStdString();
         EXPECT_EQ(Line(report, "wm"), "ok") << report.toStdString();
         EXPECT_EQ(Line(report, "screen"), way.screen);

@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <string>
 
 // Stands in for the console: reports the display, whether an X client gets through to it, and the
 // output of console.sql through the data source; then waits for the file that holds its exit code.
@@ -169,6 +170,16 @@ public:
         if (!QTest::qWaitFor([this] { return process_.state() == QProcess::NotRunning; }, EndTimeoutMs))
             return -1;
         return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+    }
+
+    // How the script stands, for a failure's message: running, or how it ended.
+    std::string State() const
+    {
+        if (process_.state() != QProcess::NotRunning)
+            return "the script is running";
+        if (process_.exitStatus() == QProcess::CrashExit)
+            return "the script was ended by a signal";
+        return "the script ended with status " + std::to_string(process_.exitCode());
     }
 
     // To the script alone, not to the console it started.
